@@ -1,0 +1,67 @@
+#include "ServerSocket.h"
+
+#include <chrono>
+
+CServerSocket::~CServerSocket() {
+    Close();
+}
+
+bool CServerSocket::Open(bool bindToAll, int addressIndex, uint16_t port, int slots) {
+    Close();
+    uint32_t address = 0;
+    if (slots < 1 || !ChooseBindAddress(bindToAll, addressIndex, &address)) return false;
+    m_nMaxNum = slots;
+    m_socket = net::OpenStream();
+    if (m_socket == net::kNoSocket) return false;
+    if (!net::Bind(m_socket, address, port) || !net::Listen(m_socket, m_nMaxNum)) {
+        net::Shutdown(m_socket);
+        net::Close(m_socket);
+        m_socket = net::kNoSocket;
+        return false;
+    }
+    m_nPort = net::LocalPort(m_socket);
+    m_slots.clear();
+    for (int i = 0; i < m_nMaxNum; ++i) m_slots.push_back(std::make_unique<CSocket>(kTransportTcp));
+    m_bClosed = false;
+    m_acceptThread = std::thread(&CServerSocket::AcceptLoop, this);
+    return true;
+}
+
+void CServerSocket::Close() {
+    if (m_bClosed.exchange(true)) return;
+    net::Shutdown(m_socket);
+    if (m_acceptThread.joinable()) m_acceptThread.join();
+    net::Close(m_socket);
+    m_socket = net::kNoSocket;
+    for (auto& slot : m_slots) slot.reset();
+    m_slots.clear();
+}
+
+// A connection that arrives while every slot is taken is closed at once: the slot count is a
+// fixed limit, and one surplus client must not take the server down.
+void CServerSocket::AcceptLoop() {
+    while (!m_bClosed) {
+        net::SocketAddress peer;
+        net::SocketHandle socket = net::Accept(m_socket, &peer);
+        if (socket == net::kNoSocket) {
+            // Close wakes us this way; anything else (out of descriptors) gets a short breather
+            // instead of a busy loop.
+            if (!m_bClosed) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        CSocket* slot = FindFreeSlot();
+        if (slot == nullptr) {
+            net::Shutdown(socket);
+            net::Close(socket);
+            continue;
+        }
+        slot->Attach(socket, m_pListener, &peer);
+    }
+}
+
+CSocket* CServerSocket::FindFreeSlot() {
+    for (auto& slot : m_slots) {
+        if (!slot->IsBusy()) return slot.get();
+    }
+    return nullptr;
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The platform's socket interface, shaped like Windows Sockets 1.1 and reduced to what the
+// server uses: IPv4, blocking calls, no options. One implementation per platform
+// (SocketApi_posix.cpp, SocketApi_win32.cpp); nothing else in the core sees a platform header.
+namespace net {
+
+using SocketHandle = std::intptr_t;
+constexpr SocketHandle kNoSocket = -1;
+
+// Addresses and ports in host byte order.
+struct SocketAddress {
+    uint32_t address = 0;
+    uint16_t port = 0;
+};
+
+// The local host as the server sees it: its name and its IPv4 addresses in a fixed order. That
+// order numbers the addresses for binding, and the first address decides whether the machine
+// has a network at all.
+struct HostEntry {
+    std::string name;
+    std::vector<uint32_t> addresses;
+};
+
+// Why a send failed, in the platform's own terms made neutral.
+enum class SendError {
+    kNone,
+    kNoMemory,
+    kFault,
+    kInvalid,
+    kClosed,
+    kInterrupted,
+    kWouldBlock,
+    kOther
+};
+
+// 0, or the platform's start-up error number (WSAStartup's; always 0 where there is no start-up).
+int Startup();
+void Cleanup();
+
+// The local host entry; tests may replace where it comes from (an empty function restores the
+// platform's answer).
+bool LocalHostEntry(HostEntry& entry);
+void SetLocalHostEntrySource(std::function<bool(HostEntry&)> source);
+bool PlatformLocalHostEntry(HostEntry& entry);
+
+SocketHandle OpenDatagram();
+SocketHandle OpenStream();
+bool Bind(SocketHandle socket, uint32_t address, uint16_t port);
+bool Listen(SocketHandle socket, int backlog);
+// The port a socket is bound to (useful after binding port 0), or 0.
+uint16_t LocalPort(SocketHandle socket);
+SocketHandle Accept(SocketHandle socket, SocketAddress* peer);
+// Bytes received; 0 or less on orderly close, on error, and once the socket has been shut down.
+int Receive(SocketHandle socket, void* buffer, uint32_t size);
+int ReceiveFrom(SocketHandle socket, void* buffer, uint32_t size, SocketAddress* from);
+// Sends the whole buffer.
+SendError Send(SocketHandle socket, const void* data, uint32_t size);
+SendError SendTo(SocketHandle socket, const void* data, uint32_t size, const SocketAddress& to);
+
+// Ending a socket takes two steps so that no thread can ever use a number the system has
+// already handed to another socket: Shutdown makes every call blocked on the socket return (and
+// every later call fail at once); the owner then joins its threads and calls Close, which
+// releases the socket. Where only releasing a socket wakes its threads (Winsock), Shutdown
+// releases it and Close has nothing left to do. Every socket goes through both, in this order.
+void Shutdown(SocketHandle socket);
+void Close(SocketHandle socket);
+
+// Client side, for the tools and tests that talk to the server.
+bool Connect(SocketHandle socket, uint32_t address, uint16_t port);
+// Bounds every later receive on the socket to `milliseconds`.
+bool SetReceiveTimeout(SocketHandle socket, uint32_t milliseconds);
+
+std::string AddressText(uint32_t address);
+
+}  // namespace net

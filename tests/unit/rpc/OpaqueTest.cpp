@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include "Opaque.h"
+#include "RpcBytes.h"
+#include "Xdr.h"
+
+namespace {
+
+CSocketStream& Stream(const std::vector<uint8_t>& input = {}) {
+    static CSocketStream stream;
+    stream.ResetOutput();
+    LoadInput(stream, input);
+    return stream;
+}
+
+TEST(Opaque, AllocateGivesZeroedBytes) {
+    opaque empty;
+    EXPECT_EQ(empty.Length(), 0u);
+    opaque value(3);
+    value.Allocate(5);
+    ASSERT_EQ(value.Length(), 5u);
+    for (uint32_t i = 0; i < 5; ++i) EXPECT_EQ(value.Data()[i], 0);
+    value.Allocate(0);
+    EXPECT_EQ(value.Length(), 0u);
+}
+
+TEST(Opaque, RoundTripsWithPadding) {
+    const uint8_t data[5] = {'h', 'e', 'l', 'l', 'o'};
+    CSocketStream& out = Stream();
+    WriteOpaque(out, data, 5);
+    std::vector<uint8_t> encoded = OutputBytes(out);
+    EXPECT_EQ(encoded, (std::vector<uint8_t>{0, 0, 0, 5, 'h', 'e', 'l', 'l', 'o', 0, 0, 0}));
+
+    CSocketStream& in = Stream(Concat(encoded, XdrBytes().Word(42).Get()));
+    opaque value;
+    ReadOpaque(in, value);
+    ASSERT_EQ(value.Length(), 5u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(value.Data()), 5), "hello");
+    EXPECT_EQ(ReadUint32(in), 42u);  // the padding was consumed
+}
+
+TEST(Opaque, EveryTruncatedPrefixFailsToDecode) {
+    std::vector<uint8_t> encoded = XdrBytes().Opaque("hello", 5).Get();
+    for (size_t cut = 0; cut < encoded.size(); ++cut) {
+        CSocketStream& in = Stream(std::vector<uint8_t>(encoded.begin(), encoded.begin() + cut));
+        opaque value;
+        EXPECT_THROW(ReadOpaque(in, value), XdrDecodeError) << "prefix of " << cut << " bytes";
+    }
+}
+
+// A length word that promises more than the message holds must be refused before the server
+// allocates anything for it.
+class CountingOpaque : public opaque {
+  public:
+    void Allocate(uint32_t length) override {
+        ++allocations;
+        opaque::Allocate(length);
+    }
+    int allocations = 0;
+};
+
+TEST(Opaque, LengthBeyondTheMessageIsRefusedBeforeAllocating) {
+    CSocketStream& in = Stream(XdrBytes().Word(0xFFFFFFF0).Word(1).Get());
+    CountingOpaque value;
+    EXPECT_THROW(ReadOpaque(in, value), XdrDecodeError);
+    EXPECT_EQ(value.allocations, 0);
+}
+
+TEST(Xdr, PrimitivesThrowOnShortInputAndBoolIsOnlyOne) {
+    CSocketStream& in = Stream(XdrBytes().Word(2).Word(1).Word(0).Bytes("abc", 3).Get());
+    EXPECT_FALSE(ReadBool(in));
+    EXPECT_TRUE(ReadBool(in));
+    EXPECT_FALSE(ReadBool(in));
+    EXPECT_THROW(ReadUint32(in), XdrDecodeError);
+    CSocketStream& in64 = Stream(XdrBytes().Word(1).Get());
+    EXPECT_THROW(ReadUint64(in64), XdrDecodeError);
+}
+
+}  // namespace

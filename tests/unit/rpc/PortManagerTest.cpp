@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "QDV_PortManager.h"
+#include "QDV_RPCDeamon.h"
+#include "RpcBytes.h"
+#include "Socket.h"
+
+namespace {
+
+class PortMapper : public ::testing::Test {
+  protected:
+    PortMapper() {
+        portmapper.SetPort(100005, 1058);
+        portmapper.SetPort(100003, 2049);
+        daemon.Register(100000, &portmapper);
+    }
+
+    // The port answered to a call with the given version, procedure and argument words.
+    std::vector<uint32_t> Ask(uint32_t version, uint32_t procedure, const XdrBytes& args) {
+        CallHeaderSpec h;
+        h.version = version;
+        h.procedure = procedure;
+        std::vector<uint32_t> reply =
+            Words(RunCall(daemon, kTransportUdp, MakeCall(h, args.Get())).reply);
+        return std::vector<uint32_t>(reply.begin() + 5, reply.end());
+    }
+
+    CQDV_RPCDeamon daemon;
+    CQDV_PortManager portmapper;
+};
+
+TEST_F(PortMapper, AnswersByProgramWhateverVersionAndProtocol) {
+    EXPECT_EQ(Ask(2, 3, XdrBytes().Word(100005).Word(3).Word(17).Word(0)),
+              (std::vector<uint32_t>{0, 1058}));
+    EXPECT_EQ(Ask(2, 3, XdrBytes().Word(100005).Word(1).Word(6).Word(0)),
+              (std::vector<uint32_t>{0, 1058}));
+    EXPECT_EQ(Ask(2, 3, XdrBytes().Word(100003).Word(2).Word(6).Word(0)),
+              (std::vector<uint32_t>{0, 2049}));
+    for (uint32_t other : {100000u, 100010u, 99999u, 100001u}) {
+        EXPECT_EQ(Ask(2, 3, XdrBytes().Word(other).Word(2).Word(17).Word(0)),
+                  (std::vector<uint32_t>{0, 0}))
+            << other;
+    }
+}
+
+TEST_F(PortMapper, TreatsEveryProcedureAsGetportAndMissingArgumentsAsZero) {
+    EXPECT_EQ(Ask(2, 0, XdrBytes()), (std::vector<uint32_t>{0, 0}));
+    EXPECT_EQ(Ask(4, 4, XdrBytes().Word(100003)), (std::vector<uint32_t>{0, 2049}));
+}
+
+}  // namespace

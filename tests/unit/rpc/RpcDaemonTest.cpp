@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include "QDV_PortManager.h"
+#include "QDV_RPCDeamon.h"
+#include "RpcBytes.h"
+#include "Socket.h"
+#include "Xdr.h"
+
+namespace {
+
+// A program that echoes what the layer told it and how many argument words it could read.
+// Procedure 99 is not served; procedure 98 needs two argument words.
+class EchoProgram : public CQDV_RPC {
+  public:
+    int Dispatch(IInputStream& in, IOutputStream& out, const RPCCallContext& context) override {
+        if (context.procedure == 99) return kDispatchProcUnavail;
+        uint32_t first = 0;
+        uint32_t second = 0;
+        if (context.procedure == 98) {
+            try {
+                first = ReadUint32(in);
+                second = ReadUint32(in);
+            } catch (const XdrDecodeError&) {
+                return kDispatchGarbage;
+            }
+        }
+        out.WriteInt32(context.version);
+        out.WriteInt32(context.procedure);
+        out.WriteInt32(first + second);
+        lastClient = context.client;
+        return kDispatchDone;
+    }
+    void SetFlag(uint8_t flag) override { flags.push_back(flag); }
+    std::string lastClient;
+    std::vector<uint8_t> flags;
+};
+
+class RpcDaemon : public ::testing::Test {
+  protected:
+    RpcDaemon() {
+        portmapper.SetPort(100005, 1058);
+        portmapper.SetPort(100003, 2049);
+        daemon.Register(100000, &portmapper);
+        daemon.Register(100003, &echo);
+    }
+
+    std::vector<uint32_t> UdpReply(const CallHeaderSpec& h, const std::vector<uint8_t>& args = {}) {
+        return Words(RunCall(daemon, kTransportUdp, MakeCall(h, args)).reply);
+    }
+
+    CQDV_RPCDeamon daemon;
+    CQDV_PortManager portmapper;
+    EchoProgram echo;
+};
+
+std::vector<uint8_t> GetPortArgs(uint32_t program) {
+    return XdrBytes().Word(program).Word(3).Word(17).Word(0).Get();
+}
+
+TEST_F(RpcDaemon, AnswersAServedCallWithTheAcceptedHeaderAndResults) {
+    CallHeaderSpec h;
+    h.xid = 0xCAFE;
+    EXPECT_EQ(UdpReply(h, GetPortArgs(100005)),
+              (std::vector<uint32_t>{0xCAFE, 1, 0, 0, 0, 0, 1058}));
+}
+
+TEST_F(RpcDaemon, UnservedProgramsGetProgUnavail) {
+    for (uint32_t program : {99999u, 100001u, 100002u, 100009u, 100010u}) {
+        CallHeaderSpec h;
+        h.program = program;
+        HandledCall call = RunCall(daemon, kTransportUdp, MakeCall(h));
+        EXPECT_EQ(call.result, kDispatchDone) << program;
+        EXPECT_EQ(Words(call.reply), (std::vector<uint32_t>{h.xid, 1, 0, 0, 0, 1})) << program;
+    }
+}
+
+TEST_F(RpcDaemon, CallsTooShortForTheirVerifierAreGarbage) {
+    CallHeaderSpec h;
+    std::vector<uint8_t> call = MakeCall(h);
+    ASSERT_EQ(call.size(), 40u);
+    HandledCall cut =
+        RunCall(daemon, kTransportUdp, std::vector<uint8_t>(call.begin(), call.end() - 2));
+    EXPECT_EQ(cut.result, kDispatchGarbage);
+    EXPECT_EQ(Words(cut.reply), (std::vector<uint32_t>{h.xid, 1, 0, 0, 0, 4}));
+
+    h.verifierFlavour = 6;
+    h.verifier = {1, 2, 3, 4, 5, 6, 7, 8};
+    std::vector<uint8_t> shortBody = MakeCall(h);
+    shortBody.resize(shortBody.size() - 4);
+    HandledCall garbage = RunCall(daemon, kTransportUdp, shortBody);
+    EXPECT_EQ(garbage.result, kDispatchGarbage);
+    EXPECT_EQ(Words(garbage.reply).back(), 4u);
+}
+
+TEST_F(RpcDaemon, SkipsCredentialsAndAlwaysAnswersTheEmptyVerifier) {
+    CallHeaderSpec h;
+    h.credentialFlavour = 1;  // AUTH_UNIX
+    h.credential = XdrBytes().Word(1).Text("player").Word(0).Word(0).Word(1).Word(0).Get();
+    h.credential.resize(32);
+    h.verifierFlavour = 6;
+    h.verifier = {9, 9, 9, 9};
+    EXPECT_EQ(UdpReply(h, GetPortArgs(100003)),
+              (std::vector<uint32_t>{h.xid, 1, 0, 0, 0, 0, 2049}));
+}
+
+TEST_F(RpcDaemon, IgnoresMessageTypeAndRpcVersion) {
+    XdrBytes call;
+    call.Word(7).Word(1).Word(3).Word(100000).Word(2).Word(3).Word(0).Word(0).Word(0).Word(0);
+    call.Append(GetPortArgs(100005));
+    EXPECT_EQ(Words(RunCall(daemon, kTransportUdp, call.Get()).reply),
+              (std::vector<uint32_t>{7, 1, 0, 0, 0, 0, 1058}));
+}
+
+TEST_F(RpcDaemon, HandlerRefusalsBecomeProcUnavailAndGarbageArgs) {
+    CallHeaderSpec h;
+    h.program = 100003;
+    h.procedure = 99;
+    HandledCall refused = RunCall(daemon, kTransportUdp, MakeCall(h));
+    EXPECT_EQ(refused.result, kDispatchProcUnavail);
+    EXPECT_EQ(Words(refused.reply), (std::vector<uint32_t>{h.xid, 1, 0, 0, 0, 3}));
+
+    h.procedure = 98;
+    HandledCall garbage = RunCall(daemon, kTransportUdp, MakeCall(h, XdrBytes().Word(1).Get()));
+    EXPECT_EQ(garbage.result, kDispatchGarbage);
+    EXPECT_EQ(Words(garbage.reply), (std::vector<uint32_t>{h.xid, 1, 0, 0, 0, 4}));
+}
+
+TEST_F(RpcDaemon, PassesVersionProcedureAndClientToTheHandler) {
+    CallHeaderSpec h;
+    h.program = 100003;
+    h.version = 3;
+    h.procedure = 7;
+    HandledCall call = RunCall(daemon, kTransportUdp, MakeCall(h), "10.1.2.3");
+    EXPECT_EQ(Words(call.reply), (std::vector<uint32_t>{h.xid, 1, 0, 0, 0, 0, 3, 7, 0}));
+    EXPECT_EQ(echo.lastClient, "10.1.2.3");
+}
+
+TEST_F(RpcDaemon, TcpRepliesCarryTheirRecordMark) {
+    CallHeaderSpec h;
+    h.program = 100001;
+    HandledCall call = RunCall(daemon, kTransportTcp, AsRecord(MakeCall(h)));
+    EXPECT_EQ(Words(call.reply), (std::vector<uint32_t>{0x80000018, h.xid, 1, 0, 0, 0, 1}));
+}
+
+// Each record is decoded on its own: a handler that leaves arguments unread, or a call whose
+// arguments run short, cannot shift the decoding of the record after it.
+TEST_F(RpcDaemon, EachTcpRecordIsDecodedWithinItsOwnBounds) {
+    CallHeaderSpec unread;
+    unread.program = 100003;
+    unread.procedure = 1;
+    CallHeaderSpec shortArgs = unread;
+    shortArgs.procedure = 98;
+    CallHeaderSpec next = unread;
+    next.xid = 77;
+    next.procedure = 98;
+    std::vector<uint8_t> bytes =
+        Concat(Concat(AsRecord(MakeCall(unread, XdrBytes().Word(5).Word(6).Get())),
+                      AsRecord(MakeCall(shortArgs, XdrBytes().Word(5).Get()))),
+               AsRecord(MakeCall(next, XdrBytes().Word(20).Word(22).Get())));
+
+    static CSocketStream stream;
+    LoadInput(stream, bytes);
+    stream.ResetOutput();
+    EXPECT_EQ(daemon.HandleCall(kTransportTcp, stream, stream, "c"), kDispatchDone);
+    stream.ResetOutput();
+    EXPECT_EQ(daemon.HandleCall(kTransportTcp, stream, stream, "c"), kDispatchGarbage);
+    stream.ResetOutput();
+    EXPECT_EQ(daemon.HandleCall(kTransportTcp, stream, stream, "c"), kDispatchDone);
+    EXPECT_EQ(Words(OutputBytes(stream)),
+              (std::vector<uint32_t>{0x80000024, 77, 1, 0, 0, 0, 0, 2, 98, 42}));
+    EXPECT_EQ(stream.Remaining(), 0u);
+}
+
+TEST_F(RpcDaemon, BroadcastFlagReachesEveryRegisteredHandler) {
+    daemon.BroadcastFlag(1);
+    daemon.BroadcastFlag(0);
+    EXPECT_EQ(echo.flags, (std::vector<uint8_t>{1, 0}));
+}
+
+}  // namespace

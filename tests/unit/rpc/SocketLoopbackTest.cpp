@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "DatagramSocket.h"
+#include "Loopback.h"
+#include "QDV_PortManager.h"
+#include "QDV_RPCDeamon.h"
+#include "RecordingEvents.h"
+#include "RpcBytes.h"
+#include "ServerSocket.h"
+
+namespace {
+
+// Procedure 5 of program 100003 refuses; procedure 6 answers more than a datagram can carry.
+class TestProgram : public CQDV_RPC {
+  public:
+    int Dispatch(IInputStream&, IOutputStream& out, const RPCCallContext& context) override {
+        if (context.procedure == 5) return kDispatchProcUnavail;
+        if (context.procedure == 6) {
+            std::vector<uint8_t> big(70000, 0x5A);
+            out.Write(big.data(), uint32_t(big.size()));
+        }
+        return kDispatchDone;
+    }
+};
+
+std::vector<uint8_t> GetPort(uint32_t xid, uint32_t program) {
+    CallHeaderSpec h;
+    h.xid = xid;
+    return MakeCall(h, XdrBytes().Word(program).Word(3).Word(6).Word(0).Get());
+}
+
+std::vector<uint8_t> TestCall(uint32_t xid, uint32_t procedure) {
+    CallHeaderSpec h;
+    h.xid = xid;
+    h.program = 100003;
+    h.procedure = procedure;
+    return MakeCall(h);
+}
+
+std::vector<uint32_t> PortReply(uint32_t xid, uint32_t port) {
+    return {xid, 1, 0, 0, 0, 0, port};
+}
+
+std::vector<uint32_t> WordsAfterMark(const std::optional<std::vector<uint8_t>>& record) {
+    if (!record) return {};
+    std::vector<uint32_t> words = Words(*record);
+    return std::vector<uint32_t>(words.begin() + 1, words.end());
+}
+
+class SocketLoopback : public ::testing::Test {
+  protected:
+    SocketLoopback() {
+        // Index 1 of this host entry is the loopback address: the sockets bind to it alone.
+        net::SetLocalHostEntrySource([](net::HostEntry& entry) {
+            entry.name = "test";
+            entry.addresses = {kLoopback};
+            return true;
+        });
+        portmapper.SetPort(100005, 1058);
+        portmapper.SetPort(100003, 2049);
+        daemon.Register(100000, &portmapper);
+        daemon.Register(100003, &program);
+        udp.SetListener(&daemon);
+        tcp.SetListener(&daemon);
+    }
+    ~SocketLoopback() override {
+        tcp.Close();
+        udp.Close();
+        net::SetLocalHostEntrySource(nullptr);
+    }
+
+    void OpenTcp(int slots) { ASSERT_TRUE(tcp.Open(false, 1, 0, slots)); }
+
+    RecordingEvents events;
+    CQDV_RPCDeamon daemon;
+    CQDV_PortManager portmapper;
+    TestProgram program;
+    CDatagramSocket udp;
+    CServerSocket tcp;
+};
+
+TEST_F(SocketLoopback, UdpRepliesGoToTheSenderOfEachDatagram) {
+    ASSERT_TRUE(udp.Open(false, 1, 0));
+    ClientSocket a = ClientSocket::Udp();
+    ClientSocket b = ClientSocket::Udp();
+    for (uint32_t round = 0; round < 3; ++round) {
+        ASSERT_TRUE(a.SendTo(udp.GetPort(), GetPort(100 + round, 100005)));
+        ASSERT_TRUE(b.SendTo(udp.GetPort(), GetPort(200 + round, 100003)));
+        auto fromA = a.ReceiveDatagram();
+        auto fromB = b.ReceiveDatagram();
+        ASSERT_TRUE(fromA && fromB);
+        EXPECT_EQ(Words(*fromA), PortReply(100 + round, 1058));
+        EXPECT_EQ(Words(*fromB), PortReply(200 + round, 2049));
+    }
+}
+
+TEST_F(SocketLoopback, ARecordSplitOverTwoSendsIsAnsweredOnce) {
+    OpenTcp(3);
+    ClientSocket client = ClientSocket::Tcp(tcp.GetPort());
+    ASSERT_TRUE(client.Valid());
+    std::vector<uint8_t> record = AsRecord(GetPort(42, 100005));
+    ASSERT_TRUE(client.Send(std::vector<uint8_t>(record.begin(), record.begin() + 10)));
+    // Gives the first part time to arrive as a receive of its own.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(client.Send(std::vector<uint8_t>(record.begin() + 10, record.end())));
+    EXPECT_EQ(WordsAfterMark(client.ReceiveRecord()), PortReply(42, 1058));
+    // Nothing else was answered: the next reply belongs to the next call.
+    ASSERT_TRUE(client.Send(AsRecord(GetPort(43, 100003))));
+    EXPECT_EQ(WordsAfterMark(client.ReceiveRecord()), PortReply(43, 2049));
+}
+
+TEST_F(SocketLoopback, ARecordInSeveralFragmentsIsJoined) {
+    OpenTcp(3);
+    ClientSocket client = ClientSocket::Tcp(tcp.GetPort());
+    std::vector<uint8_t> call = GetPort(7, 100003);
+    XdrBytes fragments;
+    fragments.Word(12).Bytes(call.data(), 12);
+    fragments.Word(0x80000000u | uint32_t(call.size() - 12))
+        .Bytes(call.data() + 12, call.size() - 12);
+    ASSERT_TRUE(client.Send(fragments.Get()));
+    EXPECT_EQ(WordsAfterMark(client.ReceiveRecord()), PortReply(7, 2049));
+}
+
+TEST_F(SocketLoopback, RecordsOfOneReceiveAreAnsweredInOrderUntilOneIsRefused) {
+    OpenTcp(3);
+    ClientSocket client = ClientSocket::Tcp(tcp.GetPort());
+    ASSERT_TRUE(client.Send(Concat(AsRecord(GetPort(1, 100005)), AsRecord(GetPort(2, 100003)))));
+    auto first = client.ReceiveRecord();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(Words(*first)[0], 0x8000001Cu);
+    EXPECT_EQ(WordsAfterMark(first), PortReply(1, 1058));
+    EXPECT_EQ(WordsAfterMark(client.ReceiveRecord()), PortReply(2, 2049));
+
+    ASSERT_TRUE(client.Send(Concat(AsRecord(TestCall(3, 5)), AsRecord(GetPort(4, 100005)))));
+    EXPECT_EQ(WordsAfterMark(client.ReceiveRecord()), (std::vector<uint32_t>{3, 1, 0, 0, 0, 3}));
+    ASSERT_TRUE(client.Send(AsRecord(GetPort(5, 100003))));
+    EXPECT_EQ(WordsAfterMark(client.ReceiveRecord()), PortReply(5, 2049));
+}
+
+TEST_F(SocketLoopback, ASurplusConnectionIsClosedAndTheOthersGoOn) {
+    OpenTcp(3);
+    std::vector<ClientSocket> clients;
+    for (uint32_t i = 0; i < 3; ++i) {
+        clients.push_back(ClientSocket::Tcp(tcp.GetPort()));
+        // Answered before the next client connects, so every slot is taken in turn.
+        ASSERT_TRUE(clients.back().Send(AsRecord(GetPort(i, 100005))));
+        ASSERT_EQ(WordsAfterMark(clients.back().ReceiveRecord()), PortReply(i, 1058));
+    }
+    ClientSocket surplus = ClientSocket::Tcp(tcp.GetPort());
+    ASSERT_TRUE(surplus.Valid());
+    EXPECT_TRUE(surplus.WaitForClose());
+    for (uint32_t i = 0; i < 3; ++i) {
+        ASSERT_TRUE(clients[i].Send(AsRecord(GetPort(10 + i, 100003))));
+        EXPECT_EQ(WordsAfterMark(clients[i].ReceiveRecord()), PortReply(10 + i, 2049));
+    }
+}
+
+TEST_F(SocketLoopback, AClientThatLeavesFreesItsSlot) {
+    OpenTcp(1);
+    {
+        ClientSocket first = ClientSocket::Tcp(tcp.GetPort());
+        ASSERT_TRUE(first.Send(AsRecord(GetPort(1, 100005))));
+        ASSERT_EQ(WordsAfterMark(first.ReceiveRecord()), PortReply(1, 1058));
+    }
+    // The slot frees once the server has seen the close; a bounded number of tries covers that.
+    bool served = false;
+    for (int attempt = 0; attempt < 50 && !served; ++attempt) {
+        ClientSocket next = ClientSocket::Tcp(tcp.GetPort());
+        served = next.Send(AsRecord(GetPort(2, 100003))) &&
+                 WordsAfterMark(next.ReceiveRecord()) == PortReply(2, 2049);
+        if (!served) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(served);
+}
+
+TEST_F(SocketLoopback, ARecordLongerThanTheBufferClosesThatConnection) {
+    OpenTcp(3);
+    ClientSocket greedy = ClientSocket::Tcp(tcp.GetPort());
+    ClientSocket other = ClientSocket::Tcp(tcp.GetPort());
+    ASSERT_TRUE(greedy.Send(XdrBytes().Word(0x80000000u | (2u << 20)).Word(1).Word(2).Get()));
+    EXPECT_TRUE(greedy.WaitForClose());
+    ASSERT_TRUE(other.Send(AsRecord(GetPort(9, 100005))));
+    EXPECT_EQ(WordsAfterMark(other.ReceiveRecord()), PortReply(9, 1058));
+}
+
+TEST_F(SocketLoopback, ClosingWhileAClientIsConnectedEndsItsConnection) {
+    OpenTcp(3);
+    ASSERT_TRUE(udp.Open(false, 1, 0));
+    ClientSocket client = ClientSocket::Tcp(tcp.GetPort());
+    ASSERT_TRUE(client.Send(AsRecord(GetPort(1, 100005))));
+    ASSERT_TRUE(client.ReceiveRecord());
+    auto closing = std::async(std::launch::async, [this] {
+        tcp.Close();
+        udp.Close();
+    });
+    ASSERT_EQ(closing.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_TRUE(client.WaitForClose());
+    tcp.Close();  // a second Close does nothing
+}
+
+TEST_F(SocketLoopback, ClosingObjectsThatWereNeverOpenedDoesNothing) {
+    CServerSocket neverOpened;
+    CDatagramSocket neverOpenedUdp;
+    neverOpened.Close();
+    neverOpenedUdp.Close();
+    neverOpened.Close();
+    SUCCEED();
+}
+
+TEST_F(SocketLoopback, OpeningABoundPortFails) {
+    OpenTcp(3);
+    CServerSocket second;
+    EXPECT_FALSE(second.Open(false, 1, tcp.GetPort(), 3));
+    ASSERT_TRUE(udp.Open(false, 1, 0));
+    CDatagramSocket secondUdp;
+    EXPECT_FALSE(secondUdp.Open(false, 1, udp.GetPort()));
+}
+
+TEST_F(SocketLoopback, AFailedSendIsReportedToTheUserWithoutStoppingTheServer) {
+    ASSERT_TRUE(udp.Open(false, 1, 0));
+    ClientSocket client = ClientSocket::Udp();
+    ASSERT_TRUE(client.SendTo(udp.GetPort(), TestCall(1, 6)));
+    ASSERT_TRUE(events.WaitForMessages(1));
+    auto messages = events.Messages();
+    EXPECT_EQ(messages.back(),
+              std::make_pair(std::string("Error in sending data through UDP socket"),
+                             std::string("UDP Socket Send Error")));
+    ASSERT_TRUE(client.SendTo(udp.GetPort(), GetPort(2, 100005)));
+    auto reply = client.ReceiveDatagram();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(Words(*reply), PortReply(2, 1058));
+}
+
+}  // namespace
