@@ -54,6 +54,7 @@ std::vector<uint32_t> WordsAfterMark(const std::optional<std::vector<uint8_t>>& 
 class SocketLoopback : public ::testing::Test {
   protected:
     SocketLoopback() {
+        net::Startup();
         // Index 1 of this host entry is the loopback address: the sockets bind to it alone.
         net::SetLocalHostEntrySource([](net::HostEntry& entry) {
             entry.name = "test";
@@ -71,6 +72,7 @@ class SocketLoopback : public ::testing::Test {
         tcp.Close();
         udp.Close();
         net::SetLocalHostEntrySource(nullptr);
+        net::Cleanup();
     }
 
     void OpenTcp(int slots) { ASSERT_TRUE(tcp.Open(false, 1, 0, slots)); }

@@ -1,0 +1,164 @@
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <winsock2.h>
+
+#include "SocketApi.h"
+
+namespace net {
+
+namespace {
+
+SOCKET Sock(SocketHandle socket) {
+    return static_cast<SOCKET>(socket);
+}
+
+SocketHandle Handle(SOCKET socket) {
+    return socket == INVALID_SOCKET ? kNoSocket : static_cast<SocketHandle>(socket);
+}
+
+sockaddr_in ToSockaddr(uint32_t address, uint16_t port) {
+    sockaddr_in in{};
+    in.sin_family = AF_INET;
+    in.sin_addr.s_addr = htonl(address);
+    in.sin_port = htons(port);
+    return in;
+}
+
+void FromSockaddr(const sockaddr_in& in, SocketAddress* out) {
+    if (out == nullptr) return;
+    out->address = ntohl(in.sin_addr.s_addr);
+    out->port = ntohs(in.sin_port);
+}
+
+SendError ToSendError(int error) {
+    switch (error) {
+        case WSAENOBUFS:
+            return SendError::kNoMemory;
+        case WSAEFAULT:
+            return SendError::kFault;
+        case WSAEINVAL:
+        case WSAENOTSOCK:
+            return SendError::kInvalid;
+        case WSAECONNRESET:
+        case WSAECONNABORTED:
+        case WSAESHUTDOWN:
+        case WSAENOTCONN:
+            return SendError::kClosed;
+        case WSAEINTR:
+            return SendError::kInterrupted;
+        case WSAEWOULDBLOCK:
+            return SendError::kWouldBlock;
+        default:
+            return SendError::kOther;
+    }
+}
+
+}  // namespace
+
+int Startup() {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(1, 1), &data);
+}
+
+void Cleanup() {
+    WSACleanup();
+}
+
+// The addresses in the order the resolver gives them for the machine's own name.
+bool PlatformLocalHostEntry(HostEntry& entry) {
+    char name[80] = {};
+    if (gethostname(name, sizeof name) != 0) return false;
+    hostent* host = gethostbyname(name);
+    if (host == nullptr || host->h_addrtype != AF_INET) return false;
+    entry.name = name;
+    entry.addresses.clear();
+    for (char** it = host->h_addr_list; *it != nullptr; ++it) {
+        entry.addresses.push_back(ntohl(reinterpret_cast<in_addr*>(*it)->s_addr));
+    }
+    return !entry.addresses.empty();
+}
+
+SocketHandle OpenDatagram() {
+    return Handle(::socket(AF_INET, SOCK_DGRAM, 0));
+}
+
+SocketHandle OpenStream() {
+    return Handle(::socket(AF_INET, SOCK_STREAM, 0));
+}
+
+bool Bind(SocketHandle socket, uint32_t address, uint16_t port) {
+    sockaddr_in in = ToSockaddr(address, port);
+    return ::bind(Sock(socket), reinterpret_cast<sockaddr*>(&in), sizeof in) == 0;
+}
+
+bool Listen(SocketHandle socket, int backlog) {
+    return ::listen(Sock(socket), backlog) == 0;
+}
+
+uint16_t LocalPort(SocketHandle socket) {
+    sockaddr_in in{};
+    int length = sizeof in;
+    if (getsockname(Sock(socket), reinterpret_cast<sockaddr*>(&in), &length) != 0) return 0;
+    return ntohs(in.sin_port);
+}
+
+SocketHandle Accept(SocketHandle socket, SocketAddress* peer) {
+    sockaddr_in in{};
+    int length = sizeof in;
+    SOCKET accepted = ::accept(Sock(socket), reinterpret_cast<sockaddr*>(&in), &length);
+    if (accepted != INVALID_SOCKET) FromSockaddr(in, peer);
+    return Handle(accepted);
+}
+
+int Receive(SocketHandle socket, void* buffer, uint32_t size) {
+    return ::recv(Sock(socket), static_cast<char*>(buffer), static_cast<int>(size), 0);
+}
+
+int ReceiveFrom(SocketHandle socket, void* buffer, uint32_t size, SocketAddress* from) {
+    sockaddr_in in{};
+    int length = sizeof in;
+    int n = ::recvfrom(Sock(socket), static_cast<char*>(buffer), static_cast<int>(size), 0,
+                       reinterpret_cast<sockaddr*>(&in), &length);
+    if (n > 0) FromSockaddr(in, from);
+    return n;
+}
+
+SendError Send(SocketHandle socket, const void* data, uint32_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        int n = ::send(Sock(socket), bytes, static_cast<int>(size), 0);
+        if (n == SOCKET_ERROR) return ToSendError(WSAGetLastError());
+        bytes += n;
+        size -= static_cast<uint32_t>(n);
+    }
+    return SendError::kNone;
+}
+
+SendError SendTo(SocketHandle socket, const void* data, uint32_t size, const SocketAddress& to) {
+    sockaddr_in in = ToSockaddr(to.address, to.port);
+    int n = ::sendto(Sock(socket), static_cast<const char*>(data), static_cast<int>(size), 0,
+                     reinterpret_cast<sockaddr*>(&in), sizeof in);
+    return n == SOCKET_ERROR ? ToSendError(WSAGetLastError()) : SendError::kNone;
+}
+
+// Under Winsock only closesocket wakes a thread blocked in accept, recv or recvfrom (shutdown
+// does not, on Windows nor under Wine), so shutting down is releasing, and Close has nothing
+// left to do.
+void Shutdown(SocketHandle socket) {
+    closesocket(Sock(socket));
+}
+
+void Close(SocketHandle) {}
+
+bool Connect(SocketHandle socket, uint32_t address, uint16_t port) {
+    sockaddr_in in = ToSockaddr(address, port);
+    return ::connect(Sock(socket), reinterpret_cast<sockaddr*>(&in), sizeof in) == 0;
+}
+
+bool SetReceiveTimeout(SocketHandle socket, uint32_t milliseconds) {
+    DWORD limit = milliseconds;
+    return setsockopt(Sock(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit),
+                      sizeof limit) == 0;
+}
+
+}  // namespace net
