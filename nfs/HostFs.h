@@ -1,0 +1,119 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The host file system as the file service uses it: listings in the host's order with stored
+// names, file status, whole-file opens with positioned reads and writes, permission, size and
+// time changes, folders, moves and free space. One implementation per platform
+// (HostFs_posix.cpp, HostFs_win32.cpp); tests may put a fault-injecting one in front.
+namespace hostfs {
+
+enum class FileKind { kOther, kCharDevice, kDirectory, kRegular };
+
+struct FileStatus {
+    FileKind kind = FileKind::kOther;
+    // The owner's permissions as the file service reports them: on POSIX the owner mode bits
+    // (0400, 0200, 0100); on Windows readable always, writable unless read-only, executable for
+    // folders and .exe/.bat/.cmd/.com files.
+    bool readable = false;
+    bool writable = false;
+    bool executable = false;
+    uint32_t links = 0;
+    uint64_t size = 0;
+    // Seconds since 1970-01-01 00:00 UTC. ctime is the status-change time (creation on Windows).
+    int64_t atime = 0;
+    int64_t mtime = 0;
+    int64_t ctime = 0;
+};
+
+// Free-space figures of the volume that holds a path. File counts exist only where the host
+// keeps them (POSIX statvfs).
+struct DiskSpace {
+    uint64_t sectorsPerCluster = 0;
+    uint64_t bytesPerSector = 0;
+    uint64_t freeClusters = 0;
+    uint64_t totalClusters = 0;
+    bool hasFileCounts = false;
+    uint64_t totalFiles = 0;
+    uint64_t freeFiles = 0;
+};
+
+enum class SpaceResult { kOk, kNoVolume, kFailed };
+
+enum class OpenMode {
+    kReadExisting,   // read only; fails when the file does not exist
+    kWriteExisting,  // write only; neither created nor emptied
+    kCreateAlways,   // read and write; created, or emptied when it exists
+};
+
+// An open host file; closed when destroyed.
+class IHostFile {
+  public:
+    virtual ~IHostFile() = default;
+    // Bytes read at `offset` (0 at or past the end), or -1 on failure.
+    virtual int64_t ReadAt(uint64_t offset, void* buffer, uint32_t count) = 0;
+    // Bytes written at `offset` (the file grows when it ends before), or -1 on failure.
+    virtual int64_t WriteAt(uint64_t offset, const void* data, uint32_t count) = 0;
+    // Puts the file's data on the disk.
+    virtual bool Flush() = 0;
+};
+
+// The entries of one folder, in the host's order, "." and ".." included where the host lists
+// them.
+class IListing {
+  public:
+    virtual ~IListing() = default;
+    // The next entry's stored name; false at the end.
+    virtual bool Next(std::string& name) = 0;
+};
+
+class IHostFs {
+  public:
+    virtual ~IHostFs() = default;
+
+    // The character that joins a folder's path and a name.
+    virtual char Separator() const = 0;
+    // Whether `name` could be one path component of this host: no separator of the host (on
+    // Windows "\", "/" and ":"), no NUL.
+    virtual bool IsPlainName(const char* name, size_t length) const = 0;
+
+    // The stored name of the one entry at `path` (find-first on the path itself), letter case
+    // as stored; false when nothing is there.
+    virtual bool FindStoredName(const std::string& path, std::string& name) = 0;
+    // Null when the folder cannot be listed.
+    virtual std::unique_ptr<IListing> List(const std::string& folder) = 0;
+    virtual bool Status(const std::string& path, FileStatus& status) = 0;
+
+    // `exclusive` asks that no other program have the file open meanwhile (where the host
+    // knows such a thing). Null on failure.
+    virtual std::unique_ptr<IHostFile> Open(const std::string& path, OpenMode mode,
+                                            bool exclusive) = 0;
+
+    // Marks the file read-only when `writable` is false, removes the mark otherwise; on POSIX
+    // sets the owner's read and write bits as asked.
+    virtual bool SetPermissions(const std::string& path, bool readable, bool writable) = 0;
+    virtual bool SetSize(const std::string& path, uint64_t size) = 0;
+    // Each time (seconds since 1970) is set only when its pointer is not null.
+    virtual bool SetTimes(const std::string& path, const int64_t* atime, const int64_t* mtime) = 0;
+
+    virtual bool MakeFolder(const std::string& path) = 0;
+    virtual bool RemoveFolder(const std::string& path) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
+    // Moves a file or folder within its volume; fails when `to` exists.
+    virtual bool Move(const std::string& from, const std::string& to) = 0;
+
+    // Windows: the drive named by the path's first letter (kNoVolume when it is not a letter).
+    // POSIX: the file system that holds the path.
+    virtual SpaceResult FreeSpace(const std::string& path, DiskSpace& space) = 0;
+};
+
+// The platform's file system.
+IHostFs& PlatformFs();
+// The file system the file service uses: the platform's, unless a test has put another in front.
+IHostFs& Fs();
+// Null restores the platform's.
+void SetFs(IHostFs* fs);
+
+}  // namespace hostfs
