@@ -1,0 +1,272 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+
+#include <limits>
+#include <string_view>
+#include <utility>
+
+#include "HostFs.h"
+
+#ifndef RENAME_NOREPLACE
+#define RENAME_NOREPLACE (1 << 0)
+#endif
+
+namespace hostfs {
+
+namespace {
+
+constexpr uint64_t kMaxOffset = static_cast<uint64_t>(std::numeric_limits<off_t>::max());
+
+// Owns one file descriptor.
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    Descriptor(Descriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    Descriptor& operator=(Descriptor&&) = delete;
+    ~Descriptor() {
+        if (m_fd >= 0) close(m_fd);
+    }
+    bool Valid() const { return m_fd >= 0; }
+    int Get() const { return m_fd; }
+
+  private:
+    int m_fd;
+};
+
+class PosixFile final : public IHostFile {
+  public:
+    explicit PosixFile(Descriptor fd) : m_fd(std::move(fd)) {}
+
+    int64_t ReadAt(uint64_t offset, void* buffer, uint32_t count) override {
+        // No file reaches beyond off_t's range: there is nothing to read there.
+        if (offset > kMaxOffset - count) return 0;
+        auto* bytes = static_cast<char*>(buffer);
+        uint32_t done = 0;
+        while (done < count) {
+            ssize_t n = pread(m_fd.Get(), bytes + done, count - done, Offset(offset + done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return -1;
+            if (n == 0) break;
+            done += static_cast<uint32_t>(n);
+        }
+        return done;
+    }
+
+    int64_t WriteAt(uint64_t offset, const void* data, uint32_t count) override {
+        if (offset > kMaxOffset - count) return -1;
+        auto* bytes = static_cast<const char*>(data);
+        uint32_t done = 0;
+        while (done < count) {
+            ssize_t n = pwrite(m_fd.Get(), bytes + done, count - done, Offset(offset + done));
+            if (n < 0 && errno == EINTR) continue;
+            // A disk that fills part-way reports the bytes that did land; the caller sees the
+            // short count.
+            if (n <= 0) return done > 0 ? static_cast<int64_t>(done) : -1;
+            done += static_cast<uint32_t>(n);
+        }
+        return done;
+    }
+
+    bool Flush() override { return fsync(m_fd.Get()) == 0; }
+
+  private:
+    static off_t Offset(uint64_t offset) { return static_cast<off_t>(offset); }
+
+    Descriptor m_fd;
+};
+
+// Owns the directory stream it reads.
+class DirListing final : public IListing {
+  public:
+    explicit DirListing(DIR* dir) : m_dir(dir) {}
+    DirListing(const DirListing&) = delete;
+    DirListing& operator=(const DirListing&) = delete;
+    ~DirListing() override { closedir(m_dir); }
+
+    bool Next(std::string& name) override {
+        const dirent* entry = readdir(m_dir);
+        if (entry == nullptr) return false;
+        name = entry->d_name;
+        return true;
+    }
+
+  private:
+    DIR* m_dir;
+};
+
+FileKind KindOf(mode_t mode) {
+    if (S_ISCHR(mode)) return FileKind::kCharDevice;
+    if (S_ISDIR(mode)) return FileKind::kDirectory;
+    if (S_ISREG(mode)) return FileKind::kRegular;
+    return FileKind::kOther;
+}
+
+int OpenFlags(OpenMode mode) {
+    switch (mode) {
+        case OpenMode::kReadExisting:
+            return O_RDONLY;
+        case OpenMode::kWriteExisting:
+            return O_WRONLY;
+        case OpenMode::kCreateAlways:
+            return O_RDWR | O_CREAT | O_TRUNC;
+    }
+    return O_RDONLY;
+}
+
+// Folders, devices and pipes are no files to read or write; Windows refuses to open them too.
+bool IsRegularFile(const Descriptor& fd) {
+    struct stat st;
+    return fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+timespec TimeOrOmit(const int64_t* seconds) {
+    timespec time{};
+    if (seconds == nullptr) {
+        time.tv_nsec = UTIME_OMIT;
+    } else {
+        time.tv_sec = static_cast<time_t>(*seconds);
+    }
+    return time;
+}
+
+// True also when lstat fails for another reason than absence: a move must not guess.
+bool MightExist(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// link(2) refuses an existing target atomically, so a file never replaces one this way.
+bool MoveByLink(const std::string& from, const std::string& to) {
+    if (link(from.c_str(), to.c_str()) != 0) return false;
+    if (unlink(from.c_str()) == 0) return true;
+    unlink(to.c_str());
+    return false;
+}
+
+// For kernels or file systems without RENAME_NOREPLACE. Folders cannot be hard-linked and
+// some file systems have no links at all; those get a rename after a check, which only another
+// program could race, since our own calls are served one at a time.
+bool MoveWithoutRenameat2(const std::string& from, const std::string& to) {
+    if (MightExist(to)) return false;
+    if (!IsFolder(from) && MoveByLink(from, to)) return true;
+    return !MightExist(to) && rename(from.c_str(), to.c_str()) == 0;
+}
+
+class PosixFs final : public IHostFs {
+  public:
+    char Separator() const override { return '/'; }
+
+    bool IsPlainName(const char* name, size_t length) const override {
+        return std::string_view(name, length).find_first_of(std::string_view("/\0", 2)) ==
+               std::string_view::npos;
+    }
+
+    // A POSIX path names its entry with the spelling stored on the disk, so the last component
+    // is the stored name once something is there. lstat, like find-first, sees a dangling link.
+    bool FindStoredName(const std::string& path, std::string& name) override {
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0) return false;
+        name = path.substr(path.rfind('/') + 1);
+        return true;
+    }
+
+    std::unique_ptr<IListing> List(const std::string& folder) override {
+        DIR* dir = opendir(folder.c_str());
+        if (dir == nullptr) return nullptr;
+        return std::make_unique<DirListing>(dir);
+    }
+
+    bool Status(const std::string& path, FileStatus& status) override {
+        struct stat st;
+        if (stat(path.c_str(), &st) != 0) return false;
+        status.kind = KindOf(st.st_mode);
+        status.readable = (st.st_mode & S_IRUSR) != 0;
+        status.writable = (st.st_mode & S_IWUSR) != 0;
+        status.executable = (st.st_mode & S_IXUSR) != 0;
+        status.links = st.st_nlink > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(st.st_nlink);
+        status.size = static_cast<uint64_t>(st.st_size);
+        status.atime = st.st_atim.tv_sec;
+        status.mtime = st.st_mtim.tv_sec;
+        status.ctime = st.st_ctim.tv_sec;
+        return true;
+    }
+
+    // POSIX has no share modes: a lock binds only the programs that ask for one, so
+    // `exclusive` can promise nothing here. O_NONBLOCK keeps a FIFO from stalling the call.
+    std::unique_ptr<IHostFile> Open(const std::string& path, OpenMode mode, bool) override {
+        Descriptor fd(open(path.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666));
+        if (!fd.Valid() || !IsRegularFile(fd)) return nullptr;
+        return std::make_unique<PosixFile>(std::move(fd));
+    }
+
+    // Group and other bits, and the owner's execute bit, are not the client's to change here.
+    bool SetPermissions(const std::string& path, bool readable, bool writable) override {
+        struct stat st;
+        if (stat(path.c_str(), &st) != 0) return false;
+        mode_t mode = st.st_mode & 07777 & ~(S_IRUSR | S_IWUSR);
+        if (readable) mode |= S_IRUSR;
+        if (writable) mode |= S_IWUSR;
+        return chmod(path.c_str(), mode) == 0;
+    }
+
+    bool SetSize(const std::string& path, uint64_t size) override {
+        return size <= kMaxOffset && truncate(path.c_str(), static_cast<off_t>(size)) == 0;
+    }
+
+    bool SetTimes(const std::string& path, const int64_t* atime, const int64_t* mtime) override {
+        const timespec times[2] = {TimeOrOmit(atime), TimeOrOmit(mtime)};
+        return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+    }
+
+    bool MakeFolder(const std::string& path) override { return mkdir(path.c_str(), 0777) == 0; }
+    bool RemoveFolder(const std::string& path) override { return rmdir(path.c_str()) == 0; }
+    bool RemoveFile(const std::string& path) override { return unlink(path.c_str()) == 0; }
+
+    // rename(2) replaces an existing target, and a client's move must never destroy a file.
+    bool Move(const std::string& from, const std::string& to) override {
+#ifdef SYS_renameat2
+        if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
+                    RENAME_NOREPLACE) == 0) {
+            return true;
+        }
+        // ENOSYS: an old kernel; EINVAL: a file system that does not know the flag.
+        if (errno != ENOSYS && errno != EINVAL) return false;
+#endif
+        return MoveWithoutRenameat2(from, to);
+    }
+
+    // Clusters of one sector of f_frsize bytes: the products then give the file system's
+    // exact byte counts. f_bavail, not f_bfree: what a client can really fill.
+    SpaceResult FreeSpace(const std::string& path, DiskSpace& space) override {
+        struct statvfs vfs;
+        if (statvfs(path.c_str(), &vfs) != 0) return SpaceResult::kFailed;
+        space.sectorsPerCluster = 1;
+        space.bytesPerSector = vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize;
+        space.totalClusters = vfs.f_blocks;
+        space.freeClusters = vfs.f_bavail;
+        space.hasFileCounts = true;
+        space.totalFiles = vfs.f_files;
+        space.freeFiles = vfs.f_ffree;
+        return SpaceResult::kOk;
+    }
+};
+
+}  // namespace
+
+IHostFs& PlatformFs() {
+    static PosixFs fs;
+    return fs;
+}
+
+}  // namespace hostfs
