@@ -1,0 +1,140 @@
+#include "FaultyFs.h"
+
+#include <utility>
+
+using hostfs::OpenMode;
+
+namespace {
+
+// A file opened through FaultyFs; asks it at every call whether to fail.
+class FaultyFile final : public hostfs::IHostFile {
+  public:
+    FaultyFile(FaultyFs& fs, std::string path, std::unique_ptr<hostfs::IHostFile> inner)
+        : m_fs(fs), m_path(std::move(path)), m_inner(std::move(inner)) {}
+
+    int64_t ReadAt(uint64_t offset, void* buffer, uint32_t count) override {
+        if (m_fs.Strikes(Fault::kReadAt, m_path)) return -1;
+        return m_inner->ReadAt(offset, buffer, count);
+    }
+
+    int64_t WriteAt(uint64_t offset, const void* data, uint32_t count) override {
+        if (m_fs.Strikes(Fault::kWriteAt, m_path)) return -1;
+        if (m_fs.Strikes(Fault::kShortWrite, m_path)) count /= 2;
+        return m_inner->WriteAt(offset, data, count);
+    }
+
+    bool Flush() override { return !m_fs.Strikes(Fault::kFlush, m_path) && m_inner->Flush(); }
+
+  private:
+    FaultyFs& m_fs;
+    const std::string m_path;
+    std::unique_ptr<hostfs::IHostFile> m_inner;
+};
+
+Fault OpenFault(OpenMode mode) {
+    switch (mode) {
+        case OpenMode::kReadExisting:
+            return Fault::kOpenRead;
+        case OpenMode::kWriteExisting:
+            return Fault::kOpenWrite;
+        case OpenMode::kCreateAlways:
+            return Fault::kOpenCreate;
+    }
+    return Fault::kOpenRead;
+}
+
+}  // namespace
+
+FaultyFs::FaultyFs() : m_inner(hostfs::Fs()) {
+    hostfs::SetFs(this);
+}
+
+FaultyFs::~FaultyFs() {
+    hostfs::SetFs(&m_inner == &hostfs::PlatformFs() ? nullptr : &m_inner);
+}
+
+void FaultyFs::Fail(Fault fault, const std::string& pathPart) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_faults[fault] = pathPart;
+}
+
+void FaultyFs::Heal(Fault fault) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_faults.erase(fault);
+}
+
+int FaultyFs::Hits(Fault fault) const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    auto it = m_hits.find(fault);
+    return it == m_hits.end() ? 0 : it->second;
+}
+
+bool FaultyFs::Strikes(Fault fault, const std::string& path) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    auto it = m_faults.find(fault);
+    if (it == m_faults.end() || path.find(it->second) == std::string::npos) return false;
+    ++m_hits[fault];
+    return true;
+}
+
+char FaultyFs::Separator() const {
+    return m_inner.Separator();
+}
+
+bool FaultyFs::IsPlainName(const char* name, size_t length) const {
+    return m_inner.IsPlainName(name, length);
+}
+
+bool FaultyFs::FindStoredName(const std::string& path, std::string& name) {
+    return !Strikes(Fault::kFindStoredName, path) && m_inner.FindStoredName(path, name);
+}
+
+std::unique_ptr<hostfs::IListing> FaultyFs::List(const std::string& folder) {
+    return Strikes(Fault::kList, folder) ? nullptr : m_inner.List(folder);
+}
+
+bool FaultyFs::Status(const std::string& path, hostfs::FileStatus& status) {
+    return !Strikes(Fault::kStatus, path) && m_inner.Status(path, status);
+}
+
+std::unique_ptr<hostfs::IHostFile> FaultyFs::Open(const std::string& path, OpenMode mode,
+                                                  bool exclusive) {
+    if (Strikes(OpenFault(mode), path)) return nullptr;
+    std::unique_ptr<hostfs::IHostFile> file = m_inner.Open(path, mode, exclusive);
+    if (file == nullptr) return nullptr;
+    return std::make_unique<FaultyFile>(*this, path, std::move(file));
+}
+
+bool FaultyFs::SetPermissions(const std::string& path, bool readable, bool writable) {
+    return !Strikes(Fault::kSetPermissions, path) &&
+           m_inner.SetPermissions(path, readable, writable);
+}
+
+bool FaultyFs::SetSize(const std::string& path, uint64_t size) {
+    return !Strikes(Fault::kSetSize, path) && m_inner.SetSize(path, size);
+}
+
+bool FaultyFs::SetTimes(const std::string& path, const int64_t* atime, const int64_t* mtime) {
+    return !Strikes(Fault::kSetTimes, path) && m_inner.SetTimes(path, atime, mtime);
+}
+
+bool FaultyFs::MakeFolder(const std::string& path) {
+    return !Strikes(Fault::kMakeFolder, path) && m_inner.MakeFolder(path);
+}
+
+bool FaultyFs::RemoveFolder(const std::string& path) {
+    return !Strikes(Fault::kRemoveFolder, path) && m_inner.RemoveFolder(path);
+}
+
+bool FaultyFs::RemoveFile(const std::string& path) {
+    return !Strikes(Fault::kRemoveFile, path) && m_inner.RemoveFile(path);
+}
+
+bool FaultyFs::Move(const std::string& from, const std::string& to) {
+    return !Strikes(Fault::kMove, from) && m_inner.Move(from, to);
+}
+
+hostfs::SpaceResult FaultyFs::FreeSpace(const std::string& path, hostfs::DiskSpace& space) {
+    if (Strikes(Fault::kFreeSpace, path)) return hostfs::SpaceResult::kFailed;
+    return m_inner.FreeSpace(path, space);
+}

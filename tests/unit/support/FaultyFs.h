@@ -1,0 +1,74 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "HostFs.h"
+
+// The host operations a test can make fail.
+enum class Fault {
+    kFindStoredName,
+    kList,
+    kStatus,
+    kOpenRead,    // Open with OpenMode::kReadExisting
+    kOpenWrite,   // Open with OpenMode::kWriteExisting
+    kOpenCreate,  // Open with OpenMode::kCreateAlways
+    kReadAt,
+    kWriteAt,
+    kShortWrite,  // WriteAt writes half the bytes and answers that count, as a full disk does
+    kFlush,
+    kSetPermissions,
+    kSetSize,
+    kSetTimes,
+    kMakeFolder,
+    kRemoveFolder,
+    kRemoveFile,
+    kMove,       // by the source path
+    kFreeSpace,  // answers SpaceResult::kFailed
+};
+
+// A host file system that forwards to the one in use when it was made and refuses chosen
+// operations, for the failures a real disk will not give on demand: a full disk, a locked file,
+// a refused move. It puts itself in front (hostfs::SetFs) for its lifetime. Faults on file
+// reads, writes and flushes apply to files it opened, also when armed after the open.
+class FaultyFs final : public hostfs::IHostFs {
+  public:
+    FaultyFs();
+    FaultyFs(const FaultyFs&) = delete;
+    FaultyFs& operator=(const FaultyFs&) = delete;
+    ~FaultyFs() override;
+
+    // Fails `fault` from now on, for every path or only for those that contain `pathPart`.
+    void Fail(Fault fault, const std::string& pathPart = "");
+    void Heal(Fault fault);
+    // How often `fault` has made an operation fail.
+    int Hits(Fault fault) const;
+
+    // Whether `fault` applies to `path` now; counts the hit when it does.
+    bool Strikes(Fault fault, const std::string& path);
+
+    char Separator() const override;
+    bool IsPlainName(const char* name, size_t length) const override;
+    bool FindStoredName(const std::string& path, std::string& name) override;
+    std::unique_ptr<hostfs::IListing> List(const std::string& folder) override;
+    bool Status(const std::string& path, hostfs::FileStatus& status) override;
+    std::unique_ptr<hostfs::IHostFile> Open(const std::string& path, hostfs::OpenMode mode,
+                                            bool exclusive) override;
+    bool SetPermissions(const std::string& path, bool readable, bool writable) override;
+    bool SetSize(const std::string& path, uint64_t size) override;
+    bool SetTimes(const std::string& path, const int64_t* atime, const int64_t* mtime) override;
+    bool MakeFolder(const std::string& path) override;
+    bool RemoveFolder(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
+    bool Move(const std::string& from, const std::string& to) override;
+    hostfs::SpaceResult FreeSpace(const std::string& path, hostfs::DiskSpace& space) override;
+
+  private:
+    hostfs::IHostFs& m_inner;
+    // Server threads call in while the test arms faults.
+    mutable std::mutex m_lock;
+    std::map<Fault, std::string> m_faults;
+    std::map<Fault, int> m_hits;
+};
