@@ -1,0 +1,188 @@
+#include "DorvelFileManager.h"
+
+#include <cstring>
+#include <utility>
+
+#include "HostFs.h"
+
+struct CDorvelFileManager::FileBlock {
+    FileEntry entries[kBlockEntries];
+    FileBlock* pNext = nullptr;
+};
+
+struct CDorvelFileManager::RecentNode {
+    FileEntry* pEntry = nullptr;
+    RecentNode* pNext = nullptr;
+};
+
+CDorvelFileManager::CDorvelFileManager() {
+    m_pFirstBlock = m_pLastBlock = new FileBlock;
+}
+
+CDorvelFileManager::~CDorvelFileManager() {
+    Release();
+}
+
+void CDorvelFileManager::Release() {
+    m_index.clear();
+    while (m_pRecent != nullptr) delete std::exchange(m_pRecent, m_pRecent->pNext);
+    while (m_pFirstBlock != nullptr) delete std::exchange(m_pFirstBlock, m_pFirstBlock->pNext);
+    m_pLastBlock = nullptr;
+    m_nCount = 0;
+}
+
+void CDorvelFileManager::Reset() {
+    Release();
+    m_pFirstBlock = m_pLastBlock = new FileBlock;
+}
+
+namespace {
+
+uint32_t HandleIndex(const uint8_t* handle) {
+    return uint32_t{handle[0]} | (uint32_t{handle[1]} << 8) | (uint32_t{handle[2]} << 16) |
+           (uint32_t{handle[3]} << 24);
+}
+
+}  // namespace
+
+uint32_t CDorvelFileManager::IndexOf(const FileEntry* entry) {
+    return HandleIndex(entry->pHandle.get());
+}
+
+// The recent list first, as a player tends to ask about the same few paths over and over; then
+// the index, which gives the lowest-numbered entry with this path, as a scan in index order would.
+FileEntry* CDorvelFileManager::Find(const std::string& path) {
+    FileEntry* found = nullptr;
+    for (RecentNode* node = m_pRecent; node != nullptr && found == nullptr; node = node->pNext) {
+        FileEntry* entry = node->pEntry;
+        if (entry->nPathLength == path.size() &&
+            std::memcmp(entry->pszPath.get(), path.data(), path.size()) == 0) {
+            found = entry;
+        }
+    }
+    if (found == nullptr) found = FindIndexed(path);
+    if (found != nullptr) MoveToFront(found);
+    return found;
+}
+
+FileEntry* CDorvelFileManager::FindIndexed(const std::string& path) {
+    FileEntry* lowest = nullptr;
+    auto range = m_index.equal_range(path);
+    for (auto it = range.first; it != range.second; ++it) {
+        if (lowest == nullptr || IndexOf(it->second) < IndexOf(lowest)) lowest = it->second;
+    }
+    return lowest;
+}
+
+void CDorvelFileManager::MoveToFront(FileEntry* entry) {
+    if (entry->bRecent) {
+        RecentNode* previous = nullptr;
+        RecentNode* node = m_pRecent;
+        while (node->pEntry != entry) previous = std::exchange(node, node->pNext);
+        if (previous == nullptr) return;
+        previous->pNext = node->pNext;
+        node->pNext = m_pRecent;
+        m_pRecent = node;
+        return;
+    }
+    entry->bRecent = 1;
+    RecentNode* last = m_pRecent;
+    uint32_t walked = 1;
+    while (last != nullptr && last->pNext != nullptr && walked < kRecentLimit - 1) {
+        last = last->pNext;
+        ++walked;
+    }
+    RecentNode* node;
+    if (last != nullptr && last->pNext != nullptr) {
+        node = last->pNext;  // the tenth: it drops off the list and carries the new entry
+        last->pNext = nullptr;
+        node->pEntry->bRecent = 0;
+    } else {
+        node = new RecentNode;
+    }
+    node->pEntry = entry;
+    node->pNext = m_pRecent;
+    m_pRecent = node;
+}
+
+FileEntry* CDorvelFileManager::Add(const std::string& path) {
+    auto handle = std::make_unique<uint8_t[]>(kHandleSize);
+    for (int i = 0; i < 4; ++i) handle[i] = static_cast<uint8_t>(m_nCount >> (8 * i));
+    if (m_nCount != 0 && m_nCount % kBlockEntries == 0) {
+        m_pLastBlock->pNext = new FileBlock;
+        m_pLastBlock = m_pLastBlock->pNext;
+    }
+    FileEntry* entry = &m_pLastBlock->entries[m_nCount % kBlockEntries];
+    SetEntryPath(entry, path);
+    entry->pHandle = std::move(handle);
+    entry->bRecent = 0;
+    ++m_nCount;
+    return entry;
+}
+
+// The entry's own copy of the path is also its key in the index.
+void CDorvelFileManager::SetEntryPath(FileEntry* entry, const std::string& path) {
+    entry->pszPath = std::make_unique<char[]>(path.size() + 1);
+    std::memcpy(entry->pszPath.get(), path.c_str(), path.size() + 1);
+    entry->nPathLength = static_cast<uint32_t>(path.size());
+    m_index.emplace(std::string_view(entry->pszPath.get(), entry->nPathLength), entry);
+}
+
+void CDorvelFileManager::UnindexEntry(FileEntry* entry) {
+    auto range = m_index.equal_range(std::string_view(entry->pszPath.get(), entry->nPathLength));
+    for (auto it = range.first; it != range.second; ++it) {
+        if (it->second == entry) {
+            m_index.erase(it);
+            return;
+        }
+    }
+}
+
+const uint8_t* CDorvelFileManager::GetHandle(const std::string& path) {
+    FileEntry* entry = Find(path);
+    if (entry == nullptr) entry = Add(path);
+    return entry->pHandle.get();
+}
+
+uint32_t CDorvelFileManager::GetFileId(const std::string& path) {
+    return HandleIndex(GetHandle(path));
+}
+
+FileEntry* CDorvelFileManager::GetEntry(uint32_t index) {
+    if (index >= m_nCount) return nullptr;
+    FileBlock* block = m_pFirstBlock;
+    for (uint32_t hops = index / kBlockEntries; hops > 0; --hops) block = block->pNext;
+    return &block->entries[index % kBlockEntries];
+}
+
+const char* CDorvelFileManager::GetPath(const uint8_t* handle, uint32_t length) {
+    if (length < 4) return nullptr;
+    FileEntry* entry = GetEntry(HandleIndex(handle));
+    return entry != nullptr ? entry->pszPath.get() : nullptr;
+}
+
+// Entries of paths below a moved folder keep their old paths: handles are never rewritten
+// behind a client's back, they simply stop naming an existing file.
+bool CDorvelFileManager::Rename(const std::string& oldPath, const std::string& newPath) {
+    FileEntry* entry = Find(oldPath);
+    if (entry == nullptr || !hostfs::Fs().Move(oldPath, newPath)) return false;
+    UnindexEntry(entry);
+    SetEntryPath(entry, newPath);
+    return true;
+}
+
+CDorvelFileManager& FileManager() {
+    static CDorvelFileManager table;
+    return table;
+}
+
+bool PathExists(const std::string& path) {
+    if (path.empty()) return false;
+    if (path.back() == '.') return true;
+    hostfs::IHostFs& fs = hostfs::Fs();
+    std::string stored;
+    if (!fs.FindStoredName(path, stored)) return false;
+    size_t separator = path.rfind(fs.Separator());
+    std::string last = separator == std::string::npos ? path : path.substr(separator + 1);
+    return stored == last;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+// One row of the handle table.
+struct FileEntry {
+    std::unique_ptr<char[]> pszPath;  // the host path exactly as handed in
+    uint32_t nPathLength = 0;
+    std::unique_ptr<uint8_t[]> pHandle;  // the 64-byte handle record
+    uint8_t bRecent = 0;                 // 1 while on the recent list
+};
+
+// Turns host paths into file handles and back. A handle carries nothing but the number of its
+// table entry (bytes 0 to 3, least significant first, of a 64-byte record); the path lives only
+// here. Entries are made the first time a path is met, keep their number while the server runs,
+// and are all forgotten when it stops. Calls are served one at a time under the server's call
+// lock, which is what protects the table.
+class CDorvelFileManager {
+  public:
+    static constexpr uint32_t kHandleSize = 64;
+    static constexpr uint32_t kBlockEntries = 2048;
+    static constexpr uint32_t kRecentLimit = 10;
+
+    CDorvelFileManager();
+    ~CDorvelFileManager();
+    CDorvelFileManager(const CDorvelFileManager&) = delete;
+    CDorvelFileManager& operator=(const CDorvelFileManager&) = delete;
+
+    // The handle record of `path`, made on first use.
+    const uint8_t* GetHandle(const std::string& path);
+    uint32_t GetFileId(const std::string& path);
+    // The path of the entry named by bytes 0 to 3 of `handle`, or null. Valid until the entry is
+    // renamed or the table reset.
+    const char* GetPath(const uint8_t* handle, uint32_t length);
+    // Moves the host file or folder and gives its entry the new path; false (and nothing moved)
+    // when the old path has no entry or the host refuses.
+    bool Rename(const std::string& oldPath, const std::string& newPath);
+    void Reset();
+
+    FileEntry* Find(const std::string& path);
+    FileEntry* Add(const std::string& path);
+    FileEntry* GetEntry(uint32_t index);
+    void MoveToFront(FileEntry* entry);
+    uint32_t Count() const { return m_nCount; }
+
+  private:
+    struct FileBlock;
+    struct RecentNode;
+
+    FileEntry* FindIndexed(const std::string& path);
+    void SetEntryPath(FileEntry* entry, const std::string& path);
+    void UnindexEntry(FileEntry* entry);
+    static uint32_t IndexOf(const FileEntry* entry);
+    void Release();
+
+    FileBlock* m_pFirstBlock = nullptr;
+    FileBlock* m_pLastBlock = nullptr;
+    uint32_t m_nCount = 0;
+    RecentNode* m_pRecent = nullptr;
+    // Path to entry, so that finding a path costs the same with a million entries as with ten.
+    // A multimap because a rename may give an entry the path another entry already holds.
+    std::unordered_multimap<std::string_view, FileEntry*> m_index;
+};
+
+// The one table of the process.
+CDorvelFileManager& FileManager();
+
+// Whether `path` names an existing host file under exactly this name: the host's stored name of
+// the last component must match byte for byte (letter case included). A path ending in "." is
+// taken to exist ("." and ".." entries, drive roots written as D:\.).
+bool PathExists(const std::string& path);

@@ -1,0 +1,184 @@
+#include "QDV_MountManager.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "DorvelFileManager.h"
+#include "HostFs.h"
+#include "Opaque.h"
+#include "ShareEvents.h"
+#include "SharePaths.h"
+#include "Xdr.h"
+
+namespace {
+
+const char* const kExportNames[CQDV_MountManager::kShares] = {"/quonhd1", "/quonhd2", "/quonhd3",
+                                                              "/quonhd4"};
+
+// Mount statuses shared by version 1 (errno values) and version 3 (mountstat3).
+constexpr uint32_t kMountOk = 0;
+constexpr uint32_t kMountNoEntry = 2;
+constexpr uint32_t kMountAccess = 13;
+
+constexpr uint32_t kVersion1HandleSize = 32;
+
+bool SameIgnoringCase(const char* a, const char* b) {
+    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+        if (std::toupper(static_cast<unsigned char>(*a)) !=
+            std::toupper(static_cast<unsigned char>(*b))) {
+            return false;
+        }
+    }
+    return *a == *b;
+}
+
+// A drive root chosen as D:\ reaches us as D: once its trailing backslash is cut; a bare drive
+// names the drive's current folder, so the handle is made for D:\. instead.
+bool IsBareDrive(const char* path) {
+    return std::strlen(path) == 2 && path[1] == ':';
+}
+
+}  // namespace
+
+const CQDV_MountManager::Procedure CQDV_MountManager::kProcedures[] = {
+    &CQDV_MountManager::ProcNull,    // 0 NULL
+    &CQDV_MountManager::ProcMnt,     // 1 MNT
+    &CQDV_MountManager::ProcNoImp,   // 2 DUMP
+    &CQDV_MountManager::ProcUmnt,    // 3 UMNT
+    &CQDV_MountManager::ProcNoImp,   // 4 UMNTALL
+    &CQDV_MountManager::ProcExport,  // 5 EXPORT
+};
+
+CQDV_MountManager::CQDV_MountManager() = default;
+
+CQDV_MountManager::~CQDV_MountManager() {
+    for (char*& client : m_pszClients) delete[] std::exchange(client, nullptr);
+}
+
+void CQDV_MountManager::SetSharePaths(const char* path1, const char* path2, const char* path3,
+                                      const char* path4) {
+    const char* paths[kShares] = {path1, path2, path3, path4};
+    std::string roots[kShares];
+    for (int i = 0; i < kShares; ++i) {
+        std::memset(m_szSharePath[i], 0, kPathBuffer);
+        if (paths[i] != nullptr) std::strncpy(m_szSharePath[i], paths[i], kPathBuffer - 1);
+        roots[i] = m_szSharePath[i];
+    }
+    SetShareRoots(roots);
+}
+
+int CQDV_MountManager::Dispatch(IInputStream& in, IOutputStream& out,
+                                const RPCCallContext& context) {
+    return ServeCall(in, out, context, sizeof kProcedures / sizeof kProcedures[0],
+                     OtherFailures::kGarbage,
+                     [this, &context] { (this->*kProcedures[context.procedure])(); });
+}
+
+void CQDV_MountManager::ProcNull() {
+    Trace("NULL");
+}
+
+void CQDV_MountManager::ProcNoImp() {
+    Trace("NOIMP");
+    NotServed();
+}
+
+// A dirpath longer than a host path is cut to kPathBuffer bytes; it can then match no export.
+const char* CQDV_MountManager::ReadDirPath() {
+    uint32_t length = ReadUint32(*m_pIn);
+    uint32_t kept = length > kPathBuffer ? kPathBuffer : length;
+    ReadExactly(*m_pIn, m_szDirPath, kept);
+    m_szDirPath[kept] = '\0';
+    Trace(" %s", m_szDirPath);
+    if (kept == length) SkipPad(*m_pIn, length);
+    return m_szDirPath;
+}
+
+int CQDV_MountManager::FindExport(const char* path) const {
+    for (int i = 0; i < kShares; ++i) {
+        if (SameIgnoringCase(path, kExportNames[i])) return i;
+    }
+    return -1;
+}
+
+// A refused mount leaves the count, the client list and the application untouched, and tells
+// the client why: no such export, or sharing stopped.
+void CQDV_MountManager::ProcMnt() {
+    if (ShareEvents().ShareState() == kShareStopped) {
+        m_pOut->WriteInt32(kMountAccess);
+        return;
+    }
+    int share = FindExport(ReadDirPath());
+    if (share < 0) {
+        m_pOut->WriteInt32(kMountNoEntry);
+        return;
+    }
+    m_pOut->WriteInt32(kMountOk);
+    WriteRootHandle(share);
+    ++m_nMountCount;
+    ShareEvents().ShareConnected();
+    RememberClient(m_pContext->client);
+}
+
+// Version 1 answers the fixed 32-byte fhandle; every other version a 64-byte nfs_fh3 and an
+// empty list of authentication flavours.
+void CQDV_MountManager::WriteRootHandle(int share) {
+    char* path = m_szSharePath[share];
+    if (m_pContext->version == 1) {
+        m_pOut->Write(FileManager().GetHandle(path), kVersion1HandleSize);
+        return;
+    }
+    if (IsBareDrive(path)) {
+        path[2] = hostfs::Fs().Separator();
+        path[3] = '.';
+        path[4] = '\0';
+    }
+    WriteOpaque(*m_pOut, FileManager().GetHandle(path), CDorvelFileManager::kHandleSize);
+    m_pOut->WriteInt32(0);
+}
+
+void CQDV_MountManager::ProcUmnt() {
+    Trace("UMNT");
+    ReadDirPath();
+    Trace(" from %s", m_pContext->client);
+    if (ForgetClient(m_pContext->client)) {
+        ShareEvents().ShareDisConnected();
+        --m_nMountCount;
+    }
+}
+
+// The export list (exportnode chain): the shares that have a folder, each with no group
+// restriction. Clients such as libnfs and showmount ask for it before they mount.
+void CQDV_MountManager::ProcExport() {
+    Trace("EXPORT");
+    for (int i = 0; i < kShares; ++i) {
+        if (m_szSharePath[i][0] == '\0') continue;
+        WriteBool(*m_pOut, true);
+        WriteOpaque(*m_pOut, kExportNames[i], static_cast<uint32_t>(std::strlen(kExportNames[i])));
+        WriteBool(*m_pOut, false);
+    }
+    WriteBool(*m_pOut, false);
+}
+
+void CQDV_MountManager::RememberClient(const char* client) {
+    char** freeSlot = nullptr;
+    for (char*& slot : m_pszClients) {
+        if (slot != nullptr && std::strcmp(slot, client) == 0) return;
+        if (slot == nullptr && freeSlot == nullptr) freeSlot = &slot;
+    }
+    if (freeSlot == nullptr) return;
+    *freeSlot = new char[std::strlen(client) + 1];
+    std::strcpy(*freeSlot, client);
+}
+
+bool CQDV_MountManager::ForgetClient(const char* client) {
+    for (char*& slot : m_pszClients) {
+        if (slot != nullptr && std::strcmp(slot, client) == 0) {
+            delete[] std::exchange(slot, nullptr);
+            return true;
+        }
+    }
+    return false;
+}

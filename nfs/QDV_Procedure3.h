@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+
+#include "Nfs3Types.h"
+#include "ProcedureTableHandler.h"
+
+// A host path resolved from a call's arguments, or the status that refuses it.
+struct ResolvedPath {
+    const char* path = nullptr;
+    nfsstat3 refusal = NFS3ERR_STALE;  // meaningful while path is null
+};
+
+// NFS version 3 (RFC 1813) over the shared folders. One constant table, indexed by procedure
+// number, names each procedure and its handler; the dispatcher owns tracing, the unserved range
+// and turning a failed decode into GARBAGE_ARGS. Handlers decode all their arguments, then work,
+// then encode, and return their nfsstat3.
+class CQDV_Procedure3 : public CProcedureTableHandler {
+  public:
+    CQDV_Procedure3() = default;
+    ~CQDV_Procedure3() override;
+
+    void SetOwner(int32_t uid, int32_t gid);
+    int Dispatch(IInputStream& in, IOutputStream& out, const RPCCallContext& context) override;
+
+  private:
+    using Handler = nfsstat3 (CQDV_Procedure3::*)();
+    struct Procedure {
+        const char* name;
+        Handler handler;
+    };
+    static const Procedure kProcedures[];
+    static const uint32_t kProcedureCount;
+
+    void Serve(const Procedure& procedure);
+
+    const char* ProgramTrace() const override { return "NFS "; }
+    nfsstat3 ProcNull();
+    nfsstat3 ProcNoImp();
+    nfsstat3 ProcGetAttr();
+    nfsstat3 ProcSetAttr();
+    nfsstat3 ProcLookup();
+    nfsstat3 ProcAccess();
+
+    ResolvedPath ReadPath();
+    ResolvedPath ReadDirOpPath();
+    nfsstat3 CheckPath(const ResolvedPath& path);
+    bool MakeHandle(const char* path, nfs_fh3& handle);
+    bool GetAttributes(const char* path, fattr3& attributes);
+    // TRUE with the attributes when the host has them, FALSE otherwise (and for no path).
+    post_op_attr PostOpAttributes(const char* path);
+    nfsstat3 ApplyAttributes(const char* path, const sattr3& attributes);
+
+    int32_t m_nUid = 0;
+    int32_t m_nGid = 0;
+    std::string m_joinedPath;  // the last joined path, reused from call to call
+};

@@ -1,0 +1,83 @@
+#include "SharePaths.h"
+
+#include <cstring>
+#include <mutex>
+
+#include "HostFs.h"
+
+namespace {
+
+std::mutex g_rootsLock;
+std::string g_roots[4];
+
+// A share folder written as a drive root with a final dot (D:\.) is the drive itself.
+std::string WithoutDotSteps(std::string root, char separator) {
+    while (root.size() >= 2 && root.back() == '.' && root[root.size() - 2] == separator) {
+        root.resize(root.size() - 2);
+    }
+    return root;
+}
+
+// True when the steps of `rest` (separated by `separator`) climb above where they start.
+bool ClimbsAbove(const std::string& rest, char separator) {
+    int depth = 0;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find(separator, start);
+        if (end == std::string::npos) end = rest.size();
+        size_t length = end - start;
+        if (length == 2 && rest.compare(start, 2, "..") == 0) {
+            if (--depth < 0) return true;
+        } else if (length > 0 && !(length == 1 && rest[start] == '.')) {
+            ++depth;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+bool LiesIn(const std::string& path, const std::string& root, char separator) {
+    if (root.empty() || path.compare(0, root.size(), root) != 0) return false;
+    if (path.size() > root.size() && root.back() != separator && path[root.size()] != separator) {
+        return false;
+    }
+    return !ClimbsAbove(path.substr(root.size()), separator);
+}
+
+}  // namespace
+
+void SetShareRoots(const std::string roots[4]) {
+    char separator = hostfs::Fs().Separator();
+    std::lock_guard<std::mutex> lock(g_rootsLock);
+    for (int i = 0; i < 4; ++i) g_roots[i] = WithoutDotSteps(roots[i], separator);
+}
+
+bool LiesInShare(const std::string& path) {
+    char separator = hostfs::Fs().Separator();
+    std::lock_guard<std::mutex> lock(g_rootsLock);
+    for (const std::string& root : g_roots) {
+        if (LiesIn(path, root, separator)) return true;
+    }
+    return false;
+}
+
+std::string JoinHostPath(const std::string& folder, const std::string& name) {
+    std::string joined;
+    joined.reserve(folder.size() + 1 + name.size());
+    joined += folder;
+    joined += hostfs::Fs().Separator();
+    joined += name;
+    return joined;
+}
+
+JoinResult JoinSharePath(const char* folder, const char* name, uint32_t nameLength,
+                         std::string& joined) {
+    hostfs::IHostFs& fs = hostfs::Fs();
+    size_t folderLength = std::strlen(folder);
+    if (folderLength + nameLength + 1 > kMaxHostPath) return JoinResult::kTooLong;
+    if (!fs.IsPlainName(name, nameLength)) return JoinResult::kNotPlainName;
+    joined.assign(folder, folderLength);
+    joined += fs.Separator();
+    joined.append(name, nameLength);
+    return LiesInShare(joined) ? JoinResult::kOk : JoinResult::kOutsideShare;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The host folders behind the exports, and the rule that keeps every path a client can name
+// inside one of them. Both NFS versions join names and check paths through here.
+
+constexpr uint32_t kMaxHostPath = 1024;
+
+// Set at every start of the server, with the four share folders (empty for an unset share).
+void SetShareRoots(const std::string roots[4]);
+
+// Whether `path` lies inside a current share folder once its "." and ".." steps are taken,
+// without stepping above that folder on the way.
+bool LiesInShare(const std::string& path);
+
+enum class JoinResult {
+    kOk,
+    kTooLong,       // folder, separator and name would pass kMaxHostPath characters
+    kNotPlainName,  // the name holds a separator of the host or a NUL
+    kOutsideShare,  // the joined path would leave its share
+};
+
+// Joins a folder's host path and a name the host itself listed.
+std::string JoinHostPath(const std::string& folder, const std::string& name);
+
+// Joins a folder's host path and a name received from a client with the host's separator.
+JoinResult JoinSharePath(const char* folder, const char* name, uint32_t nameLength,
+                         std::string& joined);

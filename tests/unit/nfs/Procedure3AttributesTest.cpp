@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include "DorvelFileManager.h"
+#include "HostFs.h"
+#include "NfsTestbed.h"
+
+namespace {
+
+enum Procedure : uint32_t { kNull = 0, kGetAttr = 1, kSetAttr = 2, kLookup = 3, kAccess = 4 };
+
+struct Fattr3 {
+    uint32_t type, mode, nlink, uid, gid;
+    uint64_t size, used;
+    uint64_t rdev, fsid, fileid;
+    uint32_t atime, atimeNs, mtime, mtimeNs, ctime, ctimeNs;
+};
+
+Fattr3 ReadFattr(WordReader& r) {
+    Fattr3 a;
+    a.type = r.Word();
+    a.mode = r.Word();
+    a.nlink = r.Word();
+    a.uid = r.Word();
+    a.gid = r.Word();
+    a.size = r.Hyper();
+    a.used = r.Hyper();
+    a.rdev = r.Hyper();
+    a.fsid = r.Hyper();
+    a.fileid = r.Hyper();
+    a.atime = r.Word();
+    a.atimeNs = r.Word();
+    a.mtime = r.Word();
+    a.mtimeNs = r.Word();
+    a.ctime = r.Word();
+    a.ctimeNs = r.Word();
+    return a;
+}
+
+XdrBytes Handle(const std::vector<uint8_t>& handle) {
+    return XdrBytes().Opaque(handle.data(), handle.size());
+}
+
+uint32_t IndexOf(const std::vector<uint8_t>& handle) {
+    return handle[0] | (handle[1] << 8) | (handle[2] << 16) | (uint32_t(handle[3]) << 24);
+}
+
+// sattr3 with only the given parts set.
+XdrBytes Sattr(const XdrBytes& base, int mode = -1, int64_t size = -1, int atimeHow = 0,
+               uint32_t atime = 0, int mtimeHow = 0, uint32_t mtime = 0) {
+    XdrBytes b = base;
+    if (mode >= 0)
+        b.Word(1).Word(uint32_t(mode));
+    else
+        b.Word(0);
+    b.Word(0).Word(0);  // uid, gid
+    if (size >= 0)
+        b.Word(1).Hyper(uint64_t(size));
+    else
+        b.Word(0);
+    b.Word(uint32_t(atimeHow));
+    if (atimeHow == 2) b.Word(atime).Word(0);
+    b.Word(uint32_t(mtimeHow));
+    if (mtimeHow == 2) b.Word(mtime).Word(0);
+    return b.Word(0);  // no guard
+}
+
+class Nfs3Attributes : public ::testing::Test {
+  protected:
+    Nfs3Attributes() {
+        bed.Dir().MakeFile("share1/Movie.avi", std::string(1000, 'm'));
+        bed.Dir().MakeFile("share1/run.exe", "MZ");
+        bed.Dir().MakeFolder("share1/Films");
+        root = bed.Root(1);
+    }
+    std::vector<uint8_t> File() { return bed.Lookup(root, "Movie.avi"); }
+
+    NfsTestbed bed;
+    std::vector<uint8_t> root;
+};
+
+TEST_F(Nfs3Attributes, NullAnswersNothing) {
+    HandledCall call = bed.Call(100003, 3, kNull, XdrBytes());
+    EXPECT_EQ(Words(call.reply), (std::vector<uint32_t>{0x01020304, 1, 0, 0, 0, 0}));
+}
+
+TEST_F(Nfs3Attributes, GetAttrDescribesTheHostFile) {
+    std::vector<uint8_t> file = File();
+    ASSERT_EQ(file.size(), 64u);
+    WordReader reply = bed.Nfs3(kGetAttr, Handle(file));
+    ASSERT_EQ(reply.Word(), 0u);
+    Fattr3 a = ReadFattr(reply);
+    EXPECT_EQ(reply.Left(), 0u) << "84 bytes of fattr3";
+    EXPECT_EQ(a.type, 1u);
+    EXPECT_EQ(a.mode, 0x81B6u);
+    EXPECT_EQ(a.size, 1000u);
+    EXPECT_EQ(a.used, 1000u);
+    EXPECT_EQ(a.fsid, 4u);
+    EXPECT_EQ(a.fileid, IndexOf(file));
+    EXPECT_EQ(a.uid, 0u);
+    EXPECT_GE(a.nlink, 1u);
+    EXPECT_GT(a.mtime, 1000000000u);
+    EXPECT_EQ(a.mtimeNs, 0u);
+
+    WordReader folder = bed.Nfs3(kGetAttr, Handle(bed.Lookup(root, "Films")));
+    ASSERT_EQ(folder.Word(), 0u);
+    Fattr3 f = ReadFattr(folder);
+    EXPECT_EQ(f.type, 2u);
+    EXPECT_EQ(f.mode, 0x41FFu);
+}
+
+TEST_F(Nfs3Attributes, GetAttrOfUnknownAndVanishedFiles) {
+    std::vector<uint8_t> stale(64, 0);
+    stale[0] = 0xEE;
+    stale[1] = 0xEE;
+    WordReader unknown = bed.Nfs3(kGetAttr, Handle(stale));
+    EXPECT_EQ(unknown.Word(), 70u);
+    EXPECT_EQ(unknown.Left(), 0u);
+
+    std::vector<uint8_t> file = File();
+    ASSERT_TRUE(hostfs::Fs().RemoveFile(bed.InShare(1, "Movie.avi")));
+    WordReader gone = bed.Nfs3(kGetAttr, Handle(file));
+    EXPECT_EQ(gone.Word(), 2u);
+    EXPECT_EQ(gone.Left(), 0u);
+}
+
+TEST_F(Nfs3Attributes, LookupIsExactAboutLetterCase) {
+    WordReader found = bed.Nfs3(kLookup, Handle(root).Text("Movie.avi"));
+    ASSERT_EQ(found.Word(), 0u);
+    std::vector<uint8_t> handle = found.Opaque();
+    EXPECT_EQ(handle.size(), 64u);
+    EXPECT_EQ(IndexOf(handle), FileManager().GetFileId(bed.InShare(1, "Movie.avi")));
+    ASSERT_EQ(found.Word(), 1u);
+    EXPECT_EQ(ReadFattr(found).size, 1000u);
+    EXPECT_EQ(found.Word(), 0u) << "no directory attributes";
+    EXPECT_EQ(found.Left(), 0u);
+
+    WordReader wrongCase = bed.Nfs3(kLookup, Handle(root).Text("movie.AVI"));
+    EXPECT_EQ(wrongCase.Word(), 2u);
+    EXPECT_EQ(wrongCase.Word(), 0u);
+    EXPECT_EQ(wrongCase.Left(), 0u);
+}
+
+TEST_F(Nfs3Attributes, NamesCannotLeaveTheShare) {
+    bed.Dir().MakeFile("secret.txt", "s");
+    bed.Dir().MakeFile("share1/Films/inner.txt", "i");
+    std::vector<std::string> refused = {"..", "../secret.txt", "Films/inner.txt",
+                                        std::string("a\0b", 3)};
+    if (hostfs::Fs().Separator() == '\\') {
+        refused.push_back("Films\\inner.txt");
+        refused.push_back("..\\secret.txt");
+        refused.push_back("C:");
+    }
+    for (const std::string& name : refused) {
+        WordReader reply = bed.Nfs3(kLookup, Handle(root).Text(name));
+        EXPECT_EQ(reply.Word(), 13u) << name;
+        EXPECT_EQ(reply.Word(), 0u) << name;
+    }
+    // "." and ".." inside the share keep working, as entries of their own.
+    std::vector<uint8_t> films = bed.Lookup(root, "Films");
+    std::vector<uint8_t> up = bed.Lookup(films, "..");
+    ASSERT_EQ(up.size(), 64u);
+    EXPECT_NE(IndexOf(up), IndexOf(root));
+    EXPECT_EQ(bed.Lookup(up, "Movie.avi").size(), 64u);
+    EXPECT_EQ(bed.Lookup(root, ".").size(), 64u);
+    // But ".." of ".." climbs out.
+    EXPECT_TRUE(bed.Lookup(up, "..").empty());
+}
+
+TEST_F(Nfs3Attributes, HandlesOfPathsOutsideEveryShareAreRefused) {
+    bed.Dir().MakeFile("outside.txt", "o");
+    const uint8_t* record = FileManager().GetHandle(bed.Dir().Join("outside.txt"));
+    std::vector<uint8_t> outside(record, record + 64);
+    EXPECT_EQ(bed.Nfs3(kGetAttr, Handle(outside)).Word(), 13u);
+    EXPECT_EQ(bed.Nfs3(kLookup, Handle(outside).Text("x")).Word(), 13u);
+    EXPECT_EQ(bed.Nfs3(kAccess, Handle(outside).Word(0x3F)).Word(), 13u);
+}
+
+TEST_F(Nfs3Attributes, AccessGrantsWhatIsAsked) {
+    WordReader reply = bed.Nfs3(kAccess, Handle(File()).Word(0x3F));
+    ASSERT_EQ(reply.Word(), 0u);
+    ASSERT_EQ(reply.Word(), 1u);
+    ReadFattr(reply);
+    EXPECT_EQ(reply.Word(), 0x3Fu);
+    EXPECT_EQ(reply.Left(), 0u);
+}
+
+TEST_F(Nfs3Attributes, SetAttrAppliesModeSizeAndTimes) {
+    std::vector<uint8_t> file = File();
+    const std::string path = bed.InShare(1, "Movie.avi");
+    WordReader readOnly = bed.Nfs3(kSetAttr, Sattr(Handle(file), 0444));
+    ASSERT_EQ(readOnly.Word(), 0u);
+    EXPECT_EQ(readOnly.Word(), 0u) << "no before attributes";
+    ASSERT_EQ(readOnly.Word(), 1u);
+    EXPECT_EQ(ReadFattr(readOnly).mode, 0x8124u);
+    hostfs::FileStatus status;
+    ASSERT_TRUE(hostfs::Fs().Status(path, status));
+    EXPECT_FALSE(status.writable);
+
+    WordReader writable = bed.Nfs3(kSetAttr, Sattr(Handle(file), 0644));
+    ASSERT_EQ(writable.Word(), 0u);
+    writable.Word();
+    writable.Word();
+    EXPECT_EQ(ReadFattr(writable).mode, 0x81B6u);
+
+    WordReader truncated = bed.Nfs3(kSetAttr, Sattr(Handle(file), -1, 10));
+    ASSERT_EQ(truncated.Word(), 0u);
+    truncated.Word();
+    truncated.Word();
+    EXPECT_EQ(ReadFattr(truncated).size, 10u);
+    EXPECT_EQ(bed.Dir().Contents("share1/Movie.avi"), std::string(10, 'm'));
+
+    WordReader extended = bed.Nfs3(kSetAttr, Sattr(Handle(file), -1, 4096));
+    ASSERT_EQ(extended.Word(), 0u);
+    ASSERT_TRUE(hostfs::Fs().Status(path, status));
+    EXPECT_EQ(status.size, 4096u);
+
+    WordReader timed =
+        bed.Nfs3(kSetAttr, Sattr(Handle(file), -1, -1, 2, 1200000000, 2, 1300000000));
+    ASSERT_EQ(timed.Word(), 0u);
+    timed.Word();
+    timed.Word();
+    Fattr3 a = ReadFattr(timed);
+    EXPECT_EQ(a.atime, 1200000000u);
+    EXPECT_EQ(a.mtime, 1300000000u);
+
+    WordReader now = bed.Nfs3(kSetAttr, Sattr(Handle(file), -1, -1, 0, 0, 1));
+    ASSERT_EQ(now.Word(), 0u);
+    now.Word();
+    now.Word();
+    EXPECT_GT(ReadFattr(now).mtime, 1300000000u);
+}
+
+TEST_F(Nfs3Attributes, SetAttrOfAMissingFileWritesEmptyWcc) {
+    std::vector<uint8_t> file = File();
+    ASSERT_TRUE(hostfs::Fs().RemoveFile(bed.InShare(1, "Movie.avi")));
+    WordReader reply = bed.Nfs3(kSetAttr, Sattr(Handle(file), 0644));
+    EXPECT_EQ(reply.Word(), 2u);
+    EXPECT_EQ(reply.Word(), 0u);
+    EXPECT_EQ(reply.Word(), 0u);
+    EXPECT_EQ(reply.Left(), 0u);
+}
+
+TEST_F(Nfs3Attributes, ShortArgumentsAreGarbage) {
+    std::vector<uint8_t> file = File();
+    std::vector<XdrBytes> cut = {
+        XdrBytes().Word(64).Bytes(file.data(), 10),  // handle length promises more than sent
+        XdrBytes().Word(64),
+        Handle(file),  // ACCESS without its bits
+    };
+    EXPECT_EQ(bed.Call(100003, 3, kGetAttr, cut[0]).result, kDispatchGarbage);
+    EXPECT_EQ(bed.Call(100003, 3, kLookup, cut[1]).result, kDispatchGarbage);
+    HandledCall access = bed.Call(100003, 3, kAccess, cut[2]);
+    EXPECT_EQ(access.result, kDispatchGarbage);
+    EXPECT_EQ(Words(access.reply).back(), 4u);
+    std::vector<uint8_t> setattr = Sattr(Handle(file), -1, 4096).Get();
+    for (size_t size = 68; size < setattr.size(); size += 4) {
+        XdrBytes prefix;
+        prefix.Bytes(setattr.data(), size);
+        EXPECT_EQ(bed.Call(100003, 3, kSetAttr, prefix).result, kDispatchGarbage) << size;
+    }
+}
+
+TEST_F(Nfs3Attributes, ProceduresOutsideTheServedSetAreUnavailable) {
+    for (uint32_t procedure : {5u, 10u, 11u, 12u, 15u, 20u, 21u, 22u, 1000u}) {
+        HandledCall call = bed.Call(100003, 3, procedure, XdrBytes());
+        EXPECT_EQ(call.result, kDispatchProcUnavail) << procedure;
+        EXPECT_EQ(Words(call.reply).size(), 6u);
+    }
+}
+
+}  // namespace
