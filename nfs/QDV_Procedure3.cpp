@@ -7,26 +7,26 @@
 #include "SharePaths.h"
 
 const CQDV_Procedure3::Procedure CQDV_Procedure3::kProcedures[] = {
-    {"NULL", &CQDV_Procedure3::ProcNull},        // 0
-    {"GETATTR", &CQDV_Procedure3::ProcGetAttr},  // 1
-    {"SETATTR", &CQDV_Procedure3::ProcSetAttr},  // 2
-    {"LOOKUP", &CQDV_Procedure3::ProcLookup},    // 3
-    {"ACCESS", &CQDV_Procedure3::ProcAccess},    // 4
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 5 READLINK
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 6 READ
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 7 WRITE
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 8 CREATE
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 9 MKDIR
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 10 SYMLINK
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 11 MKNOD
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 12 REMOVE
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 13 RMDIR
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 14 RENAME
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 15 LINK
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 16 READDIR
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 17 READDIRPLUS
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 18 FSSTAT
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 19 FSINFO
+    {"NULL", &CQDV_Procedure3::ProcNull},                // 0
+    {"GETATTR", &CQDV_Procedure3::ProcGetAttr},          // 1
+    {"SETATTR", &CQDV_Procedure3::ProcSetAttr},          // 2
+    {"LOOKUP", &CQDV_Procedure3::ProcLookup},            // 3
+    {"ACCESS", &CQDV_Procedure3::ProcAccess},            // 4
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 5 READLINK
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 6 READ
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 7 WRITE
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 8 CREATE
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 9 MKDIR
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 10 SYMLINK
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 11 MKNOD
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 12 REMOVE
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 13 RMDIR
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 14 RENAME
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 15 LINK
+    {"READDIR", &CQDV_Procedure3::ProcReadDir},          // 16
+    {"READDIRPLUS", &CQDV_Procedure3::ProcReadDirPlus},  // 17
+    {"FSSTAT", &CQDV_Procedure3::ProcFsStat},            // 18
+    {"FSINFO", &CQDV_Procedure3::ProcFsInfo},            // 19
 };
 
 const uint32_t CQDV_Procedure3::kProcedureCount = sizeof kProcedures / sizeof kProcedures[0];

@@ -41,6 +41,10 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     nfsstat3 ProcSetAttr();
     nfsstat3 ProcLookup();
     nfsstat3 ProcAccess();
+    nfsstat3 ProcReadDir();
+    nfsstat3 ProcReadDirPlus();
+    nfsstat3 ProcFsStat();
+    nfsstat3 ProcFsInfo();
 
     ResolvedPath ReadPath();
     ResolvedPath ReadDirOpPath();
@@ -50,6 +54,9 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     // TRUE with the attributes when the host has them, FALSE otherwise (and for no path).
     post_op_attr PostOpAttributes(const char* path);
     nfsstat3 ApplyAttributes(const char* path, const sattr3& attributes);
+    nfsstat3 StartQuery(const ResolvedPath& path, post_op_attr& attributes);
+    nfsstat3 ListFolder(bool plus);
+    void WriteEntry(const char* folder, const std::string& name, uint64_t cookie, bool plus);
 
     int32_t m_nUid = 0;
     int32_t m_nGid = 0;

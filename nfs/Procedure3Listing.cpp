@@ -1,0 +1,126 @@
+#include <vector>
+
+#include "DorvelFileManager.h"
+#include "HostFs.h"
+#include "QDV_Procedure3.h"
+#include "SharePaths.h"
+#include "Xdr.h"
+
+// Listings are read afresh from the host at every call; the cookie of an entry is its position
+// in the host's order plus one, so the next call resumes at the entry after it.
+
+namespace {
+
+constexpr uint32_t kReadDirEntries = 131;
+constexpr uint32_t kReadDirPlusEntries = 10;
+
+constexpr uint32_t kPostOpAttrSize = 4 + 84;
+constexpr uint32_t kPostOpHandleSize = 4 + 4 + 64;
+// status, dir_attributes, cookieverf, the closing FALSE and eof.
+constexpr uint32_t kListingFrame = 4 + kPostOpAttrSize + 8 + 4 + 4;
+
+enum class ListingEnd { kEnd, kMore, kTooSmall };
+
+struct ListingWindow {
+    uint32_t start = 0;   // position of the first entry to answer
+    uint32_t limit = 0;   // entries at most
+    uint32_t budget = 0;  // bytes the entries may take
+    bool plus = false;
+};
+
+// Bytes of one entry3 / entryplus3 on the wire, its "follows" word included.
+uint32_t EntrySize(const std::string& name, bool plus) {
+    uint32_t length = static_cast<uint32_t>(name.size());
+    uint32_t size = 4 + 8 + 4 + length + PadLength(length) + 8;
+    return plus ? size + kPostOpAttrSize + kPostOpHandleSize : size;
+}
+
+// The names of the window, in the host's order. READDIR looks one entry past a full window to
+// tell the client whether the listing ends there; READDIRPLUS stops at its tenth entry.
+ListingEnd CollectNames(const char* folder, const ListingWindow& window,
+                        std::vector<std::string>& names) {
+    std::unique_ptr<hostfs::IListing> listing = hostfs::Fs().List(folder);
+    std::string name;
+    uint32_t position = 0;
+    uint32_t budget = window.budget;
+    while (listing != nullptr && listing->Next(name)) {
+        if (position++ < window.start) continue;
+        uint32_t size = EntrySize(name, window.plus);
+        if (names.size() == window.limit || size > budget) {
+            return names.empty() ? ListingEnd::kTooSmall : ListingEnd::kMore;
+        }
+        budget -= size;
+        names.push_back(name);
+        if (window.plus && names.size() == window.limit) return ListingEnd::kMore;
+    }
+    return ListingEnd::kEnd;
+}
+
+}  // namespace
+
+// The start shared by the folder and file-system queries: the object's status and attributes.
+nfsstat3 CQDV_Procedure3::StartQuery(const ResolvedPath& path, post_op_attr& attributes) {
+    nfsstat3 status = CheckPath(path);
+    if (status == NFS3_OK) {
+        attributes = PostOpAttributes(path.path);
+        if (!attributes.attributes_follow) status = NFS3ERR_IO;
+    }
+    return status;
+}
+
+// The reply never grows beyond what the client said it can take (count for READDIR, maxcount
+// for READDIRPLUS), besides the fixed entry limits. A window too small for even one entry is
+// NFS3ERR_TOOSMALL: answering no entries and no eof would have the client ask forever.
+nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
+    ResolvedPath path = ReadPath();
+    uint64_t cookie = ReadUint64(*m_pIn);
+    uint64_t cookieverf = ReadUint64(*m_pIn);
+    if (plus) ReadUint32(*m_pIn);  // dircount
+    uint32_t maxcount = ReadUint32(*m_pIn);
+
+    post_op_attr attributes;
+    nfsstat3 status = StartQuery(path, attributes);
+    std::vector<std::string> names;
+    ListingEnd end = ListingEnd::kEnd;
+    if (status == NFS3_OK) {
+        ListingWindow window;
+        window.start = static_cast<uint32_t>(cookie);
+        window.limit = plus ? kReadDirPlusEntries : kReadDirEntries;
+        window.budget = maxcount > kListingFrame ? maxcount - kListingFrame : 0;
+        window.plus = plus;
+        end = CollectNames(path.path, window, names);
+        if (end == ListingEnd::kTooSmall) status = NFS3ERR_TOOSMALL;
+    }
+    m_pOut->WriteInt32(status);
+    Write(*m_pOut, attributes);
+    if (status != NFS3_OK) return status;
+    m_pOut->WriteInt64(cookieverf);
+    uint64_t next = static_cast<uint32_t>(cookie);
+    for (const std::string& name : names) WriteEntry(path.path, name, ++next, plus);
+    WriteBool(*m_pOut, false);
+    WriteBool(*m_pOut, end == ListingEnd::kEnd);
+    return status;
+}
+
+// Every listed name gets a table entry, so that its fileid stays the same from call to call.
+void CQDV_Procedure3::WriteEntry(const char* folder, const std::string& name, uint64_t cookie,
+                                 bool plus) {
+    std::string path = JoinHostPath(folder, name);
+    WriteBool(*m_pOut, true);
+    m_pOut->WriteInt64(FileManager().GetFileId(path));
+    WriteOpaque(*m_pOut, name.data(), static_cast<uint32_t>(name.size()));
+    m_pOut->WriteInt64(cookie);
+    if (!plus) return;
+    Write(*m_pOut, PostOpAttributes(path.c_str()));
+    post_op_fh3 handle;
+    handle.handle_follows = MakeHandle(path.c_str(), handle.handle);
+    Write(*m_pOut, handle);
+}
+
+nfsstat3 CQDV_Procedure3::ProcReadDir() {
+    return ListFolder(false);
+}
+
+nfsstat3 CQDV_Procedure3::ProcReadDirPlus() {
+    return ListFolder(true);
+}

@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "DorvelFileManager.h"
+#include "FaultyFs.h"
+#include "NfsTestbed.h"
+
+namespace {
+
+enum Procedure : uint32_t { kReadDir = 16, kReadDirPlus = 17, kFsStat = 18, kFsInfo = 19 };
+
+constexpr uint32_t kFattrWords = 21;
+
+XdrBytes Handle(const std::vector<uint8_t>& handle) {
+    return XdrBytes().Opaque(handle.data(), handle.size());
+}
+
+struct Entry {
+    uint64_t fileid = 0;
+    std::string name;
+    uint64_t cookie = 0;
+    bool attributes = false;
+    std::vector<uint8_t> handle;
+};
+
+struct Listing {
+    uint32_t status = 0;
+    uint64_t cookieverf = 0;
+    std::vector<Entry> entries;
+    bool eof = false;
+    size_t resultBytes = 0;  // everything after the accept status
+};
+
+Listing ReadListing(WordReader reply, bool plus) {
+    Listing listing;
+    listing.resultBytes = reply.Left();
+    listing.status = reply.Word();
+    if (reply.Word() == 1) reply.Bytes(kFattrWords * 4);
+    if (listing.status != 0) return listing;
+    listing.cookieverf = reply.Hyper();
+    while (reply.Word() == 1) {
+        Entry entry;
+        entry.fileid = reply.Hyper();
+        std::vector<uint8_t> name = reply.Opaque();
+        entry.name.assign(name.begin(), name.end());
+        entry.cookie = reply.Hyper();
+        if (plus) {
+            entry.attributes = reply.Word() == 1;
+            if (entry.attributes) reply.Bytes(kFattrWords * 4);
+            if (reply.Word() == 1) entry.handle = reply.Opaque();
+        }
+        listing.entries.push_back(entry);
+    }
+    listing.eof = reply.Word() == 1;
+    EXPECT_EQ(reply.Left(), 0u);
+    return listing;
+}
+
+class Nfs3Listing : public ::testing::Test {
+  protected:
+    Nfs3Listing() { root = bed.Root(1); }
+
+    // Fills share 1 so that its listing holds `total` entries, "." and ".." included.
+    void FillTo(size_t total) {
+        for (size_t i = 0; i + 2 < total; ++i) {
+            ASSERT_TRUE(bed.Dir().MakeFile("share1/file" + std::to_string(1000 + i)));
+        }
+    }
+    Listing ReadDir(uint64_t cookie, uint32_t count = 65536, uint64_t verifier = 0) {
+        return ReadListing(
+            bed.Nfs3(kReadDir, Handle(root).Hyper(cookie).Hyper(verifier).Word(count)), false);
+    }
+    Listing ReadDirPlus(uint64_t cookie, uint32_t maxcount = 65536) {
+        return ReadListing(
+            bed.Nfs3(kReadDirPlus, Handle(root).Hyper(cookie).Hyper(0).Word(8192).Word(maxcount)),
+            true);
+    }
+
+    NfsTestbed bed;
+    std::vector<uint8_t> root;
+};
+
+TEST_F(Nfs3Listing, ReadDirListsEveryEntryWithCookiesFromOne) {
+    for (const char* name : {"a.avi", "b.avi", "c.avi"})
+        ASSERT_TRUE(bed.Dir().MakeFile(std::string("share1/") + name));
+    Listing listing = ReadDir(0, 65536, 0x1122334455667788ull);
+    ASSERT_EQ(listing.status, 0u);
+    EXPECT_EQ(listing.cookieverf, 0x1122334455667788ull);
+    ASSERT_EQ(listing.entries.size(), 5u);
+    std::set<std::string> names;
+    for (size_t i = 0; i < listing.entries.size(); ++i) {
+        const Entry& entry = listing.entries[i];
+        EXPECT_EQ(entry.cookie, i + 1);
+        EXPECT_EQ(entry.fileid, FileManager().GetFileId(bed.InShare(1, entry.name)));
+        names.insert(entry.name);
+    }
+    EXPECT_EQ(names, (std::set<std::string>{".", "..", "a.avi", "b.avi", "c.avi"}));
+    EXPECT_TRUE(listing.eof);
+}
+
+TEST_F(Nfs3Listing, ReadDirAnswers131EntriesAtATime) {
+    FillTo(200);
+    Listing first = ReadDir(0);
+    ASSERT_EQ(first.entries.size(), 131u);
+    EXPECT_EQ(first.entries.back().cookie, 131u);
+    EXPECT_FALSE(first.eof);
+    Listing rest = ReadDir(131);
+    ASSERT_EQ(rest.entries.size(), 69u);
+    EXPECT_EQ(rest.entries.front().cookie, 132u);
+    EXPECT_TRUE(rest.eof);
+    Listing beyond = ReadDir(500);
+    EXPECT_TRUE(beyond.entries.empty());
+    EXPECT_TRUE(beyond.eof);
+}
+
+// Small counts split the listing; following the cookies gives every name exactly once, and no
+// reply is larger than the count asked for.
+TEST_F(Nfs3Listing, RepliesStayWithinTheClientsCount) {
+    FillTo(300);
+    for (bool plus : {false, true}) {
+        const uint32_t count = plus ? 1200 : 400;
+        std::map<std::string, int> seen;
+        uint64_t cookie = 0;
+        bool eof = false;
+        for (int call = 0; call < 400 && !eof; ++call) {
+            Listing part = plus ? ReadDirPlus(cookie, count) : ReadDir(cookie, count);
+            ASSERT_EQ(part.status, 0u);
+            EXPECT_LE(part.resultBytes, count);
+            ASSERT_FALSE(part.entries.empty());
+            for (const Entry& entry : part.entries) ++seen[entry.name];
+            cookie = part.entries.back().cookie;
+            eof = part.eof;
+        }
+        EXPECT_TRUE(eof);
+        EXPECT_EQ(seen.size(), 300u);
+        for (const auto& [name, times] : seen) EXPECT_EQ(times, 1) << name;
+    }
+}
+
+TEST_F(Nfs3Listing, ACountTooSmallForOneEntryIsTooSmall) {
+    FillTo(5);
+    Listing tiny = ReadDir(0, 100);
+    EXPECT_EQ(tiny.status, 10005u);
+    EXPECT_EQ(ReadDirPlus(0, 150).status, 10005u);
+}
+
+TEST_F(Nfs3Listing, ReadDirPlusAnswersTenEntriesWithAttributesAndHandles) {
+    FillTo(25);
+    Listing first = ReadDirPlus(0);
+    ASSERT_EQ(first.entries.size(), 10u);
+    EXPECT_FALSE(first.eof);
+    for (size_t i = 0; i < 10; ++i) {
+        const Entry& entry = first.entries[i];
+        EXPECT_EQ(entry.cookie, i + 1);
+        EXPECT_TRUE(entry.attributes);
+        ASSERT_EQ(entry.handle.size(), 64u);
+        EXPECT_EQ(entry.handle[0] | (entry.handle[1] << 8), int(entry.fileid));
+    }
+    Listing second = ReadDirPlus(10);
+    EXPECT_EQ(second.entries.size(), 10u);
+    EXPECT_EQ(second.entries.front().cookie, 11u);
+    EXPECT_FALSE(second.eof);
+    Listing third = ReadDirPlus(20);
+    EXPECT_EQ(third.entries.size(), 5u);
+    EXPECT_TRUE(third.eof);
+    Listing none = ReadDirPlus(25);
+    EXPECT_TRUE(none.entries.empty());
+    EXPECT_TRUE(none.eof);
+}
+
+TEST_F(Nfs3Listing, ListingsOfUnknownOrMissingFolders) {
+    std::vector<uint8_t> stale(64, 0xAB);
+    WordReader reply = bed.Nfs3(kReadDir, Handle(stale).Hyper(0).Hyper(0).Word(4096));
+    EXPECT_EQ(reply.Word(), 70u);
+    EXPECT_EQ(reply.Word(), 0u);
+    EXPECT_EQ(reply.Left(), 0u);
+
+    ASSERT_TRUE(bed.Dir().MakeFolder("share1/gone"));
+    std::vector<uint8_t> gone = bed.Lookup(root, "gone");
+    ASSERT_TRUE(hostfs::Fs().RemoveFolder(bed.InShare(1, "gone")));
+    WordReader missing = bed.Nfs3(kReadDirPlus, Handle(gone).Hyper(0).Hyper(0).Word(1).Word(4096));
+    EXPECT_EQ(missing.Word(), 2u);
+    EXPECT_EQ(missing.Word(), 0u);
+    EXPECT_EQ(missing.Left(), 0u);
+}
+
+TEST_F(Nfs3Listing, FsInfoAdvertisesTheTransferSizes) {
+    WordReader reply = bed.Nfs3(kFsInfo, Handle(root));
+    ASSERT_EQ(reply.Word(), 0u);
+    ASSERT_EQ(reply.Word(), 1u);
+    reply.Bytes(kFattrWords * 4);
+    std::vector<uint32_t> words;
+    while (reply.Left() > 0) words.push_back(reply.Word());
+    EXPECT_EQ(words, (std::vector<uint32_t>{32768, 32768, 512, 8192, 8192, 512, 8192, 0x7FFFFFFF,
+                                            0xFFFFFFFF, 1, 0, 0x10}));
+
+    WordReader stale = bed.Nfs3(kFsInfo, Handle(std::vector<uint8_t>(64, 0xEE)));
+    EXPECT_EQ(stale.Word(), 70u);
+    EXPECT_EQ(stale.Word(), 0u);
+    EXPECT_EQ(stale.Left(), 0u);
+}
+
+TEST_F(Nfs3Listing, FsStatReportsTheVolumeHoldingTheShare) {
+    WordReader reply = bed.Nfs3(kFsStat, Handle(root));
+    ASSERT_EQ(reply.Word(), 0u);
+    ASSERT_EQ(reply.Word(), 1u);
+    reply.Bytes(kFattrWords * 4);
+    uint64_t tbytes = reply.Hyper();
+    uint64_t fbytes = reply.Hyper();
+    uint64_t abytes = reply.Hyper();
+    uint64_t tfiles = reply.Hyper();
+    uint64_t ffiles = reply.Hyper();
+    uint64_t afiles = reply.Hyper();
+    EXPECT_EQ(reply.Word(), 0u) << "invarsec";
+    EXPECT_EQ(reply.Left(), 0u);
+    EXPECT_GT(tbytes, 0u);
+    EXPECT_GE(tbytes, fbytes);
+    EXPECT_EQ(fbytes, abytes);
+    EXPECT_GE(tfiles, ffiles);
+    EXPECT_EQ(ffiles, afiles);
+
+    FaultyFs faulty;
+    faulty.Fail(Fault::kFreeSpace);
+    WordReader failed = bed.Nfs3(kFsStat, Handle(root));
+    EXPECT_EQ(failed.Word(), 5u);
+    EXPECT_EQ(faulty.Hits(Fault::kFreeSpace), 1);
+}
+
+TEST_F(Nfs3Listing, AFolderWhoseStatusFailsIsAnIoError) {
+    FaultyFs faulty;
+    faulty.Fail(Fault::kStatus);
+    for (uint32_t procedure : {kFsInfo, kFsStat}) {
+        WordReader reply = bed.Nfs3(procedure, Handle(root));
+        EXPECT_EQ(reply.Word(), 5u);
+        EXPECT_EQ(reply.Word(), 0u);
+        EXPECT_EQ(reply.Left(), 0u);
+    }
+}
+
+}  // namespace
