@@ -77,3 +77,19 @@ bool ClientSocket::WaitForClose() {
     auto waited = std::chrono::steady_clock::now() - start;
     return n <= 0 && waited < std::chrono::milliseconds(kReplyTimeoutMs - 500);
 }
+
+uint16_t FreePort() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        net::SocketHandle tcp = net::OpenStream();
+        net::SocketHandle udp = net::OpenDatagram();
+        uint16_t port = 0;
+        if (net::Bind(tcp, kLoopback, 0)) port = net::LocalPort(tcp);
+        bool free = port != 0 && net::Bind(udp, kLoopback, port);
+        for (net::SocketHandle socket : {tcp, udp}) {
+            net::Shutdown(socket);
+            net::Close(socket);
+        }
+        if (free) return port;
+    }
+    return 0;
+}

@@ -10,6 +10,9 @@ constexpr uint32_t kLoopback = 0x7F000001;
 // Every wait of a loopback test is bounded by this.
 constexpr uint32_t kReplyTimeoutMs = 5000;
 
+// A port that is free for both UDP and TCP on 127.0.0.1 at the time of asking.
+uint16_t FreePort();
+
 // A test client socket on 127.0.0.1; closed when it goes out of scope.
 class ClientSocket {
   public:

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ServerDaemon.h"
+
+// What the command line of quondorveld asks for.
+struct DaemonOptions {
+    std::string shares[4];
+    // "all", an address number from 1, or a dotted address.
+    std::string address = "all";
+    ServerPorts ports;
+    bool trace = false;
+    bool help = false;
+};
+
+// False with `error` set when the command line cannot be used.
+bool ParseDaemonOptions(int argc, const char* const argv[], DaemonOptions& options,
+                        std::string& error);
+
+const char* DaemonUsage();

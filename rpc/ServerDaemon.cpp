@@ -1,0 +1,177 @@
+#include "ServerDaemon.h"
+
+#include <cstring>
+#include <memory>
+
+#include "DatagramSocket.h"
+#include "DorvelFileManager.h"
+#include "HostFs.h"
+#include "QDV_MountManager.h"
+#include "QDV_NFSManager.h"
+#include "QDV_PortManager.h"
+#include "QDV_RPCDeamon.h"
+#include "ServerSocket.h"
+
+namespace {
+
+constexpr uint32_t kPortmapProgram = 100000;
+constexpr uint32_t kNfsProgram = 100003;
+constexpr uint32_t kMountProgram = 100005;
+
+// The server's process-wide objects, built at first use in this order and destroyed in the
+// reverse one: the sockets (joining their threads) before the handlers they call.
+struct ServerObjects {
+    CQDV_RPCDeamon daemon;
+    CQDV_PortManager portmapper;
+    CQDV_NFSManager nfs;
+    CQDV_MountManager mount;
+    CDatagramSocket udp[3];
+    CServerSocket tcp[3];
+    int32_t uid = 0;
+    int32_t gid = 0;
+    uint8_t handlerFlag = 0;
+    std::unique_ptr<net::HostEntry> hostEntry;
+};
+
+ServerObjects& Server() {
+    static ServerObjects objects;
+    return objects;
+}
+
+struct PortPlan {
+    uint16_t port;
+    int slots;
+    int32_t failure;
+};
+
+int32_t StartupFailure(int error) {
+    struct Mapping {
+        int error;
+        int32_t result;
+    };
+    static const Mapping kMappings[] = {
+        {10092, kStartVersion}, {10036, kStartInProgress}, {10067, kStartProcessLimit}};
+    for (const Mapping& mapping : kMappings) {
+        if (mapping.error == error) return mapping.result;
+    }
+    return kStartNotReady;
+}
+
+// Steps over an opening double quote and cuts a closing one, in the caller's own text.
+char* WithoutQuotes(char* path) {
+    if (path == nullptr) return nullptr;
+    if (path[0] == '"') ++path;
+    size_t length = std::strlen(path);
+    if (length > 0 && path[length - 1] == '"') path[length - 1] = '\0';
+    return path;
+}
+
+// One trailing separator goes (D:\Movies\ becomes D:\Movies, D:\ becomes D:), except where the
+// separator is all there is (the POSIX root).
+void CutTrailingSeparator(char* path) {
+    if (path == nullptr) return;
+    size_t length = std::strlen(path);
+    if (length > 1 && path[length - 1] == hostfs::Fs().Separator()) path[length - 1] = '\0';
+}
+
+void CloseSockets() {
+    ServerObjects& server = Server();
+    for (int i = 0; i < 3; ++i) {
+        server.udp[i].Close();
+        server.tcp[i].Close();
+    }
+}
+
+int32_t OpenSockets(const ServerPorts& ports, bool bindToAll, int32_t addressIndex) {
+    ServerObjects& server = Server();
+    const PortPlan plans[3] = {{ports.portmap, 3, kStartPortmapPortBusy},
+                               {ports.nfs, 10, kStartNfsPortBusy},
+                               {ports.mount, 3, kStartMountPortBusy}};
+    for (int i = 0; i < 3; ++i) {
+        if (!server.tcp[i].Open(bindToAll, addressIndex, plans[i].port, plans[i].slots) ||
+            !server.udp[i].Open(bindToAll, addressIndex, plans[i].port)) {
+            return plans[i].failure;
+        }
+    }
+    return kStartRunning;
+}
+
+// The first address decides whether there is a network at all; a host entry that cannot be
+// had counts as none.
+int32_t CheckNetwork(const ServerOptions& options) {
+    ServerObjects& server = Server();
+    auto entry = std::make_unique<net::HostEntry>();
+    if (!net::LocalHostEntry(*entry) || entry->addresses.empty()) return kStartNoNetwork;
+    bool loopbackOnly = net::AddressText(entry->addresses.front()) == "127.0.0.1";
+    server.hostEntry = std::move(entry);
+    return loopbackOnly && !options.allowLoopbackOnly ? kStartNoNetwork : kStartRunning;
+}
+
+int32_t StartProper(const ServerOptions& options, bool bindToAll, int32_t addressIndex,
+                    char* paths[4]) {
+    ServerObjects& server = Server();
+    for (int i = 0; i < 4; ++i) CutTrailingSeparator(paths[i]);
+    server.portmapper.SetPort(kMountProgram, options.ports.mount);
+    server.portmapper.SetPort(kNfsProgram, options.ports.nfs);
+    server.nfs.SetOwner(server.uid, server.gid);
+    server.mount.SetSharePaths(paths[0] ? paths[0] : "", paths[1] ? paths[1] : "",
+                               paths[2] ? paths[2] : "", paths[3] ? paths[3] : "");
+    server.daemon.Register(kPortmapProgram, &server.portmapper);
+    server.daemon.Register(kNfsProgram, &server.nfs);
+    server.daemon.Register(kMountProgram, &server.mount);
+    server.daemon.BroadcastFlag(server.handlerFlag);
+    for (int i = 0; i < 3; ++i) {
+        server.udp[i].SetListener(&server.daemon);
+        server.tcp[i].SetListener(&server.daemon);
+    }
+    int32_t result = OpenSockets(options.ports, bindToAll, addressIndex);
+    if (result == kStartRunning) result = CheckNetwork(options);
+    if (result != kStartRunning) CloseSockets();
+    return result;
+}
+
+}  // namespace
+
+int32_t StartServerWith(const ServerOptions& options, int32_t uid, int32_t gid, uint8_t flag,
+                        uint8_t bindToAll, int32_t addressIndex, char* path1, char* path2,
+                        char* path3, char* path4) {
+    ServerObjects& server = Server();
+    server.uid = uid;
+    server.gid = gid;
+    if (flag != 0) server.handlerFlag = 1;
+    char* paths[4] = {WithoutQuotes(path1), WithoutQuotes(path2), WithoutQuotes(path3),
+                      WithoutQuotes(path4)};
+    if (!paths[0] && !paths[1] && !paths[2] && !paths[3]) {
+        net::Cleanup();
+        return kStartNoPaths;
+    }
+    int error = net::Startup();
+    if (error != 0) return StartupFailure(error);
+    int32_t result = StartProper(options, bindToAll != 0, addressIndex, paths);
+    if (result > 0) return kStartRunning;
+    net::Cleanup();
+    return result;
+}
+
+int32_t StartServer(int32_t uid, int32_t gid, uint8_t flag, uint8_t bindToAll, int32_t addressIndex,
+                    char* path1, char* path2, char* path3, char* path4) {
+    return StartServerWith(ServerOptions{}, uid, gid, flag, bindToAll, addressIndex, path1, path2,
+                           path3, path4);
+}
+
+// Every socket thread has ended before the handle table is emptied, so no call can see it
+// half-way.
+int32_t StopServer() {
+    CloseSockets();
+    net::Cleanup();
+    FileManager().Reset();
+    return 0;
+}
+
+int32_t GetMountCount() {
+    return Server().mount.GetMountCount();
+}
+
+const net::HostEntry* ServerHostEntry() {
+    return Server().hostEntry.get();
+}

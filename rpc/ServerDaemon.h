@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+
+#include "SocketApi.h"
+
+// Start and stop of the whole server: the portmapper, MOUNT and NFS programs on their three
+// ports, over UDP and TCP, answered by the socket threads until StopServer.
+
+// Results of StartServer.
+enum StartResult : int32_t {
+    kStartRunning = 1,
+    kStartNoPaths = -1,
+    kStartNotReady = -2,         // WSASYSNOTREADY, or any start-up error not named below
+    kStartVersion = -3,          // WSAVERNOTSUPPORTED
+    kStartInProgress = -4,       // WSAEINPROGRESS
+    kStartProcessLimit = -5,     // WSAEPROCLIM
+    kStartMountPortBusy = -6,    // 1058
+    kStartNfsPortBusy = -7,      // 2049
+    kStartPortmapPortBusy = -8,  // 111
+    kStartNoNetwork = -9,        // the host's first address is 127.0.0.1
+};
+
+struct ServerPorts {
+    uint16_t portmap = 111;
+    uint16_t nfs = 2049;
+    uint16_t mount = 1058;
+};
+
+// What the standard start fixes and the headless front end and the tests may choose.
+struct ServerOptions {
+    ServerPorts ports;
+    // Serve although the machine's first address is the loopback address: for a front end that
+    // was explicitly asked to serve on loopback.
+    bool allowLoopbackOnly = false;
+};
+
+// The paths are the caller's modifiable texts, each possibly null: a closing double quote and a
+// trailing separator are cut in them (an opening quote is only stepped over).
+int32_t StartServer(int32_t uid, int32_t gid, uint8_t flag, uint8_t bindToAll, int32_t addressIndex,
+                    char* path1, char* path2, char* path3, char* path4);
+int32_t StartServerWith(const ServerOptions& options, int32_t uid, int32_t gid, uint8_t flag,
+                        uint8_t bindToAll, int32_t addressIndex, char* path1, char* path2,
+                        char* path3, char* path4);
+int32_t StopServer();
+int32_t GetMountCount();
+
+// The local host entry found by the last start that opened all its sockets, or null.
+const net::HostEntry* ServerHostEntry();

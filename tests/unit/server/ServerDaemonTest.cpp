@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "DatagramSocket.h"
+#include "DorvelFileManager.h"
+#include "HostFs.h"
+#include "Loopback.h"
+#include "NfsTestbed.h"
+#include "ServerDaemon.h"
+#include "ServerSocket.h"
+#include "TempDir.h"
+
+namespace {
+
+constexpr uint32_t kTestNet = 0xC0000201;  // 192.0.2.1, an address no test sends to
+
+// Starts the server on free loopback ports; the host entry lists a network address first and
+// the loopback address second, which the sockets bind to.
+class ServerDaemon : public ::testing::Test {
+  protected:
+    ServerDaemon() {
+        net::Startup();
+        UseHostAddresses({kTestNet, kLoopback});
+        options.ports = {FreePort(), FreePort(), FreePort()};
+    }
+    ~ServerDaemon() override {
+        StopServer();
+        net::SetLocalHostEntrySource(nullptr);
+        net::Cleanup();
+    }
+
+    static void UseHostAddresses(std::vector<uint32_t> addresses) {
+        net::SetLocalHostEntrySource([addresses](net::HostEntry& entry) {
+            entry.name = "test";
+            entry.addresses = addresses;
+            return true;
+        });
+    }
+
+    int32_t Start(char* p1, char* p2 = nullptr, char* p3 = nullptr, char* p4 = nullptr) {
+        return StartServerWith(options, 0, 0, 0, 0, 2, p1, p2, p3, p4);
+    }
+
+    // A call over UDP to one of the server's ports; the words after the accept status.
+    std::optional<WordReader> Ask(uint16_t port, uint32_t program, uint32_t version,
+                                  uint32_t procedure, const XdrBytes& args) {
+        ClientSocket client = ClientSocket::Udp();
+        CallHeaderSpec h;
+        h.program = program;
+        h.version = version;
+        h.procedure = procedure;
+        if (!client.SendTo(port, MakeCall(h, args.Get()))) return std::nullopt;
+        auto reply = client.ReceiveDatagram();
+        if (!reply) return std::nullopt;
+        WordReader reader(*reply);
+        reader.Bytes(20);
+        if (reader.Word() != 0) return std::nullopt;
+        return reader;
+    }
+
+    // Whether nothing of the server listens on the three ports any more.
+    bool PortsAreFree() {
+        for (uint16_t port : {options.ports.portmap, options.ports.nfs, options.ports.mount}) {
+            CServerSocket tcp;
+            CDatagramSocket udp;
+            if (!tcp.Open(false, 2, port, 1) || !udp.Open(false, 2, port)) return false;
+        }
+        return true;
+    }
+
+    std::string Root(int k) {
+        auto reply =
+            Ask(options.ports.mount, 100005, 3, 1, XdrBytes().Text("/quonhd" + std::to_string(k)));
+        if (!reply || reply->Word() != 0) return "";
+        std::vector<uint8_t> handle = reply->Opaque();
+        const char* path = FileManager().GetPath(handle.data(), uint32_t(handle.size()));
+        return path != nullptr ? path : "";
+    }
+
+    ServerOptions options;
+    RecordingEvents events;
+    TempDir dir;
+};
+
+TEST_F(ServerDaemon, ThePortmapperAnswersThePortsOfThisStart) {
+    std::string share = dir.Path();
+    ASSERT_EQ(Start(share.data()), kStartRunning);
+    auto mount =
+        Ask(options.ports.portmap, 100000, 2, 3, XdrBytes().Word(100005).Word(3).Word(17).Word(0));
+    ASSERT_TRUE(mount);
+    EXPECT_EQ(mount->Word(), options.ports.mount);
+    auto nfs =
+        Ask(options.ports.portmap, 100000, 2, 3, XdrBytes().Word(100003).Word(3).Word(6).Word(0));
+    ASSERT_TRUE(nfs);
+    EXPECT_EQ(nfs->Word(), options.ports.nfs);
+    ASSERT_NE(ServerHostEntry(), nullptr);
+    EXPECT_EQ(ServerHostEntry()->addresses.front(), kTestNet);
+}
+
+TEST_F(ServerDaemon, QuotesAndOneTrailingSeparatorAreCutInTheCallersText) {
+    const char separator = hostfs::Fs().Separator();
+    std::string quoted = "\"" + dir.Path() + separator + separator + "\"";
+    std::vector<char> text(quoted.begin(), quoted.end());
+    text.push_back('\0');
+    ASSERT_EQ(Start(text.data()), kStartRunning);
+    std::string expected = dir.Path() + separator;
+    EXPECT_EQ(Root(1), expected);
+    EXPECT_EQ(std::string(text.data()), "\"" + expected) << "the opening quote stays";
+}
+
+TEST_F(ServerDaemon, AnyPresentPathStartsTheServer) {
+    std::string share = dir.Path();
+    ASSERT_EQ(Start(nullptr, nullptr, share.data(), nullptr), kStartRunning);
+    EXPECT_EQ(Root(3), share);
+    EXPECT_EQ(Root(1), "");
+    EXPECT_EQ(Start(nullptr), kStartNoPaths);
+}
+
+TEST_F(ServerDaemon, ABusyPortNamesItselfAndLeavesNothingOpen) {
+    std::string share = dir.Path();
+    struct Case {
+        uint16_t ServerPorts::*port;
+        bool udp;
+        int32_t result;
+    };
+    const Case cases[] = {{&ServerPorts::portmap, false, kStartPortmapPortBusy},
+                          {&ServerPorts::nfs, true, kStartNfsPortBusy},
+                          {&ServerPorts::mount, false, kStartMountPortBusy},
+                          {&ServerPorts::mount, true, kStartMountPortBusy}};
+    for (const Case& c : cases) {
+        CServerSocket tcp;
+        CDatagramSocket udp;
+        ASSERT_TRUE(c.udp ? udp.Open(false, 2, options.ports.*c.port)
+                          : tcp.Open(false, 2, options.ports.*c.port, 1))
+            << c.result;
+        EXPECT_EQ(Start(share.data()), c.result);
+        tcp.Close();
+        udp.Close();
+        // No StopServer here: a failed start has ended its own use of the socket interface,
+        // and another cleanup would end the test's too (the interface counts its users).
+        EXPECT_TRUE(PortsAreFree()) << c.result;
+    }
+}
+
+TEST_F(ServerDaemon, AMachineWhoseFirstAddressIsLoopbackHasNoNetwork) {
+    UseHostAddresses({kLoopback});
+    std::string share = dir.Path();
+    EXPECT_EQ(StartServerWith(options, 0, 0, 0, 0, 1, share.data(), nullptr, nullptr, nullptr),
+              kStartNoNetwork);
+    EXPECT_TRUE(PortsAreFree());
+    ServerOptions loopbackOk = options;
+    loopbackOk.allowLoopbackOnly = true;
+    EXPECT_EQ(StartServerWith(loopbackOk, 0, 0, 0, 0, 1, share.data(), nullptr, nullptr, nullptr),
+              kStartRunning);
+}
+
+TEST_F(ServerDaemon, StopForgetsHandlesAndASecondStartReopens) {
+    std::string share = dir.Path();
+    ASSERT_EQ(Start(share.data()), kStartRunning);
+    ASSERT_EQ(Root(1), share);
+    ASSERT_EQ(Start(share.data()), kStartRunning) << "a start while running reopens";
+    EXPECT_EQ(Root(1), share);
+    EXPECT_EQ(StopServer(), 0);
+    EXPECT_EQ(FileManager().Count(), 0u);
+    EXPECT_TRUE(PortsAreFree());
+    EXPECT_EQ(StopServer(), 0) << "stopping a stopped server";
+}
+
+TEST_F(ServerDaemon, TheMountCountFollowsMountAndUnmount) {
+    std::string share = dir.Path();
+    ASSERT_EQ(Start(share.data()), kStartRunning);
+    int before = GetMountCount();
+    ASSERT_TRUE(Ask(options.ports.mount, 100005, 3, 1, XdrBytes().Text("/quonhd1")));
+    EXPECT_EQ(GetMountCount(), before + 1);
+    ASSERT_TRUE(Ask(options.ports.mount, 100005, 3, 3, XdrBytes().Text("/quonhd1")));
+    EXPECT_EQ(GetMountCount(), before);
+}
+
+}  // namespace
