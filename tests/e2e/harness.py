@@ -1,0 +1,144 @@
+"""Drives a quondorveld process (the Linux build, or the Windows build under Wine) on loopback
+for the end-to-end tests, and runs real NFS clients against it. Every wait is bounded."""
+
+import os
+import queue
+import signal
+import socket
+import subprocess
+import threading
+import time
+
+SERVER = os.environ.get("QDV_SERVER", "")
+PROBE = os.environ.get("QDV_PROBE", "")
+# Set when SERVER is a Windows program: the command that runs it under Wine.
+WINE = os.environ.get("QDV_WINE_EMU", "")
+
+START_LIMIT = 60.0
+CLIENT_LIMIT = 120.0
+
+
+def under_wine():
+    return bool(WINE)
+
+
+def host_path(path):
+    """A Linux path as the server spells it: Wine sees the Linux root as drive Z:."""
+    return "Z:" + path.replace("/", "\\") if under_wine() else path
+
+
+def port_is_free(port):
+    for kind in (socket.SOCK_STREAM, socket.SOCK_DGRAM):
+        with socket.socket(socket.AF_INET, kind) as s:
+            try:
+                s.bind(("127.0.0.1", port))
+            except OSError:
+                return False
+    return True
+
+
+def free_ports(count):
+    ports = []
+    while len(ports) < count:
+        with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
+            s.bind(("127.0.0.1", 0))
+            port = s.getsockname()[1]
+        if port not in ports and port_is_free(port):
+            ports.append(port)
+    return ports
+
+
+class Server:
+    """One quondorveld run. Lines it prints are collected as they come."""
+
+    def __init__(self, shares, ports=None, address="127.0.0.1"):
+        self.ports = ports or free_ports(3)
+        args = []
+        for number, folder in sorted(shares.items()):
+            args += ["--share%d" % number, host_path(folder)]
+        args += ["--address", address, "--ports", ",".join(str(p) for p in self.ports)]
+        command = ([WINE, SERVER] if under_wine() else [SERVER]) + args
+        self.process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True)
+        self.lines = queue.Queue()
+        self.seen = []
+        self.errors = []
+        self.readers = [threading.Thread(target=self._collect, daemon=True),
+                        threading.Thread(target=self._collect_errors, daemon=True)]
+        for reader in self.readers:
+            reader.start()
+
+    @property
+    def portmap_port(self):
+        return self.ports[0]
+
+    @property
+    def nfs_port(self):
+        return self.ports[1]
+
+    @property
+    def mount_port(self):
+        return self.ports[2]
+
+    def _collect(self):
+        for line in self.process.stdout:
+            self.lines.put(line.rstrip("\r\n"))
+
+    def _collect_errors(self):
+        for line in self.process.stderr:
+            self.errors.append(line.rstrip("\r\n"))
+
+    def wait_for(self, text, limit=START_LIMIT):
+        """Waits until a line equal to `text` has been printed; False when the process ends or
+        the time runs out first."""
+        deadline = time.monotonic() + limit
+        while text not in self.seen:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                return False
+            try:
+                self.seen.append(self.lines.get(timeout=min(left, 0.5)))
+            except queue.Empty:
+                if self.process.poll() is not None and self.lines.empty():
+                    return False
+        return True
+
+    def started(self):
+        return self.wait_for("Quon sharing started. ")
+
+    def url(self, path, version=3):
+        return "nfs://127.0.0.1%s?nfsport=%d&mountport=%d&version=%d" % (
+            path, self.nfs_port, self.mount_port, version)
+
+    def stop(self):
+        """Asks the server to stop and returns its exit code. Wine does not pass SIGTERM on to
+        the program as a console signal, so there the process is simply ended."""
+        if self.process.poll() is None:
+            self.process.send_signal(signal.SIGKILL if under_wine() else signal.SIGTERM)
+        try:
+            code = self.process.wait(timeout=START_LIMIT)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            code = self.process.wait()
+        for reader in self.readers:
+            reader.join(timeout=START_LIMIT)
+        self.process.stdout.close()
+        self.process.stderr.close()
+        return code
+
+    def drain(self):
+        """Every line printed so far."""
+        while True:
+            try:
+                self.seen.append(self.lines.get_nowait())
+            except queue.Empty:
+                return self.seen
+
+
+def run(command, stdin=None, limit=CLIENT_LIMIT):
+    return subprocess.run(command, input=stdin, capture_output=True, text=True, timeout=limit)
+
+
+def probe(server, export, *args, stdin=None):
+    return run([PROBE, "127.0.0.1", str(server.mount_port), str(server.nfs_port), export] +
+               list(args), stdin=stdin)

@@ -1,0 +1,257 @@
+// A small NFS client over libnfs for the end-to-end tests: the calls the stock tools do not make
+// with chosen arguments (READDIR counts, FSINFO, FSSTAT, MNT and UMNT). Prints one result per
+// line; exits 0 on success, 1 when the server refused, 2 on a usage or transport error.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+extern "C" {
+// libnfs.h defines what the raw headers use, so it comes first.
+#include <nfsc/libnfs.h>
+
+#include <nfsc/libnfs-raw.h>
+
+#include <nfsc/libnfs-raw-mount.h>
+#include <nfsc/libnfs-raw-nfs.h>
+}
+
+#include "RawClient.h"
+
+namespace {
+
+struct Target {
+    std::string host;
+    int mountPort = 0;
+    int nfsPort = 0;
+    std::string exportPath;
+};
+
+int Broken(const std::string& what) {
+    std::fprintf(stderr, "qdv_probe: %s\n", what.c_str());
+    return 2;
+}
+
+// MNT version 3 of the export: its status, and the root handle when it is 0.
+bool Mount(const Target& target, uint32_t& status, std::vector<char>& root, std::string& error) {
+    RawClient mount(target.host, target.mountPort, MOUNT_PROGRAM, MOUNT_V3);
+    if (!mount.Connected()) {
+        error = mount.Error();
+        return false;
+    }
+    std::string path = target.exportPath;
+    bool ok = mount.Call([&](rpc_context* rpc, auto cb,
+                             void* p) { return rpc_mount3_mnt_async(rpc, cb, path.data(), p); },
+                         [&](void* data) {
+                             auto* res = static_cast<mountres3*>(data);
+                             status = res->fhs_status;
+                             if (status != 0) return;
+                             fhandle3& fh = res->mountres3_u.mountinfo.fhandle;
+                             root.assign(fh.fhandle3_val, fh.fhandle3_val + fh.fhandle3_len);
+                         });
+    if (!ok) error = mount.Error();
+    return ok;
+}
+
+// Mounts the export and connects to NFS; null, after saying why, when either fails.
+std::unique_ptr<RawClient> OpenExport(const Target& target, std::vector<char>& root) {
+    uint32_t status = 0;
+    std::string error;
+    if (!Mount(target, status, root, error)) {
+        Broken(error);
+        return nullptr;
+    }
+    if (status != 0) {
+        Broken("mount refused");
+        return nullptr;
+    }
+    auto nfs = std::make_unique<RawClient>(target.host, target.nfsPort, NFS_PROGRAM, NFS_V3);
+    if (!nfs->Connected()) {
+        Broken(nfs->Error());
+        return nullptr;
+    }
+    return nfs;
+}
+
+nfs_fh3 AsHandle(std::vector<char>& bytes) {
+    nfs_fh3 fh{};
+    fh.data.data_len = static_cast<u_int>(bytes.size());
+    fh.data.data_val = bytes.data();
+    return fh;
+}
+
+int CommandMnt(const Target& target, const std::vector<std::string>&) {
+    uint32_t status = 0;
+    std::vector<char> root;
+    std::string error;
+    if (!Mount(target, status, root, error)) return Broken(error);
+    std::printf("mnt %u %zu\n", status, root.size());
+    return status == 0 ? 0 : 1;
+}
+
+int CommandMntUmnt(const Target& target, const std::vector<std::string>&) {
+    RawClient mount(target.host, target.mountPort, MOUNT_PROGRAM, MOUNT_V3);
+    if (!mount.Connected()) return Broken(mount.Error());
+    std::string path = target.exportPath;
+    uint32_t status = 99;
+    bool ok = mount.Call([&](rpc_context* rpc, auto cb,
+                             void* p) { return rpc_mount3_mnt_async(rpc, cb, path.data(), p); },
+                         [&](void* data) { status = static_cast<mountres3*>(data)->fhs_status; });
+    if (!ok) return Broken(mount.Error());
+    std::printf("mnt %u\n", status);
+    std::fflush(stdout);
+    // Gives the test time to see the mount before the unmount follows.
+    std::getchar();
+    ok = mount.Call([&](rpc_context* rpc, auto cb,
+                        void* p) { return rpc_mount3_umnt_async(rpc, cb, path.data(), p); },
+                    nullptr);
+    if (!ok) return Broken(mount.Error());
+    std::printf("umnt\n");
+    return 0;
+}
+
+// Prints the names of one page of a listing and notes where the next page starts.
+template <typename Page>
+void TakePage(const Page& page, uint64_t& cookie, bool& eof) {
+    for (auto* entry = page.entries; entry != nullptr; entry = entry->nextentry) {
+        std::printf("%s\n", entry->name);
+        cookie = entry->cookie;
+    }
+    eof = page.eof;
+}
+
+// Follows the cookies through the whole folder with the given byte counts, printing every
+// name and, last, how many calls it took.
+int ListFolder(const Target& target, bool plus, uint32_t dircount, uint32_t count) {
+    std::vector<char> root;
+    std::unique_ptr<RawClient> connection = OpenExport(target, root);
+    if (!connection) return 2;
+    RawClient& nfs = *connection;
+    uint32_t status = 0;
+    uint64_t cookie = 0;
+    bool eof = false;
+    int calls = 0;
+    while (!eof && calls < 100000) {
+        ++calls;
+        bool ok = nfs.Call(
+            [&](rpc_context* rpc, auto cb, void* p) {
+                if (plus) {
+                    READDIRPLUS3args args{};
+                    args.dir = AsHandle(root);
+                    args.cookie = cookie;
+                    args.dircount = dircount;
+                    args.maxcount = count;
+                    return rpc_nfs3_readdirplus_async(rpc, cb, &args, p);
+                }
+                READDIR3args args{};
+                args.dir = AsHandle(root);
+                args.cookie = cookie;
+                args.count = count;
+                return rpc_nfs3_readdir_async(rpc, cb, &args, p);
+            },
+            [&](void* data) {
+                if (plus) {
+                    auto* res = static_cast<READDIRPLUS3res*>(data);
+                    status = res->status;
+                    if (status == 0) TakePage(res->READDIRPLUS3res_u.resok.reply, cookie, eof);
+                    return;
+                }
+                auto* res = static_cast<READDIR3res*>(data);
+                status = res->status;
+                if (status == 0) TakePage(res->READDIR3res_u.resok.reply, cookie, eof);
+            });
+        if (!ok) return Broken(nfs.Error());
+        if (status != 0) {
+            std::printf("status %u\n", status);
+            return 1;
+        }
+    }
+    std::printf("calls %d\n", calls);
+    return eof ? 0 : 1;
+}
+
+int CommandReadDir(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 1) return Broken("readdir wants COUNT");
+    return ListFolder(target, false, 0, static_cast<uint32_t>(std::atoi(args[0].c_str())));
+}
+
+int CommandReadDirPlus(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 2) return Broken("readdirplus wants DIRCOUNT MAXCOUNT");
+    return ListFolder(target, true, static_cast<uint32_t>(std::atoi(args[0].c_str())),
+                      static_cast<uint32_t>(std::atoi(args[1].c_str())));
+}
+
+// FSINFO and FSSTAT of the export root, printed as name=value.
+int QueryRoot(const Target& target, bool info) {
+    std::vector<char> root;
+    std::unique_ptr<RawClient> connection = OpenExport(target, root);
+    if (!connection) return 2;
+    RawClient& nfs = *connection;
+    uint32_t status = 0;
+    bool ok = nfs.Call(
+        [&](rpc_context* rpc, auto cb, void* p) {
+            if (info) {
+                FSINFO3args args{AsHandle(root)};
+                return rpc_nfs3_fsinfo_async(rpc, cb, &args, p);
+            }
+            FSSTAT3args args{AsHandle(root)};
+            return rpc_nfs3_fsstat_async(rpc, cb, &args, p);
+        },
+        [&](void* data) {
+            if (info) {
+                auto* res = static_cast<FSINFO3res*>(data);
+                status = res->status;
+                if (status != 0) return;
+                const FSINFO3resok& ok = res->FSINFO3res_u.resok;
+                std::printf("rtmax=%u rtpref=%u wtmax=%u wtpref=%u dtpref=%u properties=%u\n",
+                            ok.rtmax, ok.rtpref, ok.wtmax, ok.wtpref, ok.dtpref, ok.properties);
+                return;
+            }
+            auto* res = static_cast<FSSTAT3res*>(data);
+            status = res->status;
+            if (status != 0) return;
+            const FSSTAT3resok& ok = res->FSSTAT3res_u.resok;
+            std::printf("tbytes=%llu fbytes=%llu abytes=%llu tfiles=%llu ffiles=%llu\n",
+                        (unsigned long long)ok.tbytes, (unsigned long long)ok.fbytes,
+                        (unsigned long long)ok.abytes, (unsigned long long)ok.tfiles,
+                        (unsigned long long)ok.ffiles);
+        });
+    if (!ok) return Broken(nfs.Error());
+    if (status != 0) std::printf("status %u\n", status);
+    return status == 0 ? 0 : 1;
+}
+
+int CommandFsInfo(const Target& target, const std::vector<std::string>&) {
+    return QueryRoot(target, true);
+}
+
+int CommandFsStat(const Target& target, const std::vector<std::string>&) {
+    return QueryRoot(target, false);
+}
+
+using Command = int (*)(const Target&, const std::vector<std::string>&);
+
+const std::map<std::string, Command> kCommands = {
+    {"mnt", CommandMnt},         {"mnt-umnt", CommandMntUmnt},
+    {"readdir", CommandReadDir}, {"readdirplus", CommandReadDirPlus},
+    {"fsinfo", CommandFsInfo},   {"fsstat", CommandFsStat},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 6) {
+        return Broken(
+            "usage: qdv_probe HOST MOUNTPORT NFSPORT EXPORT COMMAND [ARGS]\n"
+            "commands: mnt, mnt-umnt, readdir COUNT, readdirplus DIRCOUNT MAXCOUNT, fsinfo, "
+            "fsstat");
+    }
+    Target target{argv[1], std::atoi(argv[2]), std::atoi(argv[3]), argv[4]};
+    auto command = kCommands.find(argv[5]);
+    if (command == kCommands.end()) return Broken(std::string("unknown command ") + argv[5]);
+    std::vector<std::string> args(argv + 6, argv + argc);
+    return command->second(target, args);
+}

@@ -1,0 +1,177 @@
+"""The server as a whole, against real NFS clients (libnfs' tools and our libnfs probe)."""
+
+import os
+import shutil
+import socket
+import subprocess
+import tempfile
+import unittest
+
+import harness
+from harness import Server, probe, run
+
+
+def make_files(root, names):
+    for name in names:
+        path = os.path.join(root, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "w") as f:
+            f.write(name)
+
+
+class Serving(unittest.TestCase):
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="qdv-e2e-")
+        self.servers = []
+
+    def tearDown(self):
+        for server in self.servers:
+            server.stop()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def folder(self, name):
+        path = os.path.join(self.root, name)
+        os.makedirs(path, exist_ok=True)
+        return path
+
+    def serve(self, shares, **kwargs):
+        server = Server(shares, **kwargs)
+        self.servers.append(server)
+        self.assertTrue(server.started(), "server did not start: %s %s" % (server.drain(), server.errors))
+        return server
+
+    def test_every_export_shows_its_own_folder(self):
+        shares = {}
+        for number in range(1, 5):
+            shares[number] = self.folder("share%d" % number)
+            make_files(shares[number], ["only-in-%d.txt" % number])
+        server = self.serve(shares)
+        for number in range(1, 5):
+            listing = run(["nfs-ls", server.url("/quonhd%d" % number)])
+            self.assertEqual(listing.returncode, 0, listing.stderr)
+            self.assertIn("only-in-%d.txt" % number, listing.stdout)
+            for other in set(range(1, 5)) - {number}:
+                self.assertNotIn("only-in-%d.txt" % other, listing.stdout)
+
+    def test_a_recursive_listing_names_every_entry_once(self):
+        share = self.folder("tree")
+        expected = set()
+        for top in range(10):
+            for sub in range(5):
+                expected.add("d%d/s%d" % (top, sub))
+                for leaf in range(58):
+                    expected.add("d%d/s%d/file%02d.avi" % (top, sub, leaf))
+            expected.add("d%d" % top)
+            for leaf in range(4):
+                expected.add("d%d/top%d.txt" % (top, leaf))
+        make_files(share, [e for e in expected if e.endswith((".avi", ".txt"))])
+        self.assertEqual(len(expected), 3000)
+        server = self.serve({1: share})
+        listing = run(["nfs-ls", "-R", server.url("/quonhd1")])
+        self.assertEqual(listing.returncode, 0, listing.stderr)
+        names = [line.split()[-1] for line in listing.stdout.splitlines() if line.strip()]
+        self.assertEqual(len(names), len(set(names)), "a name was listed twice")
+        self.assertEqual(set(names), expected)
+
+    def test_small_counts_resume_at_the_cookie(self):
+        share = self.folder("many")
+        names = {"entry%04d" % i for i in range(1000)}
+        make_files(share, names)
+        server = self.serve({1: share})
+        for args in (["readdir", "600"], ["readdirplus", "200", "2000"]):
+            result = probe(server, "/quonhd1", *args)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            lines = result.stdout.splitlines()
+            calls = int(lines[-1].split()[1])
+            listed = lines[:-1]
+            self.assertGreater(calls, 10, args)
+            self.assertEqual(len(listed), len(set(listed)), args)
+            self.assertEqual(set(listed) - {".", ".."}, names, args)
+
+    def test_file_system_queries_answer(self):
+        server = self.serve({1: self.folder("fs")})
+        info = probe(server, "/quonhd1", "fsinfo")
+        self.assertEqual(info.returncode, 0, info.stderr)
+        self.assertIn("rtmax=32768 rtpref=32768 wtmax=8192 wtpref=8192 dtpref=8192 properties=16",
+                      info.stdout)
+        stat = probe(server, "/quonhd1", "fsstat")
+        self.assertEqual(stat.returncode, 0, stat.stderr)
+        figures = dict(item.split("=") for item in stat.stdout.split())
+        self.assertGreater(int(figures["tbytes"]), 0)
+        self.assertGreaterEqual(int(figures["tbytes"]), int(figures["fbytes"]))
+
+    def test_an_unknown_export_is_refused(self):
+        server = self.serve({1: self.folder("one")})
+        result = probe(server, "/quonhd9", "mnt")
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertEqual(result.stdout.strip(), "mnt 2 0")
+        listing = run(["nfs-ls", server.url("/quonhd9")])
+        self.assertNotEqual(listing.returncode, 0)
+        self.assertTrue(server.wait_for("Quon sharing started. "))
+        self.assertNotIn("Connected with Quon Dorvel ", server.drain())
+
+    def test_mount_and_unmount_are_reported(self):
+        server = self.serve({1: self.folder("one")})
+        client = subprocess.Popen([harness.PROBE, "127.0.0.1", str(server.mount_port),
+                                   str(server.nfs_port), "/quonhd1", "mnt-umnt"],
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        try:
+            self.assertEqual(client.stdout.readline().strip(), "mnt 0")
+            self.assertTrue(server.wait_for("Connected with Quon Dorvel "))
+            self.assertNotIn("Disconnected with Quon Dorvel ", server.drain())
+            client.stdin.write("\n")
+            client.stdin.flush()
+            self.assertEqual(client.stdout.readline().strip(), "umnt")
+            self.assertTrue(server.wait_for("Disconnected with Quon Dorvel "))
+        finally:
+            client.kill()
+            client.communicate()
+
+    def test_a_busy_port_is_named_and_nothing_stays_open(self):
+        share = self.folder("busy")
+        for index, kind in ((0, socket.SOCK_STREAM), (1, socket.SOCK_DGRAM), (2, socket.SOCK_STREAM)):
+            ports = harness.free_ports(3)
+            with socket.socket(socket.AF_INET, kind) as holder:
+                holder.bind(("127.0.0.1", ports[index]))
+                if kind == socket.SOCK_STREAM:
+                    holder.listen(1)
+                server = Server({1: share}, ports=ports)
+                self.servers.append(server)
+                self.assertTrue(server.wait_for("Blocked Port :%d" % ports[index]), server.drain())
+                self.assertNotEqual(server.process.wait(timeout=harness.START_LIMIT), 0)
+            for port in ports:
+                self.assertTrue(harness.port_is_free(port), "port %d still held" % port)
+
+    @unittest.skipIf(harness.under_wine(), "Wine does not hand SIGTERM to the program")
+    def test_sigterm_stops_sharing_cleanly(self):
+        server = self.serve({1: self.folder("one")})
+        self.assertEqual(server.stop(), 0)
+        lines = server.drain()
+        self.assertIn("Quon sharing closed . ", lines)
+        for port in server.ports:
+            self.assertTrue(harness.port_is_free(port))
+
+
+class StandardPorts(unittest.TestCase):
+    """The real ports 111, 2049 and 1058: a client finds MOUNT and NFS through the portmapper."""
+
+    def test_a_client_finds_the_server_through_the_portmapper(self):
+        if not all(harness.port_is_free(p) for p in (111, 2049, 1058)):
+            self.skipTest("a standard port is taken on this machine")
+        root = tempfile.mkdtemp(prefix="qdv-e2e-")
+        try:
+            make_files(root, ["film.avi"])
+            server = Server({1: root}, ports=[111, 2049, 1058])
+            try:
+                self.assertTrue(server.started(), server.errors)
+                listing = run(["nfs-ls", "nfs://127.0.0.1/quonhd1?version=3"])
+                self.assertEqual(listing.returncode, 0, listing.stderr)
+                self.assertIn("film.avi", listing.stdout)
+            finally:
+                server.stop()
+        finally:
+            shutil.rmtree(root, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    unittest.main()
