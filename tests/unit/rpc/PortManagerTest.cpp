@@ -49,3 +49,30 @@ TEST_F(PortMapper, TreatsEveryProcedureAsGetportAndMissingArgumentsAsZero) {
 }
 
 }  // namespace
+
+namespace {
+
+// The handlers' narration reaches the trace output once one is chosen, and nothing is written
+// while none is.
+TEST(Trace, GoesToTheChosenOutputOnly) {
+    CQDV_RPCDeamon daemon;
+    CQDV_PortManager portmapper;
+    portmapper.SetPort(100005, 1058);
+    daemon.Register(100000, &portmapper);
+    std::FILE* output = std::tmpfile();
+    ASSERT_NE(output, nullptr);
+    CallHeaderSpec h;
+    std::vector<uint8_t> call = MakeCall(h, XdrBytes().Word(100005).Word(3).Word(17).Word(0).Get());
+    RunCall(daemon, kTransportUdp, call);
+    SetTraceOutput(output);
+    RunCall(daemon, kTransportUdp, call);
+    SetTraceOutput(nullptr);
+    RunCall(daemon, kTransportUdp, call);
+    std::rewind(output);
+    char text[128] = {};
+    size_t n = std::fread(text, 1, sizeof text - 1, output);
+    std::fclose(output);
+    EXPECT_EQ(std::string(text, n), "PORTMAP GETPORT 100005 1058\n");
+}
+
+}  // namespace
