@@ -16,12 +16,12 @@ const CQDV_Procedure3::Procedure CQDV_Procedure3::kProcedures[] = {
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 6 READ
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 7 WRITE
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 8 CREATE
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 9 MKDIR
+    {"MKDIR", &CQDV_Procedure3::ProcMkdir},      // 9
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 10 SYMLINK
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 11 MKNOD
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 12 REMOVE
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 13 RMDIR
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 14 RENAME
+    {"RMDIR", &CQDV_Procedure3::ProcRmdir},      // 13
+    {"RENAME", &CQDV_Procedure3::ProcRename},    // 14
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 15 LINK
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 16 READDIR
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 17 READDIRPLUS

@@ -42,6 +42,12 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     nfsstat3 ProcLookup();
     nfsstat3 ProcAccess();
 
+    nfsstat3 ProcMkdir();
+    nfsstat3 ProcRmdir();
+    nfsstat3 ProcRename();
+    static nfsstat3 NewNameRefusal(const ResolvedPath& where);
+    void WriteNewEntry(nfsstat3 status, const char* path, const wcc_data& dirWcc);
+
     ResolvedPath ReadPath();
     ResolvedPath ReadDirOpPath();
     nfsstat3 CheckPath(const ResolvedPath& path);
