@@ -13,9 +13,9 @@ const CQDV_Procedure3::Procedure CQDV_Procedure3::kProcedures[] = {
     {"LOOKUP", &CQDV_Procedure3::ProcLookup},    // 3
     {"ACCESS", &CQDV_Procedure3::ProcAccess},    // 4
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 5 READLINK
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 6 READ
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 7 WRITE
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 8 CREATE
+    {"READ", &CQDV_Procedure3::ProcRead},        // 6
+    {"WRITE", &CQDV_Procedure3::ProcWrite},      // 7
+    {"CREATE", &CQDV_Procedure3::ProcCreate},    // 8
     {"MKDIR", &CQDV_Procedure3::ProcMkdir},      // 9
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 10 SYMLINK
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 11 MKNOD
@@ -27,6 +27,8 @@ const CQDV_Procedure3::Procedure CQDV_Procedure3::kProcedures[] = {
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 17 READDIRPLUS
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 18 FSSTAT
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 19 FSINFO
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},      // 20 PATHCONF
+    {"COMMIT", &CQDV_Procedure3::ProcCommit},    // 21
 };
 
 const uint32_t CQDV_Procedure3::kProcedureCount = sizeof kProcedures / sizeof kProcedures[0];
