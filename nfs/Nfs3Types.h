@@ -152,6 +152,8 @@ struct createhow3 {
     uint64_t verf = 0;      // any other mode (EXCLUSIVE)
 };
 
+enum stable_how : uint32_t { UNSTABLE = 0, DATA_SYNC = 1, FILE_SYNC = 2 };
+
 struct post_op_fh3 {
     bool handle_follows = false;
     nfs_fh3 handle;

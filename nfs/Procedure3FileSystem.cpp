@@ -4,7 +4,6 @@
 namespace {
 
 // What FSINFO advertises (RFC 1813 3.3.19): reads of 32 KiB, writes of 8 KiB, whole seconds.
-constexpr uint32_t kReadMax = 32768;
 constexpr uint32_t kWriteMax = 8192;
 constexpr uint32_t kMultiple = 512;
 constexpr uint32_t kDirPreferred = 8192;
@@ -50,7 +49,7 @@ nfsstat3 CQDV_Procedure3::ProcFsInfo() {
     Write(*m_pOut, attributes);
     if (status != NFS3_OK) return status;
     for (uint32_t value :
-         {kReadMax, kReadMax, kMultiple, kWriteMax, kWriteMax, kMultiple, kDirPreferred}) {
+         {kRtMax, kRtMax, kMultiple, kWriteMax, kWriteMax, kMultiple, kDirPreferred}) {
         m_pOut->WriteInt32(value);
     }
     m_pOut->WriteInt64(kMaxFileSize);

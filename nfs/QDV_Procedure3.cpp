@@ -13,20 +13,22 @@ const CQDV_Procedure3::Procedure CQDV_Procedure3::kProcedures[] = {
     {"LOOKUP", &CQDV_Procedure3::ProcLookup},            // 3
     {"ACCESS", &CQDV_Procedure3::ProcAccess},            // 4
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 5 READLINK
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 6 READ
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 7 WRITE
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 8 CREATE
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 9 MKDIR
+    {"READ", &CQDV_Procedure3::ProcRead},                // 6
+    {"WRITE", &CQDV_Procedure3::ProcWrite},              // 7
+    {"CREATE", &CQDV_Procedure3::ProcCreate},            // 8
+    {"MKDIR", &CQDV_Procedure3::ProcMkdir},              // 9
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 10 SYMLINK
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 11 MKNOD
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 12 REMOVE
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 13 RMDIR
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 14 RENAME
+    {"RMDIR", &CQDV_Procedure3::ProcRmdir},              // 13
+    {"RENAME", &CQDV_Procedure3::ProcRename},            // 14
     {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 15 LINK
     {"READDIR", &CQDV_Procedure3::ProcReadDir},          // 16
     {"READDIRPLUS", &CQDV_Procedure3::ProcReadDirPlus},  // 17
     {"FSSTAT", &CQDV_Procedure3::ProcFsStat},            // 18
     {"FSINFO", &CQDV_Procedure3::ProcFsInfo},            // 19
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 20 PATHCONF
+    {"COMMIT", &CQDV_Procedure3::ProcCommit},            // 21
 };
 
 const uint32_t CQDV_Procedure3::kProcedureCount = sizeof kProcedures / sizeof kProcedures[0];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "Nfs3Types.h"
@@ -17,6 +18,9 @@ struct ResolvedPath {
 // then encode, and return their nfsstat3.
 class CQDV_Procedure3 : public CProcedureTableHandler {
   public:
+    // The most one READ answers; FSINFO advertises it as rtmax.
+    static constexpr uint32_t kRtMax = 32768;
+
     CQDV_Procedure3() = default;
     ~CQDV_Procedure3() override;
 
@@ -46,6 +50,16 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     nfsstat3 ProcFsStat();
     nfsstat3 ProcFsInfo();
 
+    nfsstat3 ProcRead();
+    nfsstat3 ProcWrite();
+    nfsstat3 ProcCreate();
+    nfsstat3 ProcCommit();
+    nfsstat3 ProcMkdir();
+    nfsstat3 ProcRmdir();
+    nfsstat3 ProcRename();
+    static nfsstat3 NewNameRefusal(const ResolvedPath& where);
+    void WriteNewEntry(nfsstat3 status, const char* path, const wcc_data& dirWcc);
+
     ResolvedPath ReadPath();
     ResolvedPath ReadDirOpPath();
     nfsstat3 CheckPath(const ResolvedPath& path);
@@ -61,4 +75,6 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     int32_t m_nUid = 0;
     int32_t m_nGid = 0;
     std::string m_joinedPath;  // the last joined path, reused from call to call
+    // READ's data, made once: playing a film is a long run of READ calls.
+    std::unique_ptr<uint8_t[]> m_pReadBuffer = std::make_unique<uint8_t[]>(kRtMax);
 };

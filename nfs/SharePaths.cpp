@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <string_view>
 
 #include "HostFs.h"
 
@@ -80,4 +81,11 @@ JoinResult JoinSharePath(const char* folder, const char* name, uint32_t nameLeng
     joined += fs.Separator();
     joined.append(name, nameLength);
     return LiesInShare(joined) ? JoinResult::kOk : JoinResult::kOutsideShare;
+}
+
+bool EndsInDotStep(const std::string& path) {
+    size_t separator = path.rfind(hostfs::Fs().Separator());
+    std::string_view last(path);
+    if (separator != std::string::npos) last.remove_prefix(separator + 1);
+    return last == "." || last == "..";
 }

@@ -28,3 +28,8 @@ std::string JoinHostPath(const std::string& folder, const std::string& name);
 // Joins a folder's host path and a name received from a client with the host's separator.
 JoinResult JoinSharePath(const char* folder, const char* name, uint32_t nameLength,
                          std::string& joined);
+
+// Whether the last component of `path` is "." or "..": another name for a folder, which a client
+// may look through but must not remove or move (the host would act on the folder itself, even on
+// a share's own folder).
+bool EndsInDotStep(const std::string& path);

@@ -5,6 +5,7 @@
 
 #include "DorvelFileManager.h"
 #include "FaultyFs.h"
+#include "Nfs3Reply.h"
 #include "NfsTestbed.h"
 
 namespace {
@@ -12,10 +13,6 @@ namespace {
 enum Procedure : uint32_t { kReadDir = 16, kReadDirPlus = 17, kFsStat = 18, kFsInfo = 19 };
 
 constexpr uint32_t kFattrWords = 21;
-
-XdrBytes Handle(const std::vector<uint8_t>& handle) {
-    return XdrBytes().Opaque(handle.data(), handle.size());
-}
 
 struct Entry {
     uint64_t fileid = 0;

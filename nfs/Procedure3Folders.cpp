@@ -1,0 +1,83 @@
+#include <string>
+
+#include "DorvelFileManager.h"
+#include "HostFs.h"
+#include "QDV_Procedure3.h"
+#include "SharePaths.h"
+
+namespace {
+
+// The where folder's own path: what comes before the separator that joined the name to it.
+std::string FolderOf(const std::string& joined) {
+    return joined.substr(0, joined.rfind(hostfs::Fs().Separator()));
+}
+
+// Only an entry named by its own name may be removed or moved.
+nfsstat3 RefuseDotSteps(nfsstat3 status, const char* path) {
+    return status == NFS3_OK && EndsInDotStep(path) ? NFS3ERR_ACCES : status;
+}
+
+nfsstat3 MakeHostFolder(const char* path) {
+    return hostfs::Fs().MakeFolder(path) ? NFS3_OK : NFS3ERR_IO;
+}
+
+}  // namespace
+
+// A name the share refuses keeps its refusal; a folder handle that names nothing, or a joined
+// path too long for the host, is reported like a refusal of the host itself.
+nfsstat3 CQDV_Procedure3::NewNameRefusal(const ResolvedPath& where) {
+    return where.refusal == NFS3ERR_ACCES ? NFS3ERR_ACCES : NFS3ERR_IO;
+}
+
+// CREATE and MKDIR answer alike (RFC 1813 3.3.8, 3.3.9).
+void CQDV_Procedure3::WriteNewEntry(nfsstat3 status, const char* path, const wcc_data& dirWcc) {
+    m_pOut->WriteInt32(status);
+    if (status == NFS3_OK) {
+        post_op_fh3 object;
+        object.handle_follows = MakeHandle(path, object.handle);
+        Write(*m_pOut, object);
+        Write(*m_pOut, PostOpAttributes(path));
+    }
+    Write(*m_pOut, dirWcc);
+}
+
+// The initial attributes are not applied: the folder gets the host's defaults. A name that
+// exists is a refusal of the host like any other.
+nfsstat3 CQDV_Procedure3::ProcMkdir() {
+    ResolvedPath path = ReadDirOpPath();
+    sattr3 attributes;
+    Read(*m_pIn, attributes);
+    nfsstat3 status = path.path != nullptr ? MakeHostFolder(path.path) : NewNameRefusal(path);
+    wcc_data dirWcc;
+    if (status == NFS3_OK) dirWcc.after = PostOpAttributes(FolderOf(path.path).c_str());
+    WriteNewEntry(status, path.path, dirWcc);
+    return status;
+}
+
+// RFC 1813 3.3.13. The table entry of the removed folder stays; its handle then answers
+// NFS3ERR_NOENT.
+nfsstat3 CQDV_Procedure3::ProcRmdir() {
+    ResolvedPath path = ReadDirOpPath();
+    nfsstat3 status = RefuseDotSteps(CheckPath(path), path.path);
+    if (status == NFS3_OK && !hostfs::Fs().RemoveFolder(path.path)) status = NFS3ERR_IO;
+    m_pOut->WriteInt32(status);
+    Write(*m_pOut, wcc_data{});
+    return status;
+}
+
+// RFC 1813 3.3.14. The moved object's handles follow it to the new path; the host never
+// replaces an existing entry, and any refusal (also a from path the client never looked up)
+// is NFS3ERR_IO.
+nfsstat3 CQDV_Procedure3::ProcRename() {
+    ResolvedPath from = ReadDirOpPath();
+    std::string fromPath;  // the next decode reuses the joined-path buffer
+    if (from.path != nullptr) from.path = (fromPath = from.path).c_str();
+    ResolvedPath to = ReadDirOpPath();
+    nfsstat3 status = RefuseDotSteps(CheckPath(from), from.path);
+    if (status == NFS3_OK && to.path == nullptr) status = NewNameRefusal(to);
+    if (status == NFS3_OK && !FileManager().Rename(from.path, to.path)) status = NFS3ERR_IO;
+    m_pOut->WriteInt32(status);
+    Write(*m_pOut, wcc_data{});
+    Write(*m_pOut, wcc_data{});
+    return status;
+}

@@ -1,0 +1,163 @@
+#include <algorithm>
+#include <string>
+
+#include "HostFs.h"
+#include "QDV_Procedure3.h"
+#include "ShareEvents.h"
+#include "Xdr.h"
+
+using hostfs::OpenMode;
+
+namespace {
+
+constexpr char kIoCaption[] = "File I/O Error";
+constexpr char kReadFailed[] = "File Reading operation failed ! ";
+constexpr char kWriteFailed[] = "File Writing operation failed ! ";
+constexpr char kCreateCaption[] = "File Create Error";
+constexpr char kCreateFailed[] = "File Creation operation failed ! ";
+
+// Every WRITE is on the host, its file closed, before the reply, so it answers FILE_SYNC: no
+// client ever holds data that a restart of ours could lose, and the verifier never has to change
+// (RFC 1813 3.3.7, 3.3.21).
+constexpr uint64_t kWriteVerifier = 0;
+
+// The person at the computer hears of the failure without the server waiting for them; the
+// client learns it from the status (RFC 1813 2.6: NFS3ERR_IO for a hard error of the host).
+nfsstat3 HostFailure(const char* text, const char* caption) {
+    ShareEvents().NotifyUser(text, caption);
+    return NFS3ERR_IO;
+}
+
+// The server keeps no file open between calls: each call opens, works and closes. The opens
+// keep other programs out meanwhile.
+int64_t ReadHostFile(const char* path, uint64_t offset, uint8_t* buffer, uint32_t count) {
+    std::unique_ptr<hostfs::IHostFile> file =
+        hostfs::Fs().Open(path, OpenMode::kReadExisting, true);
+    return file != nullptr ? file->ReadAt(offset, buffer, count) : -1;
+}
+
+bool WriteHostFile(const char* path, uint64_t offset, const uint8_t* data, uint32_t count) {
+    std::unique_ptr<hostfs::IHostFile> file =
+        hostfs::Fs().Open(path, OpenMode::kWriteExisting, true);
+    return file != nullptr && file->WriteAt(offset, data, count) == count;
+}
+
+// Not exclusive: a player reading the file must not make the flush fail. Windows flushes only
+// through a handle that may write.
+bool FlushHostFile(const char* path) {
+    std::unique_ptr<hostfs::IHostFile> file =
+        hostfs::Fs().Open(path, OpenMode::kWriteExisting, false);
+    return file != nullptr && file->Flush();
+}
+
+// An exclusive create keeps its verifier in the file's access and modification seconds, one
+// 32-bit half each, where a retransmission finds it again (RFC 1813 3.3.8).
+struct VerifierTimes {
+    explicit VerifierTimes(uint64_t verf)
+        : atime(static_cast<int64_t>(verf >> 32)), mtime(static_cast<int64_t>(verf & 0xFFFFFFFF)) {}
+    int64_t atime;
+    int64_t mtime;
+};
+
+bool KeepsVerifier(const char* path, uint64_t verf) {
+    VerifierTimes times(verf);
+    hostfs::FileStatus status;
+    return hostfs::Fs().Status(path, status) && status.atime == times.atime &&
+           status.mtime == times.mtime;
+}
+
+bool StoreVerifier(const char* path, uint64_t verf) {
+    VerifierTimes times(verf);
+    return hostfs::Fs().SetTimes(path, &times.atime, &times.mtime);
+}
+
+// RFC 1813 3.3.8: GUARDED and EXCLUSIVE never replace what is there; only a retransmitted
+// EXCLUSIVE create, known by its verifier, finds its own file again. UNCHECKED creates the file
+// or empties the one that is there. The initial attributes are not applied.
+nfsstat3 CreateHostFile(const char* path, const createhow3& how) {
+    hostfs::IHostFs& fs = hostfs::Fs();
+    const bool exclusive = how.mode != UNCHECKED && how.mode != GUARDED;
+    std::string stored;
+    if (how.mode != UNCHECKED && fs.FindStoredName(path, stored)) {
+        return exclusive && KeepsVerifier(path, how.verf) ? NFS3_OK : NFS3ERR_EXIST;
+    }
+    if (fs.Open(path, OpenMode::kCreateAlways, true) == nullptr) return NFS3ERR_IO;
+    // A file without its verifier would answer a retransmission NFS3ERR_EXIST; better none.
+    if (exclusive && !StoreVerifier(path, how.verf)) {
+        fs.RemoveFile(path);
+        return NFS3ERR_IO;
+    }
+    return NFS3_OK;
+}
+
+}  // namespace
+
+// RFC 1813 3.3.6. A count beyond what one reply may carry is served short with eof FALSE, and
+// the client asks for the rest.
+nfsstat3 CQDV_Procedure3::ProcRead() {
+    ResolvedPath path = ReadPath();
+    uint64_t offset = ReadUint64(*m_pIn);
+    uint32_t count = ReadUint32(*m_pIn);
+    nfsstat3 status = CheckPath(path);
+    const uint32_t wanted = std::min(count, kRtMax);
+    int64_t got = 0;
+    if (status == NFS3_OK) got = ReadHostFile(path.path, offset, m_pReadBuffer.get(), wanted);
+    if (got < 0) status = HostFailure(kReadFailed, kIoCaption);
+    m_pOut->WriteInt32(status);
+    Write(*m_pOut, PostOpAttributes(path.path));
+    if (status == NFS3_OK) {
+        m_pOut->WriteInt32(static_cast<uint32_t>(got));
+        WriteBool(*m_pOut, count == 0 || got < wanted);
+        WriteOpaque(*m_pOut, m_pReadBuffer.get(), static_cast<uint32_t>(got));
+    }
+    return status;
+}
+
+// RFC 1813 3.3.7. The stable argument does not matter: see kWriteVerifier. A count beyond the
+// data sent is an argument error, and nothing is written.
+nfsstat3 CQDV_Procedure3::ProcWrite() {
+    ResolvedPath path = ReadPath();
+    uint64_t offset = ReadUint64(*m_pIn);
+    uint32_t count = ReadUint32(*m_pIn);
+    ReadUint32(*m_pIn);  // stable
+    opaque data;
+    ReadOpaque(*m_pIn, data);
+    nfsstat3 status = CheckPath(path);
+    if (status == NFS3_OK && count > data.Length()) status = NFS3ERR_INVAL;
+    if (status == NFS3_OK && !WriteHostFile(path.path, offset, data.Data(), count)) {
+        status = HostFailure(kWriteFailed, kIoCaption);
+    }
+    m_pOut->WriteInt32(status);
+    Write(*m_pOut, wcc_data{});
+    if (status == NFS3_OK) {
+        m_pOut->WriteInt32(count);
+        m_pOut->WriteInt32(FILE_SYNC);
+        m_pOut->WriteInt64(kWriteVerifier);
+    }
+    return status;
+}
+
+// A folder handle that names nothing is a failed creation like any refusal of the host.
+nfsstat3 CQDV_Procedure3::ProcCreate() {
+    ResolvedPath path = ReadDirOpPath();
+    createhow3 how;
+    Read(*m_pIn, how);
+    nfsstat3 status = path.path != nullptr ? CreateHostFile(path.path, how) : NewNameRefusal(path);
+    if (status == NFS3ERR_IO) status = HostFailure(kCreateFailed, kCreateCaption);
+    WriteNewEntry(status, path.path, wcc_data{});
+    return status;
+}
+
+// RFC 1813 3.3.21. Real clients send COMMIT when they close a file they wrote, whatever WRITE
+// answered; it puts the file's data on the disk.
+nfsstat3 CQDV_Procedure3::ProcCommit() {
+    ResolvedPath path = ReadPath();
+    ReadUint64(*m_pIn);  // offset
+    ReadUint32(*m_pIn);  // count: the whole file is flushed
+    nfsstat3 status = CheckPath(path);
+    if (status == NFS3_OK && !FlushHostFile(path.path)) status = NFS3ERR_IO;
+    m_pOut->WriteInt32(status);
+    Write(*m_pOut, wcc_data{});
+    if (status == NFS3_OK) m_pOut->WriteInt64(kWriteVerifier);
+    return status;
+}

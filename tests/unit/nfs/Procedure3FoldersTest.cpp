@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "DorvelFileManager.h"
+#include "FaultyFs.h"
+#include "Nfs3Reply.h"
+#include "NfsTestbed.h"
+
+namespace {
+
+enum Procedure : uint32_t { kGetAttr = 1, kMkdir = 9, kRmdir = 13, kRename = 14 };
+
+XdrBytes RenameArgs(const std::vector<uint8_t>& from, const std::string& fromName,
+                    const std::vector<uint8_t>& to, const std::string& toName) {
+    return Handle(from).Text(fromName).Append(Handle(to).Text(toName).Get());
+}
+
+class Nfs3Folders : public ::testing::Test {
+  protected:
+    Nfs3Folders() {
+        bed.Dir().MakeFile("share1/movie.avi", "movie");
+        bed.Dir().MakeFile("share1/other.avi", "other");
+        bed.Dir().MakeFolder("share1/Full");
+        bed.Dir().MakeFile("share1/Full/inside.txt", "i");
+        bed.Dir().MakeFolder("share1/Empty");
+        root = bed.Root(1);
+        root2 = bed.Root(2);
+    }
+
+    uint32_t Rename(const std::string& fromName, const std::vector<uint8_t>& to,
+                    const std::string& toName) {
+        WordReader reply = bed.Nfs3(kRename, RenameArgs(root, fromName, to, toName));
+        uint32_t status = reply.Word();
+        EXPECT_EQ(RestWords(reply), (std::vector<uint32_t>{0, 0, 0, 0})) << fromName;
+        return status;
+    }
+
+    // RMDIR's status; its wcc_data is always FALSE, FALSE.
+    uint32_t Rmdir(const std::vector<uint8_t>& folder, const std::string& name) {
+        WordReader reply = bed.Nfs3(kRmdir, Handle(folder).Text(name));
+        uint32_t status = reply.Word();
+        EXPECT_EQ(RestWords(reply), (std::vector<uint32_t>{0, 0})) << name;
+        return status;
+    }
+
+    NfsTestbed bed;
+    std::vector<uint8_t> root;
+    std::vector<uint8_t> root2;
+    const std::vector<uint8_t> stale = std::vector<uint8_t>(64, 0xEE);
+};
+
+TEST_F(Nfs3Folders, MkdirAnswersTheFolderAndItsParent) {
+    WordReader reply = bed.Nfs3(kMkdir, WithNoAttributes(Handle(root).Text("New")));
+    NewEntry made = ReadNewEntry(reply);
+    ASSERT_EQ(made.handle.size(), 64u);
+    EXPECT_EQ(IndexOf(made.handle), FileManager().GetFileId(bed.InShare(1, "New")));
+    EXPECT_EQ(made.attributes.type, 2u);
+    EXPECT_EQ(reply.Word(), 0u) << "no before attributes";
+    ASSERT_EQ(reply.Word(), 1u);
+    Fattr3 parent = ReadFattr(reply);
+    EXPECT_EQ(parent.type, 2u);
+    EXPECT_EQ(parent.fileid, IndexOf(root));
+    EXPECT_EQ(reply.Left(), 0u);
+    EXPECT_TRUE(bed.Dir().Exists("share1/New"));
+}
+
+TEST_F(Nfs3Folders, MkdirRefusals) {
+    FaultyFs faulty;
+    faulty.Fail(Fault::kMakeFolder, "Refused");
+    const std::pair<std::vector<uint8_t>, std::string> refusedIo[] = {
+        {root, "Empty"}, {stale, "x"}, {root, "Refused"}};
+    for (const auto& [folder, name] : refusedIo) {
+        WordReader reply = bed.Nfs3(kMkdir, WithNoAttributes(Handle(folder).Text(name)));
+        EXPECT_EQ(RestWords(reply), (std::vector<uint32_t>{5, 0, 0})) << name;
+    }
+    for (const char* name : {"..", "../Out", "a/b"}) {
+        WordReader reply = bed.Nfs3(kMkdir, WithNoAttributes(Handle(root).Text(name)));
+        EXPECT_EQ(RestWords(reply), (std::vector<uint32_t>{13, 0, 0})) << name;
+    }
+    EXPECT_FALSE(bed.Dir().Exists("Out"));
+    EXPECT_TRUE(bed.events.Messages().empty());
+}
+
+TEST_F(Nfs3Folders, RmdirRemovesOnlyEmptyFolders) {
+    std::vector<uint8_t> empty = bed.Lookup(root, "Empty");
+    EXPECT_EQ(Rmdir(root, "Full"), 5u);
+    EXPECT_TRUE(bed.Dir().Exists("share1/Full/inside.txt"));
+    EXPECT_EQ(Rmdir(root, "movie.avi"), 5u) << "not a folder";
+    EXPECT_EQ(Rmdir(root, "Empty"), 0u);
+    EXPECT_FALSE(bed.Dir().Exists("share1/Empty"));
+    EXPECT_EQ(bed.Nfs3(kGetAttr, Handle(empty)).Word(), 2u);
+    EXPECT_EQ(Rmdir(root, "Empty"), 2u);
+    EXPECT_EQ(Rmdir(stale, "Empty"), 70u);
+}
+
+// Windows resolves "." and ".." itself: removing or moving through them would reach the
+// folder they stand for, down to a share's own folder.
+TEST_F(Nfs3Folders, DotStepsAreNeverRemovedOrMoved) {
+    bed.Dir().MakeFolder("share1/Empty/Inner");
+    std::vector<uint8_t> inner = bed.Lookup(bed.Lookup(root, "Empty"), "Inner");
+    EXPECT_EQ(Rmdir(root2, "."), 13u);
+    EXPECT_EQ(Rmdir(inner, ".."), 13u);
+    EXPECT_EQ(Rmdir(inner, "."), 13u);
+    ASSERT_EQ(bed.Lookup(root, ".").size(), 64u);
+    EXPECT_EQ(Rename(".", root2, "Stolen"), 13u);
+    EXPECT_TRUE(bed.Dir().Exists("share1/Empty/Inner"));
+    EXPECT_TRUE(bed.Dir().Exists("share2"));
+    EXPECT_FALSE(bed.Dir().Exists("share2/Stolen"));
+}
+
+TEST_F(Nfs3Folders, RenameAcrossSharesKeepsTheHandle) {
+    std::vector<uint8_t> movie = bed.Lookup(root, "movie.avi");
+    EXPECT_EQ(Rename("movie.avi", root2, "moved.avi"), 0u);
+    EXPECT_FALSE(bed.Dir().Exists("share1/movie.avi"));
+    EXPECT_EQ(bed.Dir().Contents("share2/moved.avi"), "movie");
+    WordReader attributes = bed.Nfs3(kGetAttr, Handle(movie));
+    ASSERT_EQ(attributes.Word(), 0u);
+    EXPECT_EQ(ReadFattr(attributes).size, 5u);
+    EXPECT_EQ(bed.Lookup(root2, "moved.avi"), movie);
+}
+
+TEST_F(Nfs3Folders, RenameRefusalsChangeNothing) {
+    bed.Lookup(root, "movie.avi");
+    bed.Lookup(root, "other.avi");
+    EXPECT_EQ(Rename("movie.avi", root, "other.avi"), 5u);
+    EXPECT_EQ(Rename("movie.avi", stale, "x.avi"), 5u);
+    EXPECT_EQ(Rename("movie.avi", root, "../out.avi"), 13u);
+    EXPECT_EQ(Rename("missing.avi", root, "x.avi"), 2u);
+    EXPECT_EQ(bed.Nfs3(kRename, RenameArgs(stale, "movie.avi", root, "x.avi")).Word(), 70u);
+    bed.Dir().MakeFile("share1/unseen.avi", "u");
+    EXPECT_EQ(Rename("unseen.avi", root, "x.avi"), 5u) << "never looked up: no table entry";
+    EXPECT_EQ(bed.Dir().Contents("share1/movie.avi"), "movie");
+    EXPECT_EQ(bed.Dir().Contents("share1/other.avi"), "other");
+    EXPECT_FALSE(bed.Dir().Exists("share1/x.avi"));
+    EXPECT_FALSE(bed.Dir().Exists("out.avi"));
+
+    FaultyFs faulty;
+    faulty.Fail(Fault::kMove);
+    EXPECT_EQ(Rename("movie.avi", root, "x.avi"), 5u);
+    EXPECT_EQ(faulty.Hits(Fault::kMove), 1);
+}
+
+TEST_F(Nfs3Folders, ShortArgumentsAreGarbage) {
+    const std::pair<uint32_t, XdrBytes> calls[] = {
+        {kMkdir, Handle(root).Text("Half").Word(1)},
+        {kRmdir, Handle(root)},
+        {kRename, Handle(root).Text("movie.avi").Append(Handle(root).Get())},
+    };
+    for (const auto& [procedure, args] : calls) {
+        EXPECT_EQ(bed.Call(100003, 3, procedure, args).result, kDispatchGarbage) << procedure;
+    }
+    EXPECT_FALSE(bed.Dir().Exists("share1/Half"));
+    EXPECT_TRUE(bed.Dir().Exists("share1/movie.avi"));
+}
+
+TEST_F(Nfs3Folders, RemoveStaysUnserved) {
+    HandledCall call = bed.Call(100003, 3, 12, Handle(root).Text("movie.avi"));
+    EXPECT_EQ(call.result, kDispatchProcUnavail);
+    EXPECT_TRUE(bed.Dir().Exists("share1/movie.avi"));
+}
+
+}  // namespace

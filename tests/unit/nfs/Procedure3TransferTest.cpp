@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "DorvelFileManager.h"
+#include "FaultyFs.h"
+#include "HostFs.h"
+#include "Nfs3Reply.h"
+#include "NfsTestbed.h"
+
+namespace {
+
+enum Procedure : uint32_t { kRead = 6, kWrite = 7, kCreate = 8, kCommit = 21 };
+enum CreateMode : uint32_t { kUnchecked = 0, kGuarded = 1, kExclusive = 2 };
+
+using Message = std::pair<std::string, std::string>;
+const Message kReadFailed{"File Reading operation failed ! ", "File I/O Error"};
+const Message kWriteFailed{"File Writing operation failed ! ", "File I/O Error"};
+const Message kCreateFailed{"File Creation operation failed ! ", "File Create Error"};
+
+std::string Pattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 % 251);
+    return bytes;
+}
+
+XdrBytes ReadArgs(const std::vector<uint8_t>& file, uint64_t offset, uint32_t count) {
+    return Handle(file).Hyper(offset).Word(count);
+}
+
+XdrBytes WriteArgs(const std::vector<uint8_t>& file, uint64_t offset, uint32_t count,
+                   const std::string& data) {
+    return Handle(file).Hyper(offset).Word(count).Word(0).Text(data);
+}
+
+XdrBytes CreateArgs(const std::vector<uint8_t>& folder, const std::string& name, uint32_t mode,
+                    uint64_t verf = 0) {
+    XdrBytes args = Handle(folder).Text(name).Word(mode);
+    return mode == kExclusive ? args.Hyper(verf) : WithNoAttributes(args);
+}
+
+// What a READ that succeeded carries after its status.
+struct ReadResult {
+    Fattr3 attributes;
+    uint32_t count;
+    uint32_t eof;
+    std::string data;
+};
+
+// A failure that carries an empty wcc_data (WRITE, CREATE, COMMIT).
+void ExpectWccFailure(WordReader reply, uint32_t status) {
+    EXPECT_EQ(RestWords(reply), (std::vector<uint32_t>{status, 0, 0}));
+}
+
+class Nfs3Transfer : public ::testing::Test {
+  protected:
+    Nfs3Transfer() {
+        bed.Dir().MakeFile("share1/film.bin", content);
+        root = bed.Root(1);
+        film = bed.Lookup(root, "film.bin");
+    }
+
+    ReadResult Read(uint64_t offset, uint32_t count) {
+        WordReader reply = bed.Nfs3(kRead, ReadArgs(film, offset, count));
+        EXPECT_EQ(reply.Word(), 0u);
+        EXPECT_EQ(reply.Word(), 1u);
+        ReadResult result{ReadFattr(reply), reply.Word(), reply.Word(), ""};
+        std::vector<uint8_t> data = reply.Opaque();
+        result.data.assign(data.begin(), data.end());
+        EXPECT_EQ(reply.Left(), 0u);
+        return result;
+    }
+
+    // A CREATE in the share's root that succeeded.
+    NewEntry Create(const std::string& name, uint32_t mode, uint64_t verf = 0) {
+        WordReader reply = bed.Nfs3(kCreate, CreateArgs(root, name, mode, verf));
+        NewEntry entry = ReadNewEntry(reply);
+        EXPECT_EQ(RestWords(reply), (std::vector<uint32_t>{0, 0})) << name;
+        return entry;
+    }
+
+    // A READ that failed: its status and post_op_attr, then nothing.
+    void ExpectReadFailure(WordReader reply, uint32_t status, bool attributes) {
+        EXPECT_EQ(reply.Word(), status);
+        EXPECT_EQ(reply.Word(), attributes ? 1u : 0u);
+        if (attributes) {
+            EXPECT_EQ(ReadFattr(reply).size, content.size());
+        }
+        EXPECT_EQ(reply.Left(), 0u);
+    }
+
+    const std::string content = Pattern(100000);
+    NfsTestbed bed;
+    std::vector<uint8_t> root;
+    std::vector<uint8_t> film;
+    const std::vector<uint8_t> stale = std::vector<uint8_t>(64, 0xEE);
+};
+
+TEST_F(Nfs3Transfer, ReadAnswersCountEofAndPadding) {
+    ReadResult first = Read(0, 32768);
+    EXPECT_EQ(first.attributes.size, 100000u);
+    EXPECT_EQ(first.count, 32768u);
+    EXPECT_EQ(first.eof, 0u);
+    EXPECT_EQ(first.data, content.substr(0, 32768));
+
+    ReadResult tail = Read(98304, 32768);
+    EXPECT_EQ(tail.count, 1696u);
+    EXPECT_EQ(tail.eof, 1u);
+    EXPECT_EQ(tail.data, content.substr(98304));
+
+    ReadResult toTheEnd = Read(100000 - 32768, 32768);
+    EXPECT_EQ(toTheEnd.count, 32768u);
+    EXPECT_EQ(toTheEnd.eof, 0u);
+
+    for (uint64_t past : {100000ull, 1ull << 40}) {
+        ReadResult beyond = Read(past, 100);
+        EXPECT_EQ(beyond.count, 0u);
+        EXPECT_EQ(beyond.eof, 1u);
+    }
+
+    ReadResult none = Read(0, 0);
+    EXPECT_EQ(none.count, 0u);
+    EXPECT_EQ(none.eof, 1u);
+    EXPECT_EQ(none.data, "");
+
+    // The last byte comes with three zero bytes of padding.
+    WordReader last = bed.Nfs3(kRead, ReadArgs(film, 99999, 32768));
+    last.Bytes(4 + 4 + 84);
+    EXPECT_EQ(last.Word(), 1u);
+    EXPECT_EQ(last.Word(), 1u);
+    EXPECT_EQ(last.Word(), 1u);
+    EXPECT_EQ(last.Word(), uint32_t(uint8_t(content[99999])) << 24);
+    EXPECT_EQ(last.Left(), 0u);
+}
+
+TEST_F(Nfs3Transfer, ReadAboveRtmaxIsServedShortAndContinued) {
+    ReadResult big = Read(0, 1000000);
+    EXPECT_EQ(big.count, 32768u);
+    EXPECT_EQ(big.eof, 0u) << "the client continues";
+    EXPECT_EQ(big.data, content.substr(0, 32768));
+    ReadResult rest = Read(98304, 0xFFFFFFFF);
+    EXPECT_EQ(rest.count, 1696u);
+    EXPECT_EQ(rest.eof, 1u);
+}
+
+TEST_F(Nfs3Transfer, ReadOfUnknownOrMissingFiles) {
+    ExpectReadFailure(bed.Nfs3(kRead, ReadArgs(stale, 0, 10)), 70, false);
+    ASSERT_TRUE(hostfs::Fs().RemoveFile(bed.InShare(1, "film.bin")));
+    ExpectReadFailure(bed.Nfs3(kRead, ReadArgs(film, 0, 10)), 2, false);
+    EXPECT_TRUE(bed.events.Messages().empty());
+}
+
+// Answering "0 bytes, end of file" would make the client's copy silently short. The reply is
+// there although nobody has acknowledged the message: the server does not wait for the user.
+TEST_F(Nfs3Transfer, ReadFailuresOfTheHostAnswerIoAndTellTheUser) {
+    FaultyFs faulty;
+    faulty.Fail(Fault::kOpenRead, "film.bin");
+    ExpectReadFailure(bed.Nfs3(kRead, ReadArgs(film, 0, 10)), 5, true);
+    faulty.Heal(Fault::kOpenRead);
+    faulty.Fail(Fault::kReadAt);
+    ExpectReadFailure(bed.Nfs3(kRead, ReadArgs(film, 0, 10)), 5, true);
+    EXPECT_EQ(bed.events.Messages(), (std::vector<Message>{kReadFailed, kReadFailed}));
+    faulty.Heal(Fault::kReadAt);
+    EXPECT_EQ(Read(0, 10).count, 10u);
+}
+
+TEST_F(Nfs3Transfer, ReadOfAFileAnotherProgramHoldsExclusively) {
+    if (hostfs::Fs().Separator() != '\\') {
+        GTEST_SKIP() << "POSIX has no share modes: another program cannot hold a file alone";
+    }
+    std::unique_ptr<hostfs::IHostFile> holder =
+        hostfs::Fs().Open(bed.InShare(1, "film.bin"), hostfs::OpenMode::kReadExisting, true);
+    ASSERT_NE(holder, nullptr);
+    ExpectReadFailure(bed.Nfs3(kRead, ReadArgs(film, 0, 10)), 5, true);
+    EXPECT_EQ(bed.events.Messages(), std::vector<Message>{kReadFailed});
+}
+
+TEST_F(Nfs3Transfer, WriteExtendsTheFileAndAnswersFileSync) {
+    bed.Dir().MakeFile("share1/small.bin", std::string(1000, 's'));
+    std::vector<uint8_t> small = bed.Lookup(root, "small.bin");
+    const std::string data = Pattern(8192);
+    WordReader reply = bed.Nfs3(kWrite, WriteArgs(small, 4096, 8192, data));
+    EXPECT_EQ(RestWords(reply), (std::vector<uint32_t>{0, 0, 0, 8192, 2, 0, 0}));
+    EXPECT_EQ(bed.Dir().Contents("share1/small.bin"),
+              std::string(1000, 's') + std::string(3096, '\0') + data);
+
+    // A count below the data writes count bytes.
+    WordReader part = bed.Nfs3(kWrite, WriteArgs(small, 0, 3, "abcdef"));
+    EXPECT_EQ(RestWords(part), (std::vector<uint32_t>{0, 0, 0, 3, 2, 0, 0}));
+    EXPECT_EQ(bed.Dir().Contents("share1/small.bin").substr(0, 5), "abcss");
+}
+
+TEST_F(Nfs3Transfer, WriteCountBeyondTheDataIsInvalidAndWritesNothing) {
+    for (uint32_t count : {7u, 0xFFFFFFFFu}) {
+        ExpectWccFailure(bed.Nfs3(kWrite, WriteArgs(film, 0, count, "abcdef")), 22);
+    }
+    EXPECT_EQ(bed.Dir().Contents("share1/film.bin"), content);
+    EXPECT_TRUE(bed.events.Messages().empty());
+}
+
+TEST_F(Nfs3Transfer, WriteFailuresOfTheHostAnswerIoAndTellTheUser) {
+    FaultyFs faulty;
+    for (Fault fault : {Fault::kOpenWrite, Fault::kWriteAt, Fault::kShortWrite}) {
+        faulty.Fail(fault);
+        ExpectWccFailure(bed.Nfs3(kWrite, WriteArgs(film, 0, 6, "abcdef")), 5);
+        faulty.Heal(fault);
+        EXPECT_EQ(faulty.Hits(fault), 1);
+    }
+    EXPECT_EQ(bed.events.Messages(), std::vector<Message>(3, kWriteFailed));
+    ExpectWccFailure(bed.Nfs3(kWrite, WriteArgs(stale, 0, 1, "x")), 70);
+    EXPECT_EQ(bed.events.Messages().size(), 3u);
+}
+
+TEST_F(Nfs3Transfer, CreateMakesOrEmptiesUncheckedAndGuardsExistingNames) {
+    NewEntry made = Create("new.bin", kUnchecked);
+    EXPECT_EQ(IndexOf(made.handle), FileManager().GetFileId(bed.InShare(1, "new.bin")));
+    EXPECT_EQ(made.attributes.type, 1u);
+    EXPECT_EQ(made.attributes.size, 0u);
+    EXPECT_TRUE(bed.Dir().Exists("share1/new.bin"));
+
+    for (uint32_t mode : {kGuarded, kExclusive}) {
+        ExpectWccFailure(bed.Nfs3(kCreate, CreateArgs(root, "film.bin", mode)), 17);
+    }
+    EXPECT_EQ(bed.Dir().Contents("share1/film.bin"), content);
+
+    NewEntry emptied = Create("film.bin", kUnchecked);
+    EXPECT_EQ(emptied.handle, film);
+    EXPECT_EQ(emptied.attributes.size, 0u);
+    EXPECT_EQ(bed.Dir().Contents("share1/film.bin"), "");
+
+    Create("guarded.bin", kGuarded);
+    EXPECT_TRUE(bed.Dir().Exists("share1/guarded.bin"));
+    EXPECT_TRUE(bed.events.Messages().empty());
+}
+
+TEST_F(Nfs3Transfer, ExclusiveCreateKeepsItsVerifierForRetransmissions) {
+    const uint64_t verf = 0x1234567823456789;
+    NewEntry first = Create("once.bin", kExclusive, verf);
+    EXPECT_EQ(first.attributes.atime, 0x12345678u);
+    EXPECT_EQ(first.attributes.mtime, 0x23456789u);
+    EXPECT_EQ(Create("once.bin", kExclusive, verf).handle, first.handle);
+    ExpectWccFailure(bed.Nfs3(kCreate, CreateArgs(root, "once.bin", kExclusive, verf + 1)), 17);
+
+    // A verifier the host cannot keep leaves no file behind.
+    FaultyFs faulty;
+    faulty.Fail(Fault::kSetTimes);
+    ExpectWccFailure(bed.Nfs3(kCreate, CreateArgs(root, "unkept.bin", kExclusive, verf)), 5);
+    EXPECT_FALSE(bed.Dir().Exists("share1/unkept.bin"));
+    EXPECT_EQ(bed.events.Messages(), std::vector<Message>{kCreateFailed});
+}
+
+TEST_F(Nfs3Transfer, CreateRefusals) {
+    ExpectWccFailure(bed.Nfs3(kCreate, CreateArgs(stale, "x.bin", kUnchecked)), 5);
+    EXPECT_EQ(bed.events.Messages(), std::vector<Message>{kCreateFailed});
+
+    for (const std::string& name :
+         std::vector<std::string>{"..", "../out.bin", "a/b.bin", std::string("a\0b", 3)}) {
+        ExpectWccFailure(bed.Nfs3(kCreate, CreateArgs(root, name, kUnchecked)), 13);
+    }
+    EXPECT_FALSE(bed.Dir().Exists("out.bin"));
+    EXPECT_EQ(bed.events.Messages().size(), 1u) << "a refused name is no host failure";
+
+    FaultyFs faulty;
+    faulty.Fail(Fault::kOpenCreate);
+    ExpectWccFailure(bed.Nfs3(kCreate, CreateArgs(root, "x.bin", kGuarded)), 5);
+    EXPECT_EQ(bed.events.Messages(), std::vector<Message>(2, kCreateFailed));
+}
+
+TEST_F(Nfs3Transfer, CommitFlushesTheFile) {
+    ASSERT_EQ(bed.Nfs3(kWrite, WriteArgs(film, 0, 4, "data")).Word(), 0u);
+    WordReader done = bed.Nfs3(kCommit, Handle(film).Hyper(0).Word(0));
+    EXPECT_EQ(RestWords(done), (std::vector<uint32_t>{0, 0, 0, 0, 0}));
+
+    FaultyFs faulty;
+    faulty.Fail(Fault::kFlush);
+    ExpectWccFailure(bed.Nfs3(kCommit, Handle(film).Hyper(0).Word(4)), 5);
+    EXPECT_EQ(faulty.Hits(Fault::kFlush), 1);
+    ExpectWccFailure(bed.Nfs3(kCommit, Handle(stale).Hyper(0).Word(0)), 70);
+    ASSERT_TRUE(hostfs::Fs().RemoveFile(bed.InShare(1, "film.bin")));
+    ExpectWccFailure(bed.Nfs3(kCommit, Handle(film).Hyper(0).Word(0)), 2);
+}
+
+TEST_F(Nfs3Transfer, ShortArgumentsAreGarbage) {
+    XdrBytes promisesMore = Handle(film).Hyper(0).Word(8).Word(0).Word(8).Bytes("abcd", 4);
+    const std::pair<uint32_t, XdrBytes> calls[] = {
+        {kRead, Handle(film).Hyper(0)},
+        {kWrite, promisesMore},
+        {kCreate, Handle(root).Text("v.bin").Word(kExclusive).Word(1)},
+        {kCommit, Handle(film).Hyper(0)},
+    };
+    for (const auto& [procedure, args] : calls) {
+        EXPECT_EQ(bed.Call(100003, 3, procedure, args).result, kDispatchGarbage) << procedure;
+    }
+    EXPECT_EQ(bed.Dir().Contents("share1/film.bin"), content);
+    EXPECT_FALSE(bed.Dir().Exists("share1/v.bin"));
+}
+
+}  // namespace
