@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -232,12 +233,217 @@ int CommandFsStat(const Target& target, const std::vector<std::string>&) {
     return QueryRoot(target, false);
 }
 
+// LOOKUP of a name in a folder: its status, and the handle when it is 0.
+uint32_t Lookup(RawClient& nfs, std::vector<char>& folder, const std::string& name,
+                std::vector<char>& handle) {
+    uint32_t status = 99;
+    std::string text = name;
+    nfs.Call(
+        [&](rpc_context* rpc, auto cb, void* p) {
+            LOOKUP3args args{};
+            args.what.dir = AsHandle(folder);
+            args.what.name = text.data();
+            return rpc_nfs3_lookup_async(rpc, cb, &args, p);
+        },
+        [&](void* data) {
+            auto* res = static_cast<LOOKUP3res*>(data);
+            status = res->status;
+            if (status != 0) return;
+            const nfs_fh3& object = res->LOOKUP3res_u.resok.object;
+            handle.assign(object.data.data_val, object.data.data_val + object.data.data_len);
+        });
+    return status;
+}
+
+// Makes one call whose reply starts with its nfsstat3 and prints "<label> <status>".
+template <typename Result>
+int StatusCall(RawClient& nfs, const char* label, const RawClient::Issue& issue) {
+    uint32_t status = 99;
+    if (!nfs.Call(issue, [&](void* data) { status = static_cast<Result*>(data)->status; })) {
+        return Broken(nfs.Error());
+    }
+    std::printf("%s %u\n", label, status);
+    return status == 0 ? 0 : 1;
+}
+
+// Mounts the export and makes one such call with its root folder's handle.
+template <typename Result>
+int RootCall(const Target& target, const char* label,
+             const std::function<int(rpc_context*, rpc_cb, void*, nfs_fh3)>& issue) {
+    std::vector<char> root;
+    auto connection = OpenExport(target, root);
+    if (!connection) return 2;
+    return StatusCall<Result>(*connection, label, [&](rpc_context* rpc, rpc_cb cb, void* p) {
+        return issue(rpc, cb, p, AsHandle(root));
+    });
+}
+
+int CommandCreate(const Target& target, const std::vector<std::string>& args) {
+    static const std::map<std::string, createmode3> kModes = {
+        {"unchecked", UNCHECKED}, {"guarded", GUARDED}, {"exclusive", EXCLUSIVE}};
+    if (args.size() < 2 || kModes.count(args[1]) == 0) {
+        return Broken("create wants NAME unchecked|guarded|exclusive [VERIFIER]");
+    }
+    std::string name = args[0];
+    std::string verifier = args.size() > 2 ? args[2] : "verifier";
+    verifier.resize(NFS3_CREATEVERFSIZE, ' ');
+    return RootCall<CREATE3res>(
+        target, "create", [&](rpc_context* rpc, rpc_cb cb, void* p, nfs_fh3 root) {
+            CREATE3args a{};
+            a.where.dir = root;
+            a.where.name = name.data();
+            a.how.mode = kModes.at(args[1]);
+            if (a.how.mode == EXCLUSIVE) {
+                std::memcpy(a.how.createhow3_u.verf, verifier.data(), NFS3_CREATEVERFSIZE);
+            }
+            return rpc_nfs3_create_async(rpc, cb, &a, p);
+        });
+}
+
+int CommandMkdir(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 1) return Broken("mkdir wants NAME");
+    std::string name = args[0];
+    return RootCall<MKDIR3res>(target, "mkdir",
+                               [&](rpc_context* rpc, rpc_cb cb, void* p, nfs_fh3 root) {
+                                   MKDIR3args a{};
+                                   a.where.dir = root;
+                                   a.where.name = name.data();
+                                   return rpc_nfs3_mkdir_async(rpc, cb, &a, p);
+                               });
+}
+
+int CommandRmdir(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 1) return Broken("rmdir wants NAME");
+    std::string name = args[0];
+    return RootCall<RMDIR3res>(target, "rmdir",
+                               [&](rpc_context* rpc, rpc_cb cb, void* p, nfs_fh3 root) {
+                                   RMDIR3args a{};
+                                   a.object.dir = root;
+                                   a.object.name = name.data();
+                                   return rpc_nfs3_rmdir_async(rpc, cb, &a, p);
+                               });
+}
+
+// RENAME of a name in this export's root to a name in the root of another (or the same) export.
+int CommandRename(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 3) return Broken("rename wants FROM TOEXPORT TONAME");
+    std::vector<char> root;
+    auto connection = OpenExport(target, root);
+    if (!connection) return 2;
+    Target other = target;
+    other.exportPath = args[1];
+    std::vector<char> otherRoot;
+    uint32_t status = 0;
+    std::string error;
+    if (!Mount(other, status, otherRoot, error) || status != 0) return Broken("second mount");
+    std::vector<char> file;
+    Lookup(*connection, root, args[0], file);  // the server renames only what it has met
+    std::string from = args[0];
+    std::string to = args[2];
+    return StatusCall<RENAME3res>(*connection, "rename", [&](rpc_context* rpc, rpc_cb cb, void* p) {
+        RENAME3args a{};
+        a.from.dir = AsHandle(root);
+        a.from.name = from.data();
+        a.to.dir = AsHandle(otherRoot);
+        a.to.name = to.data();
+        return rpc_nfs3_rename_async(rpc, cb, &a, p);
+    });
+}
+
+// Opens NAME in the export's root: the connection, and the file's handle in `file`.
+std::unique_ptr<RawClient> OpenFile(const Target& target, const std::string& name,
+                                    std::vector<char>& file) {
+    std::vector<char> root;
+    auto connection = OpenExport(target, root);
+    if (!connection) return nullptr;
+    uint32_t status = Lookup(*connection, root, name, file);
+    if (status != 0) {
+        std::printf("lookup %u\n", status);
+        return nullptr;
+    }
+    return connection;
+}
+
+int CommandWrite(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 3) return Broken("write wants NAME OFFSET TEXT");
+    std::vector<char> file;
+    auto connection = OpenFile(target, args[0], file);
+    if (!connection) return 1;
+    std::string text = args[2];
+    uint32_t status = 99;
+    uint32_t count = 0;
+    bool ok = connection->Call(
+        [&](rpc_context* rpc, auto cb, void* p) {
+            WRITE3args a{};
+            a.file = AsHandle(file);
+            a.offset = std::strtoull(args[1].c_str(), nullptr, 10);
+            a.count = static_cast<count3>(text.size());
+            a.stable = FILE_SYNC;
+            a.data.data_len = static_cast<u_int>(text.size());
+            a.data.data_val = text.data();
+            return rpc_nfs3_write_async(rpc, cb, &a, p);
+        },
+        [&](void* data) {
+            auto* res = static_cast<WRITE3res*>(data);
+            status = res->status;
+            if (status == 0) count = res->WRITE3res_u.resok.count;
+        });
+    if (!ok) return Broken(connection->Error());
+    std::printf("write %u %u\n", status, count);
+    return status == 0 ? 0 : 1;
+}
+
+int CommandRead(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 3) return Broken("read wants NAME OFFSET COUNT");
+    std::vector<char> file;
+    auto connection = OpenFile(target, args[0], file);
+    if (!connection) return 1;
+    uint32_t status = 99;
+    std::string bytes;
+    bool eof = false;
+    bool ok = connection->Call(
+        [&](rpc_context* rpc, auto cb, void* p) {
+            READ3args a{};
+            a.file = AsHandle(file);
+            a.offset = std::strtoull(args[1].c_str(), nullptr, 10);
+            a.count = static_cast<count3>(std::strtoul(args[2].c_str(), nullptr, 10));
+            return rpc_nfs3_read_async(rpc, cb, &a, p);
+        },
+        [&](void* data) {
+            auto* res = static_cast<READ3res*>(data);
+            status = res->status;
+            if (status != 0) return;
+            const READ3resok& ok = res->READ3res_u.resok;
+            bytes.assign(ok.data.data_val, ok.data.data_len);
+            eof = ok.eof;
+        });
+    if (!ok) return Broken(connection->Error());
+    std::printf("read %u %zu %d %s\n", status, bytes.size(), eof ? 1 : 0, bytes.c_str());
+    return status == 0 ? 0 : 1;
+}
+
+int CommandCommit(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 1) return Broken("commit wants NAME");
+    std::vector<char> file;
+    auto connection = OpenFile(target, args[0], file);
+    if (!connection) return 1;
+    return StatusCall<COMMIT3res>(*connection, "commit", [&](rpc_context* rpc, rpc_cb cb, void* p) {
+        COMMIT3args a{};
+        a.file = AsHandle(file);
+        return rpc_nfs3_commit_async(rpc, cb, &a, p);
+    });
+}
+
 using Command = int (*)(const Target&, const std::vector<std::string>&);
 
 const std::map<std::string, Command> kCommands = {
     {"mnt", CommandMnt},         {"mnt-umnt", CommandMntUmnt},
     {"readdir", CommandReadDir}, {"readdirplus", CommandReadDirPlus},
     {"fsinfo", CommandFsInfo},   {"fsstat", CommandFsStat},
+    {"create", CommandCreate},   {"mkdir", CommandMkdir},
+    {"rmdir", CommandRmdir},     {"rename", CommandRename},
+    {"write", CommandWrite},     {"read", CommandRead},
+    {"commit", CommandCommit},
 };
 
 }  // namespace
@@ -247,7 +453,9 @@ int main(int argc, char** argv) {
         return Broken(
             "usage: qdv_probe HOST MOUNTPORT NFSPORT EXPORT COMMAND [ARGS]\n"
             "commands: mnt, mnt-umnt, readdir COUNT, readdirplus DIRCOUNT MAXCOUNT, fsinfo, "
-            "fsstat");
+            "fsstat, create NAME MODE [VERIFIER], mkdir NAME, rmdir NAME, "
+            "rename FROM TOEXPORT TONAME, write NAME OFFSET TEXT, read NAME OFFSET COUNT, "
+            "commit NAME");
     }
     Target target{argv[1], std::atoi(argv[2]), std::atoi(argv[3]), argv[4]};
     auto command = kCommands.find(argv[5]);
