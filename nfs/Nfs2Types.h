@@ -49,7 +49,7 @@ struct fhandle {
     uint8_t data[NFS_FHSIZE] = {};
 };
 
-// The same XDR string as version 3's (RFC 1094 2.3.5).
+// The same XDR string as version 3's (RFC 1094 2.3.7).
 using filename = filename3;
 
 // RFC 1094 calls this timeval; that name belongs to the C library's struct.

@@ -33,7 +33,7 @@ nfsstat WriteFile(const char* path, const writeargs& args) {
     return written == static_cast<int64_t>(args.data.Length()) ? NFS_OK : NFSERR_IO;
 }
 
-// An existing file of the name is emptied (RFC 1094 2.2.10 leaves it to the server).
+// An existing file of the name is emptied: clients create over a name to overwrite it.
 bool CreateEmptyFile(const std::string& path) {
     return OpenFile(path.c_str(), OpenMode::kCreateAlways) != nullptr;
 }

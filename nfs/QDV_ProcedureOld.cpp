@@ -114,14 +114,14 @@ nfsstat CQDV_ProcedureOld::DirOpResult(const char* path, diropokres& result) {
     return GetAttributes(path, result.attributes);
 }
 
-// attrstat (RFC 1094 2.3.8): the attributes follow only a success.
+// attrstat (RFC 1094 2.3.9): the attributes follow only a success.
 nfsstat CQDV_ProcedureOld::WriteAttrStat(nfsstat status, const fattr& attributes) {
     m_pOut->WriteInt32(status);
     if (status == NFS_OK) Write(*m_pOut, attributes);
     return status;
 }
 
-// diropres (RFC 1094 2.3.10).
+// diropres (RFC 1094 2.3.11).
 nfsstat CQDV_ProcedureOld::WriteDirOpRes(nfsstat status, const diropokres& result) {
     m_pOut->WriteInt32(status);
     if (status == NFS_OK) Write(*m_pOut, result);
