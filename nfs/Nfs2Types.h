@@ -1,6 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Nfs3Types.h"
+#include "Opaque.h"
 
 // NFS version 2 types (RFC 1094 section 2.3) with their XDR codecs. Decoders throw
 // XdrDecodeError when the arguments run short.
@@ -34,3 +39,129 @@ enum nfsstat : uint32_t {
 
 // The status's trace name, or null for a value outside the list.
 const char* Nfs2StatusName(uint32_t status);
+
+// RFC 1094 2.3: the size of a handle and the most data one READ or WRITE carries.
+constexpr uint32_t NFS_FHSIZE = 32;
+constexpr uint32_t NFS_MAXDATA = 8192;
+
+// Fixed length: no length word on the wire.
+struct fhandle {
+    uint8_t data[NFS_FHSIZE] = {};
+};
+
+// The same XDR string as version 3's (RFC 1094 2.3.7).
+using filename = filename3;
+
+// RFC 1094 calls this timeval; that name belongs to the C library's struct.
+struct nfstime2 {
+    uint32_t seconds = 0;
+    uint32_t useconds = 0;
+};
+
+struct fattr {
+    uint32_t type = 0;
+    uint32_t mode = 0;
+    uint32_t nlink = 0;
+    uint32_t uid = 0;
+    uint32_t gid = 0;
+    uint32_t size = 0;
+    uint32_t blocksize = 0;
+    uint32_t rdev = 0;
+    uint32_t blocks = 0;
+    uint32_t fsid = 0;
+    uint32_t fileid = 0;
+    nfstime2 atime;
+    nfstime2 mtime;
+    nfstime2 ctime;
+};
+
+// A word of all ones leaves its field alone (RFC 1094 2.3.6).
+constexpr uint32_t kSattrUnset = 0xFFFFFFFF;
+
+struct sattr {
+    uint32_t mode = kSattrUnset;
+    uint32_t uid = kSattrUnset;
+    uint32_t gid = kSattrUnset;
+    uint32_t size = kSattrUnset;
+    nfstime2 atime{kSattrUnset, kSattrUnset};
+    nfstime2 mtime{kSattrUnset, kSattrUnset};
+};
+
+struct diropargs {
+    fhandle dir;
+    filename name;
+};
+
+struct diropokres {
+    fhandle file;
+    fattr attributes;
+};
+
+struct readargs {
+    fhandle file;
+    uint32_t offset = 0;
+    uint32_t count = 0;
+    uint32_t totalcount = 0;
+};
+
+struct writeargs {
+    fhandle file;
+    uint32_t beginoffset = 0;
+    uint32_t offset = 0;
+    uint32_t totalcount = 0;
+    opaque data;
+};
+
+struct createargs {
+    diropargs where;
+    sattr attributes;
+};
+
+struct renameargs {
+    diropargs from;
+    diropargs to;
+};
+
+// The cookie is opaque[4] to the client; this server fills it with a big-endian number.
+struct readdirargs {
+    fhandle dir;
+    uint32_t cookie = 0;
+    uint32_t count = 0;
+};
+
+struct entry {
+    uint32_t fileid = 0;
+    std::string name;
+    uint32_t cookie = 0;
+};
+
+struct readdirokres {
+    std::vector<entry> entries;
+    bool eof = true;
+};
+
+struct statfsokres {
+    uint32_t tsize = 0;
+    uint32_t bsize = 0;
+    uint32_t blocks = 0;
+    uint32_t bfree = 0;
+    uint32_t bavail = 0;
+};
+
+void Read(IInputStream& in, fhandle& value);
+void Read(IInputStream& in, nfstime2& value);
+void Read(IInputStream& in, sattr& value);
+void Read(IInputStream& in, diropargs& value);
+void Read(IInputStream& in, readargs& value);
+void Read(IInputStream& in, writeargs& value);
+void Read(IInputStream& in, createargs& value);
+void Read(IInputStream& in, renameargs& value);
+void Read(IInputStream& in, readdirargs& value);
+
+void Write(IOutputStream& out, const fhandle& value);
+void Write(IOutputStream& out, const nfstime2& value);
+void Write(IOutputStream& out, const fattr& value);
+void Write(IOutputStream& out, const diropokres& value);
+void Write(IOutputStream& out, const entry& value);
+void Write(IOutputStream& out, const readdirokres& value);
+void Write(IOutputStream& out, const statfsokres& value);

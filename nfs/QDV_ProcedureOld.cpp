@@ -1,27 +1,49 @@
 #include "QDV_ProcedureOld.h"
 
+#include <cstring>
+
+#include "DorvelFileManager.h"
+#include "FileAttributes.h"
+
 const CQDV_ProcedureOld::Procedure CQDV_ProcedureOld::kProcedures[] = {
-    {"NULL", &CQDV_ProcedureOld::ProcNull},      // 0
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 1 GETATTR
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 2 SETATTR
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 3 ROOT
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 4 LOOKUP
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 5 READLINK
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 6 READ
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 7 WRITECACHE
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 8 WRITE
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 9 CREATE
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 10 REMOVE
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 11 RENAME
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 12 LINK
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 13 SYMLINK
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 14 MKDIR
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 15 RMDIR
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 16 READDIR
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},  // 17 STATFS
+    {"NULL", &CQDV_ProcedureOld::ProcNull},        // 0
+    {"GETATTR", &CQDV_ProcedureOld::ProcGetAttr},  // 1
+    {"SETATTR", &CQDV_ProcedureOld::ProcSetAttr},  // 2
+    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},    // 3 ROOT
+    {"LOOKUP", &CQDV_ProcedureOld::ProcLookup},    // 4
+    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},    // 5 READLINK
+    {"READ", &CQDV_ProcedureOld::ProcRead},        // 6
+    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},    // 7 WRITECACHE
+    {"WRITE", &CQDV_ProcedureOld::ProcWrite},      // 8
+    {"CREATE", &CQDV_ProcedureOld::ProcCreate},    // 9
+    {"REMOVE", &CQDV_ProcedureOld::ProcRemove},    // 10
+    {"RENAME", &CQDV_ProcedureOld::ProcRename},    // 11
+    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},    // 12 LINK
+    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},    // 13 SYMLINK
+    {"MKDIR", &CQDV_ProcedureOld::ProcMkdir},      // 14
+    {"RMDIR", &CQDV_ProcedureOld::ProcRmdir},      // 15
+    {"READDIR", &CQDV_ProcedureOld::ProcReadDir},  // 16
+    {"STATFS", &CQDV_ProcedureOld::ProcStatFs},    // 17
 };
 
 const uint32_t CQDV_ProcedureOld::kProcedureCount = sizeof kProcedures / sizeof kProcedures[0];
+
+namespace {
+
+// Indexed by PathOutcome.
+const nfsstat kOutcomeStatus[] = {
+    NFS_OK,              // kFound
+    NFSERR_STALE,        // kStale
+    NFSERR_ACCES,        // kOutsideShare
+    NFSERR_NAMETOOLONG,  // kTooLong
+    NFSERR_NOENT,        // kMissing
+};
+
+}  // namespace
+
+nfsstat CQDV_ProcedureOld::StatusOf(PathOutcome outcome) {
+    return kOutcomeStatus[static_cast<int>(outcome)];
+}
 
 CQDV_ProcedureOld::~CQDV_ProcedureOld() = default;
 
@@ -51,4 +73,57 @@ nfsstat CQDV_ProcedureOld::ProcNull() {
 nfsstat CQDV_ProcedureOld::ProcNotImp() {
     NotServed();
     return NFS_OK;
+}
+
+ClientPath CQDV_ProcedureOld::PathOf(const fhandle& handle) {
+    ClientPath path = PathOfHandle(handle.data, NFS_FHSIZE);
+    if (path.path != nullptr) Trace(" %s", path.path);
+    return path;
+}
+
+ClientPath CQDV_ProcedureOld::PathOf(const diropargs& args, std::string& joined) {
+    ClientPath folder = PathOf(args.dir);
+    if (folder.path != nullptr) Trace("%c%s", hostfs::Fs().Separator(), args.name.Text());
+    return PathInFolder(folder, args.name.Text(), args.name.Length(), joined);
+}
+
+// Version 2 has no wider word for a size: a file beyond 4 GiB reports the low 32 bits of it.
+nfsstat CQDV_ProcedureOld::GetAttributes(const char* path, fattr& attributes) {
+    FileAttributes host;
+    if (!QueryAttributes(path, host)) return NFSERR_IO;
+    attributes.type = host.type;
+    attributes.mode = host.mode;
+    attributes.nlink = host.nlink;
+    attributes.uid = static_cast<uint32_t>(m_nUid);
+    attributes.gid = static_cast<uint32_t>(m_nGid);
+    attributes.size = static_cast<uint32_t>(host.size);
+    attributes.blocksize = NFS_MAXDATA;
+    attributes.rdev = 0;
+    attributes.blocks = static_cast<uint32_t>((host.size + NFS_MAXDATA - 1) / NFS_MAXDATA);
+    attributes.fsid = 4;
+    attributes.fileid = host.fileid;
+    attributes.atime = nfstime2{static_cast<uint32_t>(host.atime), 0};
+    attributes.mtime = nfstime2{static_cast<uint32_t>(host.mtime), 0};
+    attributes.ctime = nfstime2{static_cast<uint32_t>(host.ctime), 0};
+    return NFS_OK;
+}
+
+// The handle is the first half of the table's record (RFC 1094 2.3.3 fixes 32 bytes).
+nfsstat CQDV_ProcedureOld::DirOpResult(const char* path, diropokres& result) {
+    std::memcpy(result.file.data, FileManager().GetHandle(path), NFS_FHSIZE);
+    return GetAttributes(path, result.attributes);
+}
+
+// attrstat (RFC 1094 2.3.9): the attributes follow only a success.
+nfsstat CQDV_ProcedureOld::WriteAttrStat(nfsstat status, const fattr& attributes) {
+    m_pOut->WriteInt32(status);
+    if (status == NFS_OK) Write(*m_pOut, attributes);
+    return status;
+}
+
+// diropres (RFC 1094 2.3.11).
+nfsstat CQDV_ProcedureOld::WriteDirOpRes(nfsstat status, const diropokres& result) {
+    m_pOut->WriteInt32(status);
+    if (status == NFS_OK) Write(*m_pOut, result);
+    return status;
 }

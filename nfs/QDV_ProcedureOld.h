@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "ClientPaths.h"
+#include "HostFs.h"
 #include "Nfs2Types.h"
 #include "ProcedureTableHandler.h"
 
@@ -26,6 +29,7 @@ class CQDV_ProcedureOld : public CProcedureTableHandler {
     };
     static const Procedure kProcedures[];
     static const uint32_t kProcedureCount;
+    using HostChange = bool (*)(const std::string& path);
 
     void Serve(const Procedure& procedure);
 
@@ -33,7 +37,32 @@ class CQDV_ProcedureOld : public CProcedureTableHandler {
     const char* NotServedTrace() const override { return "NOTIMP"; }
     nfsstat ProcNull();
     nfsstat ProcNotImp();
+    nfsstat ProcGetAttr();
+    nfsstat ProcSetAttr();
+    nfsstat ProcLookup();
+    nfsstat ProcRead();
+    nfsstat ProcWrite();
+    nfsstat ProcCreate();
+    nfsstat ProcRemove();
+    nfsstat ProcRename();
+    nfsstat ProcMkdir();
+    nfsstat ProcRmdir();
+    nfsstat ProcReadDir();
+    nfsstat ProcStatFs();
+
+    static nfsstat StatusOf(PathOutcome outcome);
+    ClientPath PathOf(const fhandle& handle);
+    ClientPath PathOf(const diropargs& args, std::string& joined);
+    nfsstat GetAttributes(const char* path, fattr& attributes);
+    nfsstat DirOpResult(const char* path, diropokres& result);
+    nfsstat ServeCreation(HostChange create);
+    nfsstat ServeRemoval(HostChange remove);
+    nfsstat WriteAttrStat(nfsstat status, const fattr& attributes);
+    nfsstat WriteDirOpRes(nfsstat status, const diropokres& result);
 
     int32_t m_nUid = 0;
     int32_t m_nGid = 0;
 };
+
+// The host's free-space figures in the five 32-bit words of STATFS.
+statfsokres StatFsFigures(const hostfs::DiskSpace& space);

@@ -1,0 +1,42 @@
+#include "ClientPaths.h"
+
+#include "DorvelFileManager.h"
+#include "SharePaths.h"
+
+ClientPath PathOfHandle(const uint8_t* handle, uint32_t length) {
+    ClientPath resolved;
+    const char* path = FileManager().GetPath(handle, length);
+    if (path == nullptr) return resolved;
+    if (LiesInShare(path)) {
+        resolved.path = path;
+        resolved.outcome = PathOutcome::kFound;
+    } else {
+        resolved.outcome = PathOutcome::kOutsideShare;
+    }
+    return resolved;
+}
+
+ClientPath PathInFolder(const ClientPath& folder, const char* name, uint32_t nameLength,
+                        std::string& joined) {
+    if (folder.outcome != PathOutcome::kFound) return folder;
+    ClientPath resolved;
+    switch (JoinSharePath(folder.path, name, nameLength, joined)) {
+        case JoinResult::kOk:
+            resolved.path = joined.c_str();
+            resolved.outcome = PathOutcome::kFound;
+            break;
+        case JoinResult::kTooLong:
+            resolved.outcome = PathOutcome::kTooLong;
+            break;
+        case JoinResult::kNotPlainName:
+        case JoinResult::kOutsideShare:
+            resolved.outcome = PathOutcome::kOutsideShare;
+            break;
+    }
+    return resolved;
+}
+
+PathOutcome ExistingOutcome(const ClientPath& path) {
+    if (path.outcome != PathOutcome::kFound) return path.outcome;
+    return PathExists(path.path) ? PathOutcome::kFound : PathOutcome::kMissing;
+}

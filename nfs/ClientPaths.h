@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// How a path that a client names, by a handle or by a folder's handle and a name, fares against
+// the handle table, the share rule, the path limit and the host. Both NFS versions resolve their
+// arguments through here and turn the outcome into a status of their own.
+enum class PathOutcome {
+    kFound,
+    kStale,         // the handle names no table entry
+    kOutsideShare,  // outside every share, or the name is no plain name of the host
+    kTooLong,       // folder, separator and name would pass kMaxHostPath characters
+    kMissing,       // the host has no entry under exactly this name
+};
+
+struct ClientPath {
+    const char* path = nullptr;  // set while the outcome is kFound
+    PathOutcome outcome = PathOutcome::kStale;
+};
+
+// The path of the handle's table entry; only the first four bytes of the handle are looked at.
+ClientPath PathOfHandle(const uint8_t* handle, uint32_t length);
+
+// `name` joined to a found folder into `joined`, which the result then points into. A folder
+// that was not found passes its outcome on.
+ClientPath PathInFolder(const ClientPath& folder, const char* name, uint32_t nameLength,
+                        std::string& joined);
+
+// The outcome once the host has been asked whether a found path exists with exactly its name.
+PathOutcome ExistingOutcome(const ClientPath& path);

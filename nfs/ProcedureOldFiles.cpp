@@ -1,0 +1,141 @@
+#include <algorithm>
+#include <vector>
+
+#include "DorvelFileManager.h"
+#include "QDV_ProcedureOld.h"
+
+using hostfs::OpenMode;
+
+namespace {
+
+// Version 2 shares files with the programs on the PC: no exclusive opens.
+std::unique_ptr<hostfs::IHostFile> OpenFile(const char* path, OpenMode mode) {
+    return hostfs::Fs().Open(path, mode, false);
+}
+
+// RFC 1094 2.2.7: a READ returns at most NFS_MAXDATA bytes; a larger count gets a short read.
+nfsstat ReadFile(const char* path, const readargs& args, std::vector<uint8_t>& data) {
+    std::unique_ptr<hostfs::IHostFile> file = OpenFile(path, OpenMode::kReadExisting);
+    if (file == nullptr) return NFSERR_IO;
+    data.resize(std::min(args.count, NFS_MAXDATA));
+    int64_t read = file->ReadAt(args.offset, data.data(), static_cast<uint32_t>(data.size()));
+    if (read < 0) return NFSERR_IO;
+    data.resize(static_cast<size_t>(read));
+    return NFS_OK;
+}
+
+// A write that lands fewer bytes than sent has failed: the client would otherwise take the
+// rest as written.
+nfsstat WriteFile(const char* path, const writeargs& args) {
+    std::unique_ptr<hostfs::IHostFile> file = OpenFile(path, OpenMode::kWriteExisting);
+    if (file == nullptr) return NFSERR_IO;
+    int64_t written = file->WriteAt(args.offset, args.data.Data(), args.data.Length());
+    return written == static_cast<int64_t>(args.data.Length()) ? NFS_OK : NFSERR_IO;
+}
+
+// An existing file of the name is emptied: clients create over a name to overwrite it.
+bool CreateEmptyFile(const std::string& path) {
+    return OpenFile(path.c_str(), OpenMode::kCreateAlways) != nullptr;
+}
+
+bool MakeFolder(const std::string& path) {
+    return hostfs::Fs().MakeFolder(path);
+}
+
+bool RemoveFile(const std::string& path) {
+    return hostfs::Fs().RemoveFile(path);
+}
+
+bool RemoveFolder(const std::string& path) {
+    return hostfs::Fs().RemoveFolder(path);
+}
+
+}  // namespace
+
+// The attributes are taken after the read, when the file is closed again.
+nfsstat CQDV_ProcedureOld::ProcRead() {
+    readargs args;
+    Read(*m_pIn, args);
+    ClientPath file = PathOf(args.file);
+    nfsstat status = StatusOf(ExistingOutcome(file));
+    std::vector<uint8_t> data;
+    if (status == NFS_OK) status = ReadFile(file.path, args, data);
+    fattr attributes;
+    if (status == NFS_OK) status = GetAttributes(file.path, attributes);
+    m_pOut->WriteInt32(status);
+    if (status == NFS_OK) {
+        Write(*m_pOut, attributes);
+        WriteOpaque(*m_pOut, data.data(), static_cast<uint32_t>(data.size()));
+    }
+    return status;
+}
+
+// Only offset places the data; beginoffset and totalcount are unused (RFC 1094 2.2.9).
+nfsstat CQDV_ProcedureOld::ProcWrite() {
+    writeargs args;
+    Read(*m_pIn, args);
+    ClientPath file = PathOf(args.file);
+    nfsstat status = StatusOf(ExistingOutcome(file));
+    if (status == NFS_OK) status = WriteFile(file.path, args);
+    fattr attributes;
+    if (status == NFS_OK) status = GetAttributes(file.path, attributes);
+    return WriteAttrStat(status, attributes);
+}
+
+// The initial attributes are decoded and not applied: the host gives the new file or folder
+// its default permissions. The name need not exist, so only the folder and the join are checked.
+nfsstat CQDV_ProcedureOld::ServeCreation(HostChange create) {
+    createargs args;
+    Read(*m_pIn, args);
+    std::string joined;
+    ClientPath path = PathOf(args.where, joined);
+    nfsstat status = StatusOf(path.outcome);
+    if (status == NFS_OK && !create(path.path)) status = NFSERR_IO;
+    diropokres result;
+    if (status == NFS_OK) status = DirOpResult(path.path, result);
+    return WriteDirOpRes(status, result);
+}
+
+nfsstat CQDV_ProcedureOld::ProcCreate() {
+    return ServeCreation(CreateEmptyFile);
+}
+
+nfsstat CQDV_ProcedureOld::ProcMkdir() {
+    return ServeCreation(MakeFolder);
+}
+
+// The removed path keeps its table entry; its handle then answers NFSERR_NOENT.
+nfsstat CQDV_ProcedureOld::ServeRemoval(HostChange remove) {
+    diropargs args;
+    Read(*m_pIn, args);
+    std::string joined;
+    ClientPath path = PathOf(args, joined);
+    nfsstat status = StatusOf(ExistingOutcome(path));
+    if (status == NFS_OK && !remove(path.path)) status = NFSERR_IO;
+    m_pOut->WriteInt32(status);
+    return status;
+}
+
+nfsstat CQDV_ProcedureOld::ProcRemove() {
+    return ServeRemoval(RemoveFile);
+}
+
+nfsstat CQDV_ProcedureOld::ProcRmdir() {
+    return ServeRemoval(RemoveFolder);
+}
+
+// The table moves the host entry and keeps the handle, so handles the client holds follow the
+// move. It refuses a source it has no entry for and a target that exists.
+nfsstat CQDV_ProcedureOld::ProcRename() {
+    renameargs args;
+    Read(*m_pIn, args);
+    std::string fromPath;
+    std::string toPath;
+    ClientPath from = PathOf(args.from, fromPath);
+    ClientPath to = PathOf(args.to, toPath);
+    nfsstat status = StatusOf(ExistingOutcome(from));
+    if (status == NFS_OK) status = StatusOf(to.outcome);
+    if (status == NFS_OK && !FileManager().Rename(from.path, to.path)) status = NFSERR_IO;
+    m_pOut->WriteInt32(status);
+    return status;
+}
