@@ -15,7 +15,7 @@ constexpr uint32_t kCanSetTime = 0x10;
 // The byte figures are the volume's clusters times the cluster size; the file figures come from
 // the host's file counts where it keeps them, and from the cluster counts otherwise.
 nfsstat3 CQDV_Procedure3::ProcFsStat() {
-    ResolvedPath path = ReadPath();
+    ClientPath path = ReadPath();
     post_op_attr attributes;
     nfsstat3 status = StartQuery(path, attributes);
     hostfs::DiskSpace space;
@@ -42,7 +42,7 @@ nfsstat3 CQDV_Procedure3::ProcFsStat() {
 }
 
 nfsstat3 CQDV_Procedure3::ProcFsInfo() {
-    ResolvedPath path = ReadPath();
+    ClientPath path = ReadPath();
     post_op_attr attributes;
     nfsstat3 status = StartQuery(path, attributes);
     m_pOut->WriteInt32(status);

@@ -25,8 +25,8 @@ nfsstat3 MakeHostFolder(const char* path) {
 
 // A name the share refuses keeps its refusal; a folder handle that names nothing, or a joined
 // path too long for the host, is reported like a refusal of the host itself.
-nfsstat3 CQDV_Procedure3::NewNameRefusal(const ResolvedPath& where) {
-    return where.refusal == NFS3ERR_ACCES ? NFS3ERR_ACCES : NFS3ERR_IO;
+nfsstat3 CQDV_Procedure3::NewNameRefusal(const ClientPath& where) {
+    return where.outcome == PathOutcome::kOutsideShare ? NFS3ERR_ACCES : NFS3ERR_IO;
 }
 
 // CREATE and MKDIR answer alike (RFC 1813 3.3.8, 3.3.9).
@@ -44,7 +44,7 @@ void CQDV_Procedure3::WriteNewEntry(nfsstat3 status, const char* path, const wcc
 // The initial attributes are not applied: the folder gets the host's defaults. A name that
 // exists is a refusal of the host like any other.
 nfsstat3 CQDV_Procedure3::ProcMkdir() {
-    ResolvedPath path = ReadDirOpPath();
+    ClientPath path = ReadDirOpPath();
     sattr3 attributes;
     Read(*m_pIn, attributes);
     nfsstat3 status = path.path != nullptr ? MakeHostFolder(path.path) : NewNameRefusal(path);
@@ -57,7 +57,7 @@ nfsstat3 CQDV_Procedure3::ProcMkdir() {
 // RFC 1813 3.3.13. The table entry of the removed folder stays; its handle then answers
 // NFS3ERR_NOENT.
 nfsstat3 CQDV_Procedure3::ProcRmdir() {
-    ResolvedPath path = ReadDirOpPath();
+    ClientPath path = ReadDirOpPath();
     nfsstat3 status = RefuseDotSteps(CheckPath(path), path.path);
     if (status == NFS3_OK && !hostfs::Fs().RemoveFolder(path.path)) status = NFS3ERR_IO;
     m_pOut->WriteInt32(status);
@@ -69,10 +69,10 @@ nfsstat3 CQDV_Procedure3::ProcRmdir() {
 // replaces an existing entry, and any refusal (also a from path the client never looked up)
 // is NFS3ERR_IO.
 nfsstat3 CQDV_Procedure3::ProcRename() {
-    ResolvedPath from = ReadDirOpPath();
+    ClientPath from = ReadDirOpPath();
     std::string fromPath;  // the next decode reuses the joined-path buffer
     if (from.path != nullptr) from.path = (fromPath = from.path).c_str();
-    ResolvedPath to = ReadDirOpPath();
+    ClientPath to = ReadDirOpPath();
     nfsstat3 status = RefuseDotSteps(CheckPath(from), from.path);
     if (status == NFS3_OK && to.path == nullptr) status = NewNameRefusal(to);
     if (status == NFS3_OK && !FileManager().Rename(from.path, to.path)) status = NFS3ERR_IO;

@@ -59,7 +59,7 @@ ListingEnd CollectNames(const char* folder, const ListingWindow& window,
 }  // namespace
 
 // The start shared by the folder and file-system queries: the object's status and attributes.
-nfsstat3 CQDV_Procedure3::StartQuery(const ResolvedPath& path, post_op_attr& attributes) {
+nfsstat3 CQDV_Procedure3::StartQuery(const ClientPath& path, post_op_attr& attributes) {
     nfsstat3 status = CheckPath(path);
     if (status == NFS3_OK) {
         attributes = PostOpAttributes(path.path);
@@ -72,7 +72,7 @@ nfsstat3 CQDV_Procedure3::StartQuery(const ResolvedPath& path, post_op_attr& att
 // for READDIRPLUS), besides the fixed entry limits. A window too small for even one entry is
 // NFS3ERR_TOOSMALL: answering no entries and no eof would have the client ask forever.
 nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
-    ResolvedPath path = ReadPath();
+    ClientPath path = ReadPath();
     uint64_t cookie = ReadUint64(*m_pIn);
     uint64_t cookieverf = ReadUint64(*m_pIn);
     if (plus) ReadUint32(*m_pIn);  // dircount

@@ -95,7 +95,7 @@ nfsstat3 CreateHostFile(const char* path, const createhow3& how) {
 // RFC 1813 3.3.6. A count beyond what one reply may carry is served short with eof FALSE, and
 // the client asks for the rest.
 nfsstat3 CQDV_Procedure3::ProcRead() {
-    ResolvedPath path = ReadPath();
+    ClientPath path = ReadPath();
     uint64_t offset = ReadUint64(*m_pIn);
     uint32_t count = ReadUint32(*m_pIn);
     nfsstat3 status = CheckPath(path);
@@ -116,7 +116,7 @@ nfsstat3 CQDV_Procedure3::ProcRead() {
 // RFC 1813 3.3.7. The stable argument does not matter: see kWriteVerifier. A count beyond the
 // data sent is an argument error, and nothing is written.
 nfsstat3 CQDV_Procedure3::ProcWrite() {
-    ResolvedPath path = ReadPath();
+    ClientPath path = ReadPath();
     uint64_t offset = ReadUint64(*m_pIn);
     uint32_t count = ReadUint32(*m_pIn);
     ReadUint32(*m_pIn);  // stable
@@ -139,7 +139,7 @@ nfsstat3 CQDV_Procedure3::ProcWrite() {
 
 // A folder handle that names nothing is a failed creation like any refusal of the host.
 nfsstat3 CQDV_Procedure3::ProcCreate() {
-    ResolvedPath path = ReadDirOpPath();
+    ClientPath path = ReadDirOpPath();
     createhow3 how;
     Read(*m_pIn, how);
     nfsstat3 status = path.path != nullptr ? CreateHostFile(path.path, how) : NewNameRefusal(path);
@@ -151,7 +151,7 @@ nfsstat3 CQDV_Procedure3::ProcCreate() {
 // RFC 1813 3.3.21. Real clients send COMMIT when they close a file they wrote, whatever WRITE
 // answered; it puts the file's data on the disk.
 nfsstat3 CQDV_Procedure3::ProcCommit() {
-    ResolvedPath path = ReadPath();
+    ClientPath path = ReadPath();
     ReadUint64(*m_pIn);  // offset
     ReadUint32(*m_pIn);  // count: the whole file is flushed
     nfsstat3 status = CheckPath(path);

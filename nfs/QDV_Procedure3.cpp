@@ -4,7 +4,6 @@
 
 #include "DorvelFileManager.h"
 #include "FileAttributes.h"
-#include "SharePaths.h"
 
 const CQDV_Procedure3::Procedure CQDV_Procedure3::kProcedures[] = {
     {"NULL", &CQDV_Procedure3::ProcNull},                // 0
@@ -41,15 +40,9 @@ void CQDV_Procedure3::SetOwner(int32_t uid, int32_t gid) {
 }
 
 int CQDV_Procedure3::Dispatch(IInputStream& in, IOutputStream& out, const RPCCallContext& context) {
-    return ServeCall(in, out, context, kProcedureCount, OtherFailures::kGarbage,
-                     [this, &context] { Serve(kProcedures[context.procedure]); });
-}
-
-void CQDV_Procedure3::Serve(const Procedure& procedure) {
-    Trace("%s", procedure.name);
-    nfsstat3 status = (this->*procedure.handler)();
-    const char* name = Nfs3StatusName(status);
-    Trace(" %s", name != nullptr ? name : "");
+    return ServeCall(in, out, context, kProcedureCount, OtherFailures::kGarbage, [this, &context] {
+        ServeNamed(this, kProcedures[context.procedure], Nfs3StatusName);
+    });
 }
 
 nfsstat3 CQDV_Procedure3::ProcNull() {
@@ -61,52 +54,49 @@ nfsstat3 CQDV_Procedure3::ProcNoImp() {
     return NFS3_OK;
 }
 
-// A handle must name a table entry whose path lies in a current share.
-ResolvedPath CQDV_Procedure3::ReadPath() {
+namespace {
+
+struct OutcomeStatus {
+    PathOutcome outcome;
+    nfsstat3 status;
+};
+
+// A joined path too long for the host is a handle that leads nowhere.
+const OutcomeStatus kOutcomeStatuses[] = {
+    {PathOutcome::kFound, NFS3_OK},
+    {PathOutcome::kStale, NFS3ERR_STALE},
+    {PathOutcome::kOutsideShare, NFS3ERR_ACCES},
+    {PathOutcome::kTooLong, NFS3ERR_STALE},
+    {PathOutcome::kMissing, NFS3ERR_NOENT},
+};
+
+}  // namespace
+
+ClientPath CQDV_Procedure3::ReadPath() {
     nfs_fh3 handle;
     ReadOpaque(*m_pIn, handle);
-    ResolvedPath resolved;
-    const char* path = FileManager().GetPath(handle.Data(), handle.Length());
-    if (path == nullptr) return resolved;
-    Trace(" %s", path);
-    if (LiesInShare(path)) {
-        resolved.path = path;
-    } else {
-        resolved.refusal = NFS3ERR_ACCES;
-    }
-    return resolved;
+    ClientPath path = PathOfHandle(handle.Data(), handle.Length());
+    if (path.path != nullptr) Trace(" %s", path.path);
+    return path;
 }
 
 // The name is joined to the folder as the client sent it; one that holds a separator, or whose
 // "." and ".." steps would leave the share, is refused.
-ResolvedPath CQDV_Procedure3::ReadDirOpPath() {
+ClientPath CQDV_Procedure3::ReadDirOpPath() {
     diropargs3 args;
     Read(*m_pIn, args);
-    ResolvedPath resolved;
-    const char* folder = FileManager().GetPath(args.dir.Data(), args.dir.Length());
-    if (folder == nullptr) return resolved;
-    if (!LiesInShare(folder)) {
-        resolved.refusal = NFS3ERR_ACCES;
-        return resolved;
-    }
-    switch (JoinSharePath(folder, args.name.Text(), args.name.Length(), m_joinedPath)) {
-        case JoinResult::kOk:
-            Trace(" %s", m_joinedPath.c_str());
-            resolved.path = m_joinedPath.c_str();
-            break;
-        case JoinResult::kTooLong:
-            break;
-        case JoinResult::kNotPlainName:
-        case JoinResult::kOutsideShare:
-            resolved.refusal = NFS3ERR_ACCES;
-            break;
-    }
-    return resolved;
+    ClientPath path = PathInFolder(PathOfHandle(args.dir.Data(), args.dir.Length()),
+                                   args.name.Text(), args.name.Length(), m_joinedPath);
+    if (path.path != nullptr) Trace(" %s", path.path);
+    return path;
 }
 
-nfsstat3 CQDV_Procedure3::CheckPath(const ResolvedPath& path) {
-    if (path.path == nullptr) return path.refusal;
-    return PathExists(path.path) ? NFS3_OK : NFS3ERR_NOENT;
+nfsstat3 CQDV_Procedure3::CheckPath(const ClientPath& path) {
+    PathOutcome outcome = ExistingOutcome(path);
+    for (const OutcomeStatus& entry : kOutcomeStatuses) {
+        if (entry.outcome == outcome) return entry.status;
+    }
+    return NFS3ERR_STALE;
 }
 
 bool CQDV_Procedure3::MakeHandle(const char* path, nfs_fh3& handle) {

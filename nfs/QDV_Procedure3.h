@@ -3,14 +3,9 @@
 #include <memory>
 #include <string>
 
+#include "ClientPaths.h"
 #include "Nfs3Types.h"
 #include "ProcedureTableHandler.h"
-
-// A host path resolved from a call's arguments, or the status that refuses it.
-struct ResolvedPath {
-    const char* path = nullptr;
-    nfsstat3 refusal = NFS3ERR_STALE;  // meaningful while path is null
-};
 
 // NFS version 3 (RFC 1813) over the shared folders. One constant table, indexed by procedure
 // number, names each procedure and its handler; the dispatcher owns tracing, the unserved range
@@ -28,15 +23,9 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     int Dispatch(IInputStream& in, IOutputStream& out, const RPCCallContext& context) override;
 
   private:
-    using Handler = nfsstat3 (CQDV_Procedure3::*)();
-    struct Procedure {
-        const char* name;
-        Handler handler;
-    };
+    using Procedure = NamedProcedure<CQDV_Procedure3, nfsstat3>;
     static const Procedure kProcedures[];
     static const uint32_t kProcedureCount;
-
-    void Serve(const Procedure& procedure);
 
     const char* ProgramTrace() const override { return "NFS "; }
     nfsstat3 ProcNull();
@@ -57,18 +46,18 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     nfsstat3 ProcMkdir();
     nfsstat3 ProcRmdir();
     nfsstat3 ProcRename();
-    static nfsstat3 NewNameRefusal(const ResolvedPath& where);
+    static nfsstat3 NewNameRefusal(const ClientPath& where);
     void WriteNewEntry(nfsstat3 status, const char* path, const wcc_data& dirWcc);
 
-    ResolvedPath ReadPath();
-    ResolvedPath ReadDirOpPath();
-    nfsstat3 CheckPath(const ResolvedPath& path);
+    ClientPath ReadPath();
+    ClientPath ReadDirOpPath();
+    nfsstat3 CheckPath(const ClientPath& path);
     bool MakeHandle(const char* path, nfs_fh3& handle);
     bool GetAttributes(const char* path, fattr3& attributes);
     // TRUE with the attributes when the host has them, FALSE otherwise (and for no path).
     post_op_attr PostOpAttributes(const char* path);
-    nfsstat3 ApplyAttributes(const char* path, const sattr3& attributes);
-    nfsstat3 StartQuery(const ResolvedPath& path, post_op_attr& attributes);
+    static nfsstat3 ApplyAttributes(const char* path, const sattr3& attributes);
+    nfsstat3 StartQuery(const ClientPath& path, post_op_attr& attributes);
     nfsstat3 ListFolder(bool plus);
     void WriteEntry(const char* folder, const std::string& name, uint64_t cookie, bool plus);
 

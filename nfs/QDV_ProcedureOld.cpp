@@ -54,16 +54,9 @@ void CQDV_ProcedureOld::SetOwner(int32_t uid, int32_t gid) {
 
 int CQDV_ProcedureOld::Dispatch(IInputStream& in, IOutputStream& out,
                                 const RPCCallContext& context) {
-    return ServeCall(in, out, context, kProcedureCount, OtherFailures::kPropagate,
-                     [this, &context] { Serve(kProcedures[context.procedure]); });
-}
-
-void CQDV_ProcedureOld::Serve(const Procedure& procedure) {
-    Trace("%s", procedure.name);
-    nfsstat status = (this->*procedure.handler)();
-    if (m_nResult != kDispatchDone) return;
-    const char* name = Nfs2StatusName(status);
-    Trace(" %s", name != nullptr ? name : "");
+    return ServeCall(
+        in, out, context, kProcedureCount, OtherFailures::kPropagate,
+        [this, &context] { ServeNamed(this, kProcedures[context.procedure], Nfs2StatusName); });
 }
 
 nfsstat CQDV_ProcedureOld::ProcNull() {

@@ -22,16 +22,10 @@ class CQDV_ProcedureOld : public CProcedureTableHandler {
     int Dispatch(IInputStream& in, IOutputStream& out, const RPCCallContext& context) override;
 
   private:
-    using Handler = nfsstat (CQDV_ProcedureOld::*)();
-    struct Procedure {
-        const char* name;
-        Handler handler;
-    };
+    using Procedure = NamedProcedure<CQDV_ProcedureOld, nfsstat>;
     static const Procedure kProcedures[];
     static const uint32_t kProcedureCount;
     using HostChange = bool (*)(const std::string& path);
-
-    void Serve(const Procedure& procedure);
 
     const char* ProgramTrace() const override { return "NFS "; }
     const char* NotServedTrace() const override { return "NOTIMP"; }

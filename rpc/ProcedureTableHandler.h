@@ -39,6 +39,25 @@ class CProcedureTableHandler : public CQDV_RPC {
         return m_nResult;
     }
 
+    // One entry of a procedure table: the procedure's trace name and its handler, which answers
+    // a status of its program.
+    template <typename Owner, typename Status>
+    struct NamedProcedure {
+        const char* name;
+        Status (Owner::*handler)();
+    };
+
+    // Runs one table entry between the trace of its name and the trace of its status's name.
+    template <typename Owner, typename Status>
+    void ServeNamed(Owner* owner, const NamedProcedure<Owner, Status>& procedure,
+                    const char* (*statusName)(uint32_t)) {
+        Trace("%s", procedure.name);
+        Status status = (owner->*procedure.handler)();
+        if (m_nResult != kDispatchDone) return;
+        const char* name = statusName(status);
+        Trace(" %s", name != nullptr ? name : "");
+    }
+
     // A procedure that is not served says so here.
     void NotServed() { m_nResult = kDispatchProcUnavail; }
 
