@@ -88,6 +88,21 @@ class Serving(unittest.TestCase):
             self.assertEqual(len(listed), len(set(listed)), args)
             self.assertEqual(set(listed) - {".", ".."}, names, args)
 
+    def test_a_version_2_client_lists_and_reads(self):
+        share = self.folder("old")
+        names = {"clip%04d.mpg" % i for i in range(1000)}
+        make_files(share, names)
+        server = self.serve({1: share})
+        listing = probe(server, "/quonhd1", "v2-readdir", "1024")
+        self.assertEqual(listing.returncode, 0, listing.stderr)
+        lines = listing.stdout.splitlines()
+        self.assertGreater(int(lines[-1].split()[1]), 10, "the listing came in pieces")
+        self.assertEqual(len(lines[:-1]), len(set(lines[:-1])))
+        self.assertEqual(set(lines[:-1]) - {".", ".."}, names)
+        read = probe(server, "/quonhd1", "v2-read", "clip0042.mpg", "4", "100")
+        self.assertEqual(read.returncode, 0, read.stderr)
+        self.assertEqual(read.stdout.strip(), "read2 0 8 0042.mpg")
+
     def test_file_system_queries_answer(self):
         server = self.serve({1: self.folder("fs")})
         info = probe(server, "/quonhd1", "fsinfo")

@@ -434,16 +434,134 @@ int CommandCommit(const Target& target, const std::vector<std::string>& args) {
     });
 }
 
+// MOUNT version 1 of the export and a connection to NFS version 2 (over TCP: libnfs has no
+// other transport); null, after saying why, when either fails.
+std::unique_ptr<RawClient> OpenExportVersion2(const Target& target, fhandle2& root) {
+    RawClient mount(target.host, target.mountPort, MOUNT_PROGRAM, MOUNT_V1);
+    std::string path = target.exportPath;
+    uint32_t status = 99;
+    bool ok = mount.Connected() &&
+              mount.Call([&](rpc_context* rpc, rpc_cb cb,
+                             void* p) { return rpc_mount1_mnt_async(rpc, cb, path.data(), p); },
+                         [&](void* data) {
+                             auto* res = static_cast<mountres1*>(data);
+                             status = res->fhs_status;
+                             if (status == 0)
+                                 std::memcpy(root, res->mountres1_u.mountinfo.fhandle, FHSIZE2);
+                         });
+    if (!ok || status != 0) {
+        Broken("version 1 mount: " + mount.Error());
+        return nullptr;
+    }
+    auto nfs = std::make_unique<RawClient>(target.host, target.nfsPort, NFS_PROGRAM, NFS_V2);
+    if (!nfs->Connected()) {
+        Broken(nfs->Error());
+        return nullptr;
+    }
+    return nfs;
+}
+
+// The export's root listed through version 2 READDIR with the given count, cookie by cookie.
+int CommandListVersion2(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 1) return Broken("v2-readdir wants COUNT");
+    fhandle2 root;
+    auto nfs = OpenExportVersion2(target, root);
+    if (!nfs) return 2;
+    char cookie[NFSCOOKIESIZE2] = {};
+    bool eof = false;
+    int calls = 0;
+    uint32_t status = 0;
+    while (!eof && status == 0 && calls < 100000) {
+        ++calls;
+        bool ok = nfs->Call(
+            [&](rpc_context* rpc, rpc_cb cb, void* p) {
+                READDIR2args a{};
+                std::memcpy(a.dir, root, FHSIZE2);
+                std::memcpy(a.cookie, cookie, NFSCOOKIESIZE2);
+                a.count = static_cast<u_int>(std::atoi(args[0].c_str()));
+                return rpc_nfs2_readdir_async(rpc, cb, &a, p);
+            },
+            [&](void* data) {
+                auto* res = static_cast<READDIR2res*>(data);
+                status = res->status;
+                if (status != 0) return;
+                for (entry2* e = res->READDIR2res_u.resok.entries; e; e = e->nextentry) {
+                    std::printf("%s\n", e->name);
+                    std::memcpy(cookie, e->cookie, NFSCOOKIESIZE2);
+                }
+                eof = res->READDIR2res_u.resok.eof;
+            });
+        if (!ok) return Broken(nfs->Error());
+    }
+    if (status != 0) std::printf("status %u\n", status);
+    std::printf("calls %d\n", calls);
+    return status == 0 && eof ? 0 : 1;
+}
+
+// LOOKUP of a name in the export's root and a READ of it through version 2.
+int CommandReadVersion2(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 3) return Broken("v2-read wants NAME OFFSET COUNT");
+    fhandle2 root;
+    auto nfs = OpenExportVersion2(target, root);
+    if (!nfs) return 2;
+    std::string name = args[0];
+    fhandle2 file;
+    uint32_t status = 99;
+    nfs->Call(
+        [&](rpc_context* rpc, rpc_cb cb, void* p) {
+            LOOKUP2args a{};
+            std::memcpy(a.what.dir, root, FHSIZE2);
+            a.what.name = name.data();
+            return rpc_nfs2_lookup_async(rpc, cb, &a, p);
+        },
+        [&](void* data) {
+            auto* res = static_cast<LOOKUP2res*>(data);
+            status = res->status;
+            if (status == 0) std::memcpy(file, res->LOOKUP2res_u.resok.file, FHSIZE2);
+        });
+    if (status != 0) {
+        std::printf("lookup %u\n", status);
+        return 1;
+    }
+    std::string bytes;
+    bool ok = nfs->Call(
+        [&](rpc_context* rpc, rpc_cb cb, void* p) {
+            READ2args a{};
+            std::memcpy(a.file, file, FHSIZE2);
+            a.offset = static_cast<u_int>(std::atoi(args[1].c_str()));
+            a.count = static_cast<u_int>(std::atoi(args[2].c_str()));
+            return rpc_nfs2_read_async(rpc, cb, &a, p);
+        },
+        [&](void* data) {
+            auto* res = static_cast<READ2res*>(data);
+            status = res->status;
+            if (status == 0)
+                bytes.assign(res->READ2res_u.resok.data.nfsdata2_val,
+                             res->READ2res_u.resok.data.nfsdata2_len);
+        });
+    if (!ok) return Broken(nfs->Error());
+    std::printf("read2 %u %zu %s\n", status, bytes.size(), bytes.c_str());
+    return status == 0 ? 0 : 1;
+}
+
 using Command = int (*)(const Target&, const std::vector<std::string>&);
 
 const std::map<std::string, Command> kCommands = {
-    {"mnt", CommandMnt},         {"mnt-umnt", CommandMntUmnt},
-    {"readdir", CommandReadDir}, {"readdirplus", CommandReadDirPlus},
-    {"fsinfo", CommandFsInfo},   {"fsstat", CommandFsStat},
-    {"create", CommandCreate},   {"mkdir", CommandMkdir},
-    {"rmdir", CommandRmdir},     {"rename", CommandRename},
-    {"write", CommandWrite},     {"read", CommandRead},
+    {"mnt", CommandMnt},
+    {"mnt-umnt", CommandMntUmnt},
+    {"readdir", CommandReadDir},
+    {"readdirplus", CommandReadDirPlus},
+    {"fsinfo", CommandFsInfo},
+    {"fsstat", CommandFsStat},
+    {"create", CommandCreate},
+    {"mkdir", CommandMkdir},
+    {"rmdir", CommandRmdir},
+    {"rename", CommandRename},
+    {"write", CommandWrite},
+    {"read", CommandRead},
     {"commit", CommandCommit},
+    {"v2-readdir", CommandListVersion2},
+    {"v2-read", CommandReadVersion2},
 };
 
 }  // namespace
@@ -455,7 +573,7 @@ int main(int argc, char** argv) {
             "commands: mnt, mnt-umnt, readdir COUNT, readdirplus DIRCOUNT MAXCOUNT, fsinfo, "
             "fsstat, create NAME MODE [VERIFIER], mkdir NAME, rmdir NAME, "
             "rename FROM TOEXPORT TONAME, write NAME OFFSET TEXT, read NAME OFFSET COUNT, "
-            "commit NAME");
+            "commit NAME, v2-readdir COUNT, v2-read NAME OFFSET COUNT");
     }
     Target target{argv[1], std::atoi(argv[2]), std::atoi(argv[3]), argv[4]};
     auto command = kCommands.find(argv[5]);
