@@ -36,6 +36,11 @@ ClientPath PathInFolder(const ClientPath& folder, const char* name, uint32_t nam
     return resolved;
 }
 
+ClientPath OwnEntry(const ClientPath& path) {
+    if (path.outcome != PathOutcome::kFound || !EndsInDotStep(path.path)) return path;
+    return ClientPath{nullptr, PathOutcome::kOutsideShare};
+}
+
 PathOutcome ExistingOutcome(const ClientPath& path) {
     if (path.outcome != PathOutcome::kFound) return path.outcome;
     return PathExists(path.path) ? PathOutcome::kFound : PathOutcome::kMissing;

@@ -27,5 +27,10 @@ ClientPath PathOfHandle(const uint8_t* handle, uint32_t length);
 ClientPath PathInFolder(const ClientPath& folder, const char* name, uint32_t nameLength,
                         std::string& joined);
 
+// Only an entry named by its own name may be removed or moved: a path whose last step is "." or
+// ".." names its folder or the folder above (on Windows, removing "share\." removes the share
+// folder itself), and is refused like a path outside the share.
+ClientPath OwnEntry(const ClientPath& path);
+
 // The outcome once the host has been asked whether a found path exists with exactly its name.
 PathOutcome ExistingOutcome(const ClientPath& path);

@@ -12,11 +12,6 @@ std::string FolderOf(const std::string& joined) {
     return joined.substr(0, joined.rfind(hostfs::Fs().Separator()));
 }
 
-// Only an entry named by its own name may be removed or moved.
-nfsstat3 RefuseDotSteps(nfsstat3 status, const char* path) {
-    return status == NFS3_OK && EndsInDotStep(path) ? NFS3ERR_ACCES : status;
-}
-
 nfsstat3 MakeHostFolder(const char* path) {
     return hostfs::Fs().MakeFolder(path) ? NFS3_OK : NFS3ERR_IO;
 }
@@ -57,8 +52,8 @@ nfsstat3 CQDV_Procedure3::ProcMkdir() {
 // RFC 1813 3.3.13. The table entry of the removed folder stays; its handle then answers
 // NFS3ERR_NOENT.
 nfsstat3 CQDV_Procedure3::ProcRmdir() {
-    ClientPath path = ReadDirOpPath();
-    nfsstat3 status = RefuseDotSteps(CheckPath(path), path.path);
+    ClientPath path = OwnEntry(ReadDirOpPath());
+    nfsstat3 status = CheckPath(path);
     if (status == NFS3_OK && !hostfs::Fs().RemoveFolder(path.path)) status = NFS3ERR_IO;
     m_pOut->WriteInt32(status);
     Write(*m_pOut, wcc_data{});
@@ -73,7 +68,8 @@ nfsstat3 CQDV_Procedure3::ProcRename() {
     std::string fromPath;  // the next decode reuses the joined-path buffer
     if (from.path != nullptr) from.path = (fromPath = from.path).c_str();
     ClientPath to = ReadDirOpPath();
-    nfsstat3 status = RefuseDotSteps(CheckPath(from), from.path);
+    from = OwnEntry(from);
+    nfsstat3 status = CheckPath(from);
     if (status == NFS3_OK && to.path == nullptr) status = NewNameRefusal(to);
     if (status == NFS3_OK && !FileManager().Rename(from.path, to.path)) status = NFS3ERR_IO;
     m_pOut->WriteInt32(status);

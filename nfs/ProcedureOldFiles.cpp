@@ -109,7 +109,7 @@ nfsstat CQDV_ProcedureOld::ServeRemoval(HostChange remove) {
     diropargs args;
     Read(*m_pIn, args);
     std::string joined;
-    ClientPath path = PathOf(args, joined);
+    ClientPath path = OwnEntry(PathOf(args, joined));
     nfsstat status = StatusOf(ExistingOutcome(path));
     if (status == NFS_OK && !remove(path.path)) status = NFSERR_IO;
     m_pOut->WriteInt32(status);
@@ -131,7 +131,7 @@ nfsstat CQDV_ProcedureOld::ProcRename() {
     Read(*m_pIn, args);
     std::string fromPath;
     std::string toPath;
-    ClientPath from = PathOf(args.from, fromPath);
+    ClientPath from = OwnEntry(PathOf(args.from, fromPath));
     ClientPath to = PathOf(args.to, toPath);
     nfsstat status = StatusOf(ExistingOutcome(from));
     if (status == NFS_OK) status = StatusOf(to.outcome);

@@ -269,6 +269,11 @@ TEST_F(Nfs2, PathsThatCannotBeServedAnswerTheirStatusAlone) {
         {kWrite, WriteArgs(outside, 0, "x"), 13},
         {kStatFs, Fh(outside), 13},
         {kRename, Rename(root, "five.txt", root, "../x"), 13},
+        // "." and ".." name a folder, not an entry of it: removing "share\." on Windows would
+        // remove the share folder itself.
+        {kRmdir, DirOp(root, "."), 13},
+        {kRemove, DirOp(root, "."), 13},
+        {kRename, Rename(root, ".", root, "x"), 13},
         {kLookup, DirOp(root, tooLong.substr(1)), 2},
         {kLookup, DirOp(root, tooLong), 63},
         {kCreate, Create(root, tooLong), 63},
