@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 size_mib=${1:-64}
 work=$(mktemp -d /tmp/qdv-bench-XXXX)
-trap 'kill "${server_pid:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
+server_pid=
+trap '[ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null; rm -rf "$work"' EXIT
 
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
@@ -37,7 +38,7 @@ PY
 }
 
 head -c "$((size_mib * 1024 * 1024))" /dev/urandom >"$work/source.bin"
-echo "nfs-cp of $size_mib MiB over loopback (one request in flight; 8 KiB writes, 32 KiB reads)"
+echo "nfs-cp of $size_mib MiB over loopback (8 KiB writes, 32 KiB reads, as FSINFO advertises)"
 measure "quondorveld (Linux)" build/linux/daemon/quondorveld --share1 "$work/share"
 if [ -x build/windows/daemon/quondorveld.exe ]; then
   export WINEPREFIX=$PWD/build/windows/wineprefix

@@ -1,6 +1,7 @@
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <cerrno>
@@ -121,11 +122,17 @@ uint16_t LocalPort(SocketHandle socket) {
     return ntohs(in.sin_port);
 }
 
+// Replies go out at once: clients keep several calls in flight, and with Nagle's algorithm
+// each small reply would wait for the acknowledgement of the one before it.
 SocketHandle Accept(SocketHandle socket, SocketAddress* peer) {
     sockaddr_in in{};
     socklen_t length = sizeof in;
     int fd = accept4(Fd(socket), reinterpret_cast<sockaddr*>(&in), &length, SOCK_CLOEXEC);
-    if (fd >= 0) FromSockaddr(in, peer);
+    if (fd >= 0) {
+        FromSockaddr(in, peer);
+        int on = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    }
     return fd;
 }
 

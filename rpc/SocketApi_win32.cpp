@@ -102,11 +102,18 @@ uint16_t LocalPort(SocketHandle socket) {
     return ntohs(in.sin_port);
 }
 
+// Replies go out at once: clients keep several calls in flight, and with Nagle's algorithm
+// each small reply would wait for the acknowledgement of the one before it.
 SocketHandle Accept(SocketHandle socket, SocketAddress* peer) {
     sockaddr_in in{};
     int length = sizeof in;
     SOCKET accepted = ::accept(Sock(socket), reinterpret_cast<sockaddr*>(&in), &length);
-    if (accepted != INVALID_SOCKET) FromSockaddr(in, peer);
+    if (accepted != INVALID_SOCKET) {
+        FromSockaddr(in, peer);
+        BOOL on = TRUE;
+        setsockopt(accepted, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
+                   sizeof on);
+    }
     return Handle(accepted);
 }
 
