@@ -182,7 +182,8 @@ bool PathExists(const std::string& path) {
     hostfs::IHostFs& fs = hostfs::Fs();
     std::string stored;
     if (!fs.FindStoredName(path, stored)) return false;
+    std::string_view last(path);
     size_t separator = path.rfind(fs.Separator());
-    std::string last = separator == std::string::npos ? path : path.substr(separator + 1);
+    if (separator != std::string::npos) last.remove_prefix(separator + 1);
     return stored == last;
 }

@@ -20,12 +20,12 @@ std::string WithoutDotSteps(std::string root, char separator) {
 }
 
 // True when the steps of `rest` (separated by `separator`) climb above where they start.
-bool ClimbsAbove(const std::string& rest, char separator) {
+bool ClimbsAbove(std::string_view rest, char separator) {
     int depth = 0;
     size_t start = 0;
     while (start <= rest.size()) {
         size_t end = rest.find(separator, start);
-        if (end == std::string::npos) end = rest.size();
+        if (end == std::string_view::npos) end = rest.size();
         size_t length = end - start;
         if (length == 2 && rest.compare(start, 2, "..") == 0) {
             if (--depth < 0) return true;
@@ -37,7 +37,7 @@ bool ClimbsAbove(const std::string& rest, char separator) {
     return false;
 }
 
-bool LiesIn(const std::string& path, const std::string& root, char separator) {
+bool LiesIn(std::string_view path, const std::string& root, char separator) {
     if (root.empty() || path.compare(0, root.size(), root) != 0) return false;
     if (path.size() > root.size() && root.back() != separator && path[root.size()] != separator) {
         return false;
@@ -53,7 +53,7 @@ void SetShareRoots(const std::string roots[4]) {
     for (int i = 0; i < 4; ++i) g_roots[i] = WithoutDotSteps(roots[i], separator);
 }
 
-bool LiesInShare(const std::string& path) {
+bool LiesInShare(std::string_view path) {
     char separator = hostfs::Fs().Separator();
     std::lock_guard<std::mutex> lock(g_rootsLock);
     for (const std::string& root : g_roots) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The host folders behind the exports, and the rule that keeps every path a client can name
 // inside one of them. Both NFS versions join names and check paths through here.
@@ -13,7 +14,7 @@ void SetShareRoots(const std::string roots[4]);
 
 // Whether `path` lies inside a current share folder once its "." and ".." steps are taken,
 // without stepping above that folder on the way.
-bool LiesInShare(const std::string& path);
+bool LiesInShare(std::string_view path);
 
 enum class JoinResult {
     kOk,
