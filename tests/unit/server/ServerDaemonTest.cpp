@@ -22,7 +22,8 @@ class ServerDaemon : public ::testing::Test {
     ServerDaemon() {
         net::Startup();
         UseHostAddresses({kTestNet, kLoopback});
-        options.ports = {FreePort(), FreePort(), FreePort()};
+        std::vector<uint16_t> ports = FreePorts(3);
+        options.ports = {ports[0], ports[1], ports[2]};
     }
     ~ServerDaemon() override {
         StopServer();

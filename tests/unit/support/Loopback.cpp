@@ -1,6 +1,8 @@
 #include "Loopback.h"
 
+#include <algorithm>
 #include <chrono>
+#include <random>
 
 ClientSocket::ClientSocket(net::SocketHandle socket) : m_socket(socket) {
     if (Valid()) net::SetReceiveTimeout(m_socket, kReplyTimeoutMs);
@@ -78,13 +80,17 @@ bool ClientSocket::WaitForClose() {
     return n <= 0 && waited < std::chrono::milliseconds(kReplyTimeoutMs - 500);
 }
 
+// Ports come from below the systems' ephemeral ranges (from 32768 on Linux, 49152 on Windows),
+// where no socket bound to port 0 and no client socket can take them between this check and
+// the bind of the test that asked; tests running side by side pick at random.
 uint16_t FreePort() {
+    static std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> pick(20000, 31999);
     for (int attempt = 0; attempt < 50; ++attempt) {
+        uint16_t port = static_cast<uint16_t>(pick(random));
         net::SocketHandle tcp = net::OpenStream();
         net::SocketHandle udp = net::OpenDatagram();
-        uint16_t port = 0;
-        if (net::Bind(tcp, kLoopback, 0)) port = net::LocalPort(tcp);
-        bool free = port != 0 && net::Bind(udp, kLoopback, port);
+        bool free = net::Bind(tcp, kLoopback, port) && net::Bind(udp, kLoopback, port);
         for (net::SocketHandle socket : {tcp, udp}) {
             net::Shutdown(socket);
             net::Close(socket);
@@ -92,4 +98,16 @@ uint16_t FreePort() {
         if (free) return port;
     }
     return 0;
+}
+
+std::vector<uint16_t> FreePorts(size_t count) {
+    std::vector<uint16_t> ports;
+    for (int attempt = 0; attempt < 100 && ports.size() < count; ++attempt) {
+        uint16_t port = FreePort();
+        if (port != 0 && std::find(ports.begin(), ports.end(), port) == ports.end()) {
+            ports.push_back(port);
+        }
+    }
+    ports.resize(count, 0);
+    return ports;
 }

@@ -10,8 +10,11 @@ constexpr uint32_t kLoopback = 0x7F000001;
 // Every wait of a loopback test is bounded by this.
 constexpr uint32_t kReplyTimeoutMs = 5000;
 
-// A port that is free for both UDP and TCP on 127.0.0.1 at the time of asking.
+// A port that is free for both UDP and TCP on 127.0.0.1 at the time of asking, outside the
+// range the system hands out for port 0.
 uint16_t FreePort();
+// `count` different such ports (zeros when none could be found).
+std::vector<uint16_t> FreePorts(size_t count);
 
 // A test client socket on 127.0.0.1; closed when it goes out of scope.
 class ClientSocket {
