@@ -4,10 +4,9 @@
 #include <cstdio>
 #include <memory>
 #include <new>
-#include <string>
-#include <vector>
 
 #include "CorvaneReg.h"
+#include "ExportBoundary.h"
 #include "RegHandle.h"
 
 namespace {
@@ -37,28 +36,13 @@ void SetValues(const CRegHandle& key, const char* textName, const char* text,
     for (const DwordValue& number : numbers) key.SetDword(number.name, number.value);
 }
 
-void DeleteSubkeyTree(const CRegHandle& parent, const char* name) {
-    CRegHandle key;
-    if (!key.Open(parent.Get(), name)) return;
-    std::vector<std::string> subkeys;
-    std::string subkey;
-    for (uint32_t i = 0; i < kMaxSubkeysPerLevel && key.EnumSubkey(i, subkey); ++i) {
-        subkeys.push_back(subkey);
-    }
-    for (auto it = subkeys.rbegin(); it != subkeys.rend(); ++it) {
-        DeleteSubkeyTree(key, it->c_str());
-        key.DeleteSubkey(it->c_str());
-    }
-}
-
 void RemoveOldServices(CRegHandle& services) {
     if (!services.Open(HKEY_LOCAL_MACHINE, kServices)) {
         std::printf("Can't find Service key\n");
         return;
     }
     for (const char* name : kOldServices) {
-        DeleteSubkeyTree(services, name);
-        services.DeleteSubkey(name);
+        DeleteKeyTree(services.Get(), name, kMaxSubkeysPerLevel);
         std::printf("Successfully Removed %s Service Key\n", name);
     }
 }
@@ -102,6 +86,8 @@ extern "C" uint32_t __stdcall AddNtKernelServiceKey() {
         return 1;
     }
     std::printf("Windows NT Detected\n");
-    RemoveOldServices(*services);
-    return CreateService(*services);
+    return reglib::AnswerOr(0u, [&services] {
+        RemoveOldServices(*services);
+        return CreateService(*services);
+    });
 }

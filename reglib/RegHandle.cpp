@@ -1,11 +1,12 @@
 #include "RegHandle.h"
 
 #include <cstring>
+#include <vector>
 
-bool CRegHandle::Open(HKEY parent, const char* name) {
+bool CRegHandle::Open(HKEY parent, const char* name, REGSAM access) {
     Close();
     HKEY key = nullptr;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(parent, name, 0, access, &key) != ERROR_SUCCESS) return false;
     m_hKey = key;
     return true;
 }
@@ -52,4 +53,20 @@ bool CRegHandle::Close() {
     const bool closed = RegCloseKey(m_hKey) == ERROR_SUCCESS;
     m_hKey = nullptr;
     return closed;
+}
+
+// Listing needs only read access; deleting a key asks for rights on that key, not on its parent.
+bool DeleteKeyTree(HKEY parent, const char* name, uint32_t maxSubkeysPerLevel) {
+    CRegHandle key;
+    if (key.Open(parent, name, KEY_READ)) {
+        std::vector<std::string> subkeys;
+        std::string subkey;
+        for (uint32_t i = 0; i < maxSubkeysPerLevel && key.EnumSubkey(i, subkey); ++i) {
+            subkeys.push_back(subkey);
+        }
+        for (auto it = subkeys.rbegin(); it != subkeys.rend(); ++it) {
+            DeleteKeyTree(key.Get(), it->c_str(), maxSubkeysPerLevel);
+        }
+    }
+    return RegDeleteKeyA(parent, name) == ERROR_SUCCESS;
 }

@@ -16,7 +16,7 @@ class CRegHandle {
     ~CRegHandle() { Close(); }
 
     // Both replace (and close) whatever key this object held.
-    bool Open(HKEY parent, const char* name);
+    bool Open(HKEY parent, const char* name, REGSAM access = KEY_ALL_ACCESS);
     bool Create(HKEY parent, const char* name);
 
     bool DeleteSubkey(const char* name) const;
@@ -30,3 +30,9 @@ class CRegHandle {
   private:
     HKEY m_hKey = nullptr;
 };
+
+// Deletes the key name under parent with everything below it, depth first, the way Windows before
+// Vista has to (RegDeleteKeyA refuses keys that still have subkeys; RegDeleteTreeA is Vista's).
+// On each level only the first maxSubkeysPerLevel subkeys go, last first; a key that keeps some
+// stays too. Answers whether the key itself went.
+bool DeleteKeyTree(HKEY parent, const char* name, uint32_t maxSubkeysPerLevel);

@@ -12,8 +12,8 @@ bool IsText(DWORD type) {
 
 }  // namespace
 
-bool CRegKeyPath::Open(const std::string& path) {
-    return m_key.Open(m_hRoot, FromRoot(path));
+bool CRegKeyPath::Open(const std::string& path, Access access) {
+    return m_key.Open(m_hRoot, FromRoot(path), static_cast<REGSAM>(access));
 }
 
 std::string CRegKeyPath::ReadString(const char* name) const {
@@ -63,5 +63,5 @@ std::vector<std::string> CRegKeyPath::SubkeyNames() const {
 }
 
 bool CRegKeyPath::DeleteTree(const std::string& path) const {
-    return RegDeleteTreeA(m_hRoot, FromRoot(path)) == ERROR_SUCCESS;
+    return DeleteKeyTree(m_hRoot, FromRoot(path), UINT32_MAX);
 }

@@ -12,9 +12,16 @@
 // Reads never fail loudly: a missing value is empty text, so comparisons simply do not match.
 class CRegKeyPath {
   public:
+    // Ask for no more than the work needs: full access is refused to users without administrator
+    // rights, and device keys often grant administrators reading only.
+    enum class Access : REGSAM {
+        kRead = KEY_READ,
+        kReadAndSet = KEY_READ | KEY_SET_VALUE,
+    };
+
     explicit CRegKeyPath(HKEY root) : m_hRoot(root) {}
 
-    bool Open(const std::string& path);
+    bool Open(const std::string& path, Access access);
     void Close() { m_key.Close(); }
 
     std::string ReadString(const char* name) const;

@@ -1,15 +1,18 @@
 // The system questions: version code, language, and the drive table installers pick a target
 // drive from.
+#include <cstring>
 #include <optional>
 
 #include "CorvaneReg.h"
+#include "ExportBoundary.h"
 #include "SystemRules.h"
 #include "Win32.h"
 
 namespace {
 
 reglib::DriveTable g_drives;
-char g_driveRoot[] = "x:\\";
+const char kDriveRootPattern[] = "x:\\";
+char g_driveRoot[sizeof kDriveRootPattern];
 
 // Looked up at run time: systems older than XP do not have it.
 uint16_t NativeArchitecture() {
@@ -54,8 +57,10 @@ extern "C" uint32_t __stdcall GetLanguage() {
 }
 
 extern "C" uint32_t __stdcall GetWindowsVersion() {
-    const std::optional<reglib::VersionRecord> record = SystemVersion();
-    return record ? reglib::WindowsVersionCode(*record) : reglib::kUnknownWindows;
+    return reglib::AnswerOr<uint32_t>(reglib::kUnknownWindows, [] {
+        const std::optional<reglib::VersionRecord> record = SystemVersion();
+        return record ? reglib::WindowsVersionCode(*record) : reglib::kUnknownWindows;
+    });
 }
 
 extern "C" uint32_t __stdcall GetNumberOfDrives() {
@@ -64,17 +69,19 @@ extern "C" uint32_t __stdcall GetNumberOfDrives() {
     return reglib::FillDriveTable(roots, sizeof roots, DriveType, g_drives);
 }
 
-// Callers get the same buffer every time: each call overwrites the previous answer.
+// Callers get the same buffer every time: each call overwrites the previous answer, all of it,
+// so a caller that cut the text it was handed does not cut the next answer too.
 extern "C" char* __stdcall GetDriveLetter(uint32_t slot) {
-    g_driveRoot[0] = 'x';
+    std::memcpy(g_driveRoot, kDriveRootPattern, sizeof g_driveRoot);
     if (slot >= reglib::kDriveSlots) return nullptr;
     g_driveRoot[0] = g_drives.letters[slot];
     return g_driveRoot;
 }
 
 // The disk's whole free space, not the caller's quota: installers size the target drive with it.
-// A drive we cannot ask about has no room as far as they are concerned.
+// A drive we cannot ask about, or none named at all, has no room as far as they are concerned.
 extern "C" uint64_t __stdcall GetDriveFreeSpaceMBytes(const char* drive) {
+    if (drive == nullptr) return 0;
     const char root[] = {drive[0], ':', '\\', '\0'};
     ULARGE_INTEGER freeBytes{};
     if (!GetDiskFreeSpaceExA(root, nullptr, nullptr, &freeBytes)) return 0;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CorvaneReg.h"
+#include "ExportBoundary.h"
 #include "Win32.h"
 
 namespace {
@@ -18,15 +19,17 @@ struct AppWindow {
 // application react, and we want the set that was running when we were called. The answer is
 // that of the last close sent, 0 when nothing was found.
 uint32_t CloseAppWindows(std::initializer_list<AppWindow> windows) {
-    std::vector<HWND> found;
-    for (const AppWindow& window : windows) {
-        found.push_back(FindWindowA(window.className, window.caption));
-    }
-    LRESULT result = 0;
-    for (HWND window : found) {
-        if (window != nullptr) result = SendMessageA(window, WM_CLOSE, 0, 0);
-    }
-    return static_cast<uint32_t>(result);
+    return reglib::AnswerOr(0u, [windows] {
+        std::vector<HWND> found;
+        for (const AppWindow& window : windows) {
+            found.push_back(FindWindowA(window.className, window.caption));
+        }
+        LRESULT result = 0;
+        for (HWND window : found) {
+            if (window != nullptr) result = SendMessageA(window, WM_CLOSE, 0, 0);
+        }
+        return static_cast<uint32_t>(result);
+    });
 }
 
 // "환경설정" (Settings) in code page 949: FindWindowA reads captions in the system's ANSI code

@@ -12,20 +12,37 @@ packages=(
   util-linux procps iproute2 python3
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
+# The 32-bit Windows builds: their compilers (posix threads for the programs, win32 threads for
+# the DLL, which needs no threads).
+packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32)
 
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "setup: all ${#packages[@]} packages present"
-  exit 0
-fi
-
-echo "setup: installing ${missing[*]}"
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-echo "setup: done"
+apt=("${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600)
+
+# Installs those of the named packages that are not installed yet.
+install_missing() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -gt 0 ] || return 0
+  echo "setup: installing ${missing[*]}"
+  "${apt[@]}" update -qq
+  "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+install_missing "${packages[@]}"
+
+# Wine's 32-bit half runs the 32-bit builds under test, where the kernel runs 32-bit programs.
+# Elsewhere it must stay off: Debian's wine starts through it once it is installed.
+if python3 "$(dirname "$0")/runs-x86-32.py"; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+  fi
+  install_missing wine32:i386
+else
+  echo "setup: this machine runs no 32-bit x86 programs; the 32-bit builds are not run under Wine"
+fi
+echo "setup: ready"

@@ -15,6 +15,7 @@ class CorvaneRegDll {
     }
 
     bool Loaded() const { return m_module != nullptr; }
+    HMODULE Module() const { return m_module; }
 
     template <typename Function>
     Function* Find(const char* name) const {

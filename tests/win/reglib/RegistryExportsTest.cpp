@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "CorvaneRegDll.h"
-#include "ProbeProcess.h"
+#include "FakeSystem.h"
 #include "TestRegistry.h"
 
 namespace {
@@ -16,28 +17,30 @@ const HKEY kMachine = HKEY_LOCAL_MACHINE;
 const HKEY kUser = HKEY_CURRENT_USER;
 const std::string kClass = "System\\CurrentControlSet\\Services\\Class\\";
 
-uint32_t ProbeResult(const char* exportName, const char* windowsVersion) {
-    const auto probe = RunProbe(exportName, windowsVersion);
-    EXPECT_TRUE(probe) << exportName << " under " << windowsVersion;
-    return probe ? probe->result : 0;
-}
+// The systems the version-dependent exports tell apart, as GetVersionExA describes them.
+const VersionRecord kWin98 = {1, 4, 10, " "};
+const VersionRecord kWin98SE = {1, 4, 10, " A "};
+const VersionRecord kWinXp = {2, 5, 1, "Service Pack 3"};
+const VersionRecord kWin2000 = {2, 5, 0, "Service Pack 4"};
+const VersionRecord kWin7 = {2, 6, 1, "Service Pack 1"};
 
 TEST(UltraDma, SetsBothDrivesOnIosControllersOnlyOn98AndXp) {
     const std::string hdc = kClass + "hdc\\";
     const struct {
-        const char* wine;
+        const char* system;
+        const VersionRecord& version;
         const char* loader;
         uint32_t result;
-    } runs[] = {{"win98", "*IOS", kDone},
-                {"winxp", "*IOS", kDone},
-                {"winxp", "*IOS ", kNotDone},
-                {"win2k", "*IOS", kNotDone},
-                {"win7", "*IOS", kNotDone}};
+    } runs[] = {{"98", kWin98, "*IOS", kDone},        {"98 SE", kWin98SE, "*IOS", kDone},
+                {"XP", kWinXp, "*IOS", kDone},        {"XP", kWinXp, "*IOS ", kNotDone},
+                {"2000", kWin2000, "*IOS", kNotDone}, {"7", kWin7, "*IOS", kNotDone}};
     for (const auto& run : runs) {
         const ScopedKeys keys(kMachine, {hdc});
         PutText(kMachine, hdc + "0000", "DevLoader", run.loader);
         PutText(kMachine, hdc + "0001", "DevLoader", "*ESDI_506");
-        EXPECT_EQ(ProbeResult("EnableUltraDMA", run.wine), run.result) << run.wine;
+        const PretendWindows windows(run.version);
+        ASSERT_TRUE(windows.Ready());
+        EXPECT_EQ(CORVANE(EnableUltraDMA)(), run.result) << run.system;
         const std::string loader = "DevLoader=\"" + std::string(run.loader) + "\"";
         const std::string dma = "\nIDEDMADRIVE0=01\nIDEDMADRIVE1=01";
         EXPECT_EQ(Dump(kMachine, hdc + "0000"), loader + (run.result == kDone ? dma : ""));
@@ -88,20 +91,22 @@ TEST(Tavrin, SearchesTheDeviceKeysOfTheReportedVersion) {
     const std::string usb = "Usb\\Vid_0525&Pid_a0c0\\";
     const std::string pci = "PCI\\VEN_4444&DEV_0002&SUBSYS_FF25FFFF&REV_00\\";
     const struct {
-        const char* wine;
+        const char* system;
+        const VersionRecord& version;
         const std::string& root;
         bool usb;
         bool pci;
         uint32_t result;
     } runs[] = {
-        {"winxp", enum9x, true, true, reglib::kTavrinPciAndUsb},
-        {"winxp", enum9x, false, true, reglib::kTavrinPci},
-        {"winxp", enum9x, true, false, reglib::kTavrinUsb},
-        {"winxp", enum2000, true, true, kNotDone},
-        {"win98", enum9x, true, true, reglib::kTavrinPciAndUsb},
-        {"win2k", enum2000, true, true, reglib::kTavrinPciAndUsb},
-        {"win2k", enum9x, true, true, kNotDone},
-        {"win7", enum9x, true, true, kNotDone},
+        {"XP", kWinXp, enum9x, true, true, reglib::kTavrinPciAndUsb},
+        {"XP", kWinXp, enum9x, false, true, reglib::kTavrinPci},
+        {"XP", kWinXp, enum9x, true, false, reglib::kTavrinUsb},
+        {"XP", kWinXp, enum2000, true, true, kNotDone},
+        {"98", kWin98, enum9x, true, true, reglib::kTavrinPciAndUsb},
+        {"98 SE", kWin98SE, enum9x, false, true, reglib::kTavrinPci},
+        {"2000", kWin2000, enum2000, true, true, reglib::kTavrinPciAndUsb},
+        {"2000", kWin2000, enum9x, true, true, kNotDone},
+        {"7", kWin7, enum9x, true, true, kNotDone},
     };
     for (const auto& run : runs) {
         const ScopedKeys keys(kMachine, {run.root + usb, run.root + pci});
@@ -114,8 +119,10 @@ TEST(Tavrin, SearchesTheDeviceKeysOfTheReportedVersion) {
         if (run.pci) {
             PutText(kMachine, run.root + pci + "0001", "DeviceDesc", "Tavrin, WDM Video Capture");
         }
-        EXPECT_EQ(ProbeResult("IsTavrinExist", run.wine), run.result)
-            << run.wine << " " << run.root << " usb " << run.usb << " pci " << run.pci;
+        const PretendWindows windows(run.version);
+        ASSERT_TRUE(windows.Ready());
+        EXPECT_EQ(CORVANE(IsTavrinExist)(), run.result)
+            << run.system << " " << run.root << " usb " << run.usb << " pci " << run.pci;
     }
 }
 
@@ -153,6 +160,56 @@ TEST(LigosSplitter, DemotesTheMeritAndWritesBackExactlyWhatWasStored) {
         if (size > 6) stored[6] = 0x40;
         EXPECT_EQ(ReadBinary(kUser, splitter, "FilterData"), stored) << size << " bytes";
     }
+}
+
+// Keys that are only read are opened for reading, keys that are written for reading and setting
+// values: full access is refused to users without administrator rights, and device keys often
+// grant administrators reading only, so asking for it made present things read as absent.
+TEST(KeyAccess, ExportsAskOnlyForTheRightsTheirWorkNeeds) {
+    const DWORD read = KEY_READ;
+    const DWORD readAndSet = KEY_READ | KEY_SET_VALUE;
+    const std::string zet =
+        "Software\\Classes\\CLSID\\{083863F1-70DE-11d0-BD40-00A0C911CE86}\\Instance\\"
+        "{4D6FE3E0-8603-11D5-840F-00C0CA306EAA}";
+    const std::string tavrin = "ENUM\\PCI\\VEN_4444&DEV_0002&SUBSYS_FF25FFFF&REV_00";
+    const std::string controller = kClass + "hdc\\0000";
+    const std::string splitter =
+        "Software\\Microsoft\\ActiveMovie\\devenum\\{083863F1-70DE-11D0-BD40-00A0C911CE86}\\"
+        "{CB51EFC1-40D6-11D3-B265-00A0C9A3A56F}";
+    const std::string binary = "Software\\Quon\\CorvaneRegTest";
+    const ScopedKeys machineKeys(kMachine, {zet, tavrin, kClass + "hdc"});
+    const ScopedKeys userKeys(kUser, {splitter, binary});
+    PutText(kMachine, zet, "FriendlyName", "Zet MP2 Encoder(48KHz)");
+    PutText(kMachine, tavrin + "\\0000", "DeviceDesc", "Tavrin, WDM Video Capture");
+    PutText(kMachine, controller, "DevLoader", "*IOS");
+    PutBytes(kUser, splitter, "FilterData", Bytes(8));
+    PutKey(kUser, binary);
+    const uint8_t piece[] = {1, 2};
+    const auto writeBinary = [&] {
+        return CORVANE(WriteBinaryRegistry)(binary.c_str(), "Piece", 2, 0, piece, nullptr);
+    };
+    const PretendWindows xp(kWinXp);
+    ASSERT_TRUE(xp.Ready());
+    const struct {
+        HKEY root;
+        std::string path;
+        DWORD rights;
+        std::function<uint32_t()> call;
+        uint32_t result;
+    } cases[] = {
+        {kMachine, zet, read, CORVANE(IsZetDetected), kDone},
+        {kMachine, tavrin, read, CORVANE(IsTavrinExist), reglib::kTavrinPci},
+        {kMachine, tavrin + "\\0000", read, CORVANE(IsTavrinExist), reglib::kTavrinPci},
+        {kMachine, controller, readAndSet, CORVANE(EnableUltraDMA), kDone},
+        {kUser, splitter, readAndSet, CORVANE(KillLigosSplitter), kDone},
+        {kUser, binary, readAndSet, writeBinary, kDone},
+    };
+    for (const auto& c : cases) {
+        const ScopedKeyRights rights(c.root, c.path, c.rights);
+        ASSERT_TRUE(rights.Applied()) << c.path;
+        EXPECT_EQ(c.call(), c.result) << c.path;
+    }
+    EXPECT_EQ(ReadBinary(kUser, binary, "Piece"), (Bytes{1, 2}));
 }
 
 // Puts each piece right before a page nobody may read: a read past a piece's end faults.
@@ -206,6 +263,14 @@ TEST(BinaryValue, JoinsTwoPiecesUpTo2048Bytes) {
     EXPECT_EQ(write(key.c_str(), "Wrapped", 0xFFFFFFF0u, 0x20, pieces.first, pieces.second), kDone);
     EXPECT_FALSE(ReadBinary(kUser, key, "TooLong"));
     EXPECT_FALSE(ReadBinary(kUser, key, "Wrapped"));
+
+    // Missing pieces are answered, not followed into the caller's crash.
+    EXPECT_EQ(write(nullptr, "Joined", 3, 5, pieces.first, pieces.second), kNotDone);
+    EXPECT_EQ(write(key.c_str(), "Null", 3, 5, nullptr, pieces.second), kNotDone);
+    EXPECT_EQ(write(key.c_str(), "Null", 3, 5, pieces.first, nullptr), kNotDone);
+    EXPECT_FALSE(ReadBinary(kUser, key, "Null"));
+    EXPECT_EQ(write(key.c_str(), "Empty", 0, 0, nullptr, nullptr), kDone);
+    EXPECT_EQ(ReadBinary(kUser, key, "Empty"), Bytes{});
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "CorvaneRegDll.h"
+#include "FakeSystem.h"
 #include "ProbeProcess.h"
 #include "SystemRules.h"
 
@@ -60,26 +61,53 @@ TEST(Drives, TableAndLetters) {
     EXPECT_STREQ(letter(count), "");
     EXPECT_EQ(letter(reglib::kDriveSlots), nullptr);
     EXPECT_EQ(letter(0), letter(1)) << "one static buffer, overwritten by every call";
+
+    // A caller that cuts the text it was handed does not cut the next answer.
+    letter(0)[1] = '\0';
+    EXPECT_STREQ(letter(count - 1), "z:\\");
 }
 
-uint64_t SystemFreeMegabytes() {
-    ULARGE_INTEGER freeBytes{};
-    GetDiskFreeSpaceExA("c:\\", nullptr, nullptr, &freeBytes);
-    return freeBytes.QuadPart >> 20;
+// The disk's whole free space counts, not what the caller's quota leaves; a drive that cannot be
+// asked, or none named, has none.
+TEST(Drives, FreeSpaceIsTheDisksWholeFreeSpaceInMegabytes) {
+    constexpr uint64_t kMiB = 1 << 20;
+    const struct {
+        const char* drive;
+        uint64_t freeOnDisk;
+        bool fails;
+        uint64_t megabytes;
+        const char* root;
+    } cases[] = {
+        {"q", 1610612736, false, 1536, "q:\\"},
+        {"D:\\Video", 5 * kMiB - 1, false, 4, "D:\\"},
+        {"e:", uint64_t{3} << 40, false, uint64_t{3} << 20, "e:\\"},
+        {"f", 7 * kMiB, true, 0, "f:\\"},
+        {nullptr, 7 * kMiB, false, 0, "(not asked)"},
+    };
+    for (const auto& c : cases) {
+        const regtest::PretendDisk disk(kMiB, c.freeOnDisk, c.fails);
+        ASSERT_TRUE(disk.Ready());
+        EXPECT_EQ(CORVANE(GetDriveFreeSpaceMBytes)(c.drive), c.megabytes) << c.root;
+        EXPECT_EQ(disk.AskedRoot(), c.root);
+    }
 }
 
-TEST(Drives, FreeSpaceInMegabytesAndZeroWhenTheDriveCannotBeAsked) {
-    const uint64_t before = SystemFreeMegabytes();
-    const uint64_t reported = CORVANE(GetDriveFreeSpaceMBytes)("C:\\Windows");
-    const uint64_t after = SystemFreeMegabytes();
-    EXPECT_GT(reported, 0u);
-    EXPECT_GE(reported, std::min(before, after));
-    EXPECT_LE(reported, std::max(before, after));
-
-    char absent = 'y';
-    while ((GetLogicalDrives() & (1u << (absent - 'a'))) != 0) --absent;
-    ASSERT_GT(absent, 'c');
-    EXPECT_EQ(CORVANE(GetDriveFreeSpaceMBytes)(std::string(1, absent).c_str()), 0u);
+// Systems before NT 4 SP6 refuse the extended record; the plain one has no product type, so a
+// Vista workstation then reads as a server.
+TEST(WindowsVersion, FallsBackToThePlainRecord) {
+    const regtest::VersionRecord vista = {2, 6, 0, "", 1};
+    const struct {
+        bool extendedFails;
+        bool plainFails;
+        uint32_t code;
+    } cases[] = {{false, false, reglib::kWinVista},
+                 {true, false, reglib::kWinVistaServer},
+                 {true, true, reglib::kUnknownWindows}};
+    for (const auto& c : cases) {
+        const regtest::PretendWindows windows(vista, c.extendedFails, c.plainFails);
+        ASSERT_TRUE(windows.Ready());
+        EXPECT_EQ(CORVANE(GetWindowsVersion)(), c.code) << c.extendedFails << c.plainFails;
+    }
 }
 
 }  // namespace

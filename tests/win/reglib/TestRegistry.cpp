@@ -1,5 +1,7 @@
 #include "TestRegistry.h"
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -109,6 +111,37 @@ std::string Dump(HKEY root, const std::string& path) {
         for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
     }
     return text;
+}
+
+namespace {
+
+bool SetEveryonesRights(HKEY key, DWORD rights) {
+    char sddl[64];
+    std::snprintf(sddl, sizeof sddl, "D:P(A;;0x%lX;;;WD)", rights);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor,
+                                                              nullptr)) {
+        return false;
+    }
+    const bool set = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+    LocalFree(descriptor);
+    return set;
+}
+
+}  // namespace
+
+ScopedKeyRights::ScopedKeyRights(HKEY root, const std::string& path, DWORD rights) {
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | WRITE_DAC, &m_hKey) != ERROR_SUCCESS) {
+        m_hKey = nullptr;
+        return;
+    }
+    m_applied = SetEveryonesRights(m_hKey, rights);
+}
+
+ScopedKeyRights::~ScopedKeyRights() {
+    if (m_hKey == nullptr) return;
+    SetEveryonesRights(m_hKey, KEY_ALL_ACCESS);
+    RegCloseKey(m_hKey);
 }
 
 ScopedKeys::ScopedKeys(HKEY root, std::initializer_list<std::string> paths)

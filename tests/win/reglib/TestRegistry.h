@@ -41,4 +41,20 @@ class ScopedKeys {
     std::vector<std::string> m_paths;
 };
 
+// Lets everyone have only the given rights on an existing key (KEY_READ ...) until dropped, the
+// way device keys grant administrators reading only; then everyone has every right on it.
+class ScopedKeyRights {
+  public:
+    ScopedKeyRights(HKEY root, const std::string& path, DWORD rights);
+    ScopedKeyRights(const ScopedKeyRights&) = delete;
+    ScopedKeyRights& operator=(const ScopedKeyRights&) = delete;
+    ~ScopedKeyRights();
+
+    bool Applied() const { return m_applied; }
+
+  private:
+    HKEY m_hKey = nullptr;  // opened before the rights shrink, so it can widen them again
+    bool m_applied = false;
+};
+
 }  // namespace regtest
