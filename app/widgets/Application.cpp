@@ -1,0 +1,50 @@
+#include "Application.h"
+
+#include "MessageBox.h"
+#include "WideText.h"
+#include "resource.h"
+
+namespace {
+
+const wchar_t kApplicationClass[] = L"TApplication";
+
+}  // namespace
+
+Application::Application(HINSTANCE instance, std::string title)
+    : m_hInstance(instance), m_title(std::move(title)) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUONDORVEL));
+    windowClass.lpszClassName = kApplicationClass;
+    RegisterClassExW(&windowClass);
+    m_hWnd = CreateWindowExW(0, kApplicationClass, Widen(m_title).c_str(), WS_POPUP, 0, 0, 0, 0,
+                             nullptr, nullptr, instance, nullptr);
+}
+
+Application::~Application() {
+    if (m_hWnd != nullptr) DestroyWindow(m_hWnd);
+}
+
+void Application::HideWindow() const {
+    ShowWindow(m_hWnd, SW_HIDE);
+}
+
+void Application::Run() const {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+void Application::Terminate() const {
+    PostQuitMessage(0);
+}
+
+void Application::ShowException(const std::exception& failure) const {
+    std::string text = failure.what();
+    if (text.empty() || text.back() != '.') text += '.';
+    ShowMessageBox(text, m_title, BoxIcon::kError);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "Win32.h"
+
+// A font as a form designer states it: face, size in points, bold or not.
+struct FontSpec {
+    std::string face;
+    int points = 10;
+    bool bold = false;
+};
+
+// Owns the GDI font made from a FontSpec. Sizes are points at the screen's resolution, the way
+// the designer saw them.
+class Font {
+  public:
+    explicit Font(const FontSpec& spec);
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+    ~Font();
+
+    HFONT Handle() const { return m_hFont; }
+    const FontSpec& Spec() const { return m_spec; }
+
+    // The character height a font of this many points gets on the screen (negative, as GDI
+    // takes it: the em height without internal leading).
+    static int HeightFor(int points);
+
+  private:
+    FontSpec m_spec;
+    HFONT m_hFont;
+};

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Application.h"
+#include "Win32.h"
+
+class Timer;
+
+enum class FormBorder {
+    kNone,        // a bare rectangle, no caption
+    kToolWindow,  // a thin caption without any buttons, and no taskbar button
+};
+
+// What the form designer fixed for a form.
+struct FormDesign {
+    std::string className;  // the window class, by which other programs find the form
+    std::string caption;
+    int left = 0;
+    int top = 0;
+    int clientWidth = 0;
+    int clientHeight = 0;
+    FormBorder border = FormBorder::kNone;
+    COLORREF color = RGB(0xF0, 0xF0, 0xF0);
+    BYTE alpha = 255;  // 255: opaque
+    bool stayOnTop = false;
+    // Centred on the monitor of the main form the first time it is shown.
+    bool screenCentre = false;
+};
+
+// Delphi's clSkyBlue, the colour of all our forms.
+constexpr COLORREF kSkyBlue = RGB(0xA6, 0xCA, 0xF0);
+
+// A top-level window of ours, owned by the application's window. Derived forms declare their
+// controls as members, which the form's window already exists for when they are built.
+class Form {
+  public:
+    Form(Application& application, const FormDesign& design);
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+    virtual ~Form();
+
+    HWND Handle() const { return m_hWnd; }
+    Application& App() const { return m_application; }
+
+    // The toolkit's show: makes a hidden form visible (running FormShow first) and brings the
+    // form to the front either way.
+    void Show();
+    void Hide() const;
+    bool Visible() const;
+    // Hides the form; closing the main form also ends the application's message loop.
+    void Close();
+
+    void SetCaption(const std::string& caption) const;
+    void MoveTo(int left, int top) const;
+    int Width() const;
+    int Height() const;
+
+    // Controls and timers sign in with their form.
+    int NextControlId() { return m_nextControlId++; }
+    UINT_PTR AddTimer(Timer& timer);
+    void RemoveTimer(UINT_PTR id);
+
+  protected:
+    // Runs each time the form goes from hidden to visible, before it is drawn.
+    virtual void FormShow() {}
+    // Messages of the form's own (WM_APP and up); true when handled.
+    virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT PaintStaticBackground(HDC dc) const;
+    void CentreOnMainMonitor() const;
+
+    Application& m_application;
+    COLORREF m_color;
+    HBRUSH m_hBrush;
+    bool m_bScreenCentre;
+    bool m_bShownBefore = false;
+    int m_nextControlId = 1;
+    std::vector<Timer*> m_timers;  // indexed by timer id - 1
+    HWND m_hWnd = nullptr;
+};

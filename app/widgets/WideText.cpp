@@ -1,0 +1,32 @@
+#include "WideText.h"
+
+#include "Win32.h"
+
+namespace {
+
+std::wstring ToWide(UINT codePage, const char* text, int length) {
+    if (length == 0) return {};
+    std::wstring wide(MultiByteToWideChar(codePage, 0, text, length, nullptr, 0), L'\0');
+    MultiByteToWideChar(codePage, 0, text, length, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+}  // namespace
+
+std::wstring Widen(const std::string& utf8) {
+    return ToWide(CP_UTF8, utf8.data(), static_cast<int>(utf8.size()));
+}
+
+std::string Narrow(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int length = static_cast<int>(wide.size());
+    std::string utf8(
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), static_cast<int>(utf8.size()),
+                        nullptr, nullptr);
+    return utf8;
+}
+
+std::string AnsiToUtf8(const char* ansi) {
+    return Narrow(ToWide(CP_ACP, ansi, static_cast<int>(std::string(ansi).size())));
+}

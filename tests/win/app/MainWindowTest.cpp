@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <thread>
+
+#include "GuiSupport.h"
+#include "Mainform.h"
+#include "Messages.h"
+#include "TestRegistry.h"
+
+namespace {
+
+using apptest::PumpUntil;
+
+class MainWindow : public testing::Test {
+  protected:
+    MainWindow() { m_form1.AttachStatusWindow(m_status); }
+
+    const apptest::FreshAccount m_account;
+    Application m_application{GetModuleHandleW(nullptr), "QuonDorvel"};
+    ShareSettings m_settings;
+    TForm1 m_form1{m_application, m_settings};
+    TForm_Status m_status{m_application};
+};
+
+TEST_F(MainWindow, ServerThreadsSetTheStateAtOnceAndLeaveTheWindowsToTheQueue) {
+    EXPECT_EQ(m_form1.ShareState(), kShareIdle);
+    std::thread([this] { m_form1.ShareConnected(); }).join();
+    EXPECT_EQ(m_form1.ShareState(), kShareConnected);
+    EXPECT_FALSE(m_status.Visible());
+    EXPECT_EQ(m_status.Label1.Text(), " ");
+
+    ASSERT_TRUE(PumpUntil([this] { return m_status.Visible(); }, 5000));
+    EXPECT_EQ(m_status.Label1.Text(), MessageTable(MsgConnected));
+    EXPECT_EQ(m_status.Label2.Text(), " IP : ");  // the server has not run
+    EXPECT_TRUE(m_status.Image2.Visible());
+    EXPECT_FALSE(m_status.Image1.Visible());
+
+    std::thread([this] { m_form1.ShareDisConnected(); }).join();
+    EXPECT_EQ(m_form1.ShareState(), kShareIdle);
+    ASSERT_TRUE(PumpUntil([this] { return m_status.Image1.Visible(); }, 5000));
+    EXPECT_EQ(m_status.Label1.Text(), MessageTable(MsgDisconnected));
+    EXPECT_FALSE(m_status.Image2.Visible());
+}
+
+std::vector<apptest::Box> OpenBoxes() {
+    std::vector<apptest::Box> boxes;
+    for (HWND box : apptest::WindowsOf(GetCurrentProcessId(), L"#32770", true)) {
+        boxes.push_back(apptest::ReadBox(box));
+    }
+    return boxes;
+}
+
+bool Waited(const std::function<bool()>& condition) {
+    for (int tries = 0; tries < 250 && !condition(); ++tries) Sleep(20);
+    return condition();
+}
+
+// The boxes are modal on the test's thread, so another thread watches and closes them, the one
+// opened last (found first) first. The last notice's box shows only once every earlier notice
+// was shown or dropped.
+TEST_F(MainWindow, UserNoticesGetOneBoxPerKindShownWithTheirCaptions) {
+    const char kCreateFailed[] = "File Creation operation failed ! ";
+    const char kSendFailed[] = "Error in sending data through TCP socket";
+    std::thread([this, &kCreateFailed, &kSendFailed] {
+        m_form1.NotifyUser(kCreateFailed, "File Create Error");
+        m_form1.NotifyUser(kCreateFailed, "File Create Error");
+        m_form1.NotifyUser(kSendFailed, "TCP Socket Send Error");
+    }).join();
+
+    std::vector<apptest::Box> seen;
+    std::atomic<bool> closed{false};
+    std::thread closer([&] {
+        apptest::JoinTestDesktop();
+        const auto showsSendFailure = [] {
+            for (const apptest::Box& box : OpenBoxes()) {
+                if (box.caption == L"TCP Socket Send Error") return true;
+            }
+            return false;
+        };
+        if (Waited(showsSendFailure)) seen = OpenBoxes();
+        for (const apptest::Box& box : seen) {
+            PostMessageW(box.handle, WM_COMMAND, IDOK, 0);
+            Waited([&] { return !IsWindow(box.handle); });
+        }
+        closed = true;
+    });
+    PumpUntil([&] { return closed.load(); }, 10000);
+    closer.join();
+
+    std::map<std::wstring, std::wstring> textByCaption;
+    for (const apptest::Box& box : seen) textByCaption[box.caption] = box.text;
+    EXPECT_EQ(seen.size(), 2u);
+    EXPECT_EQ(textByCaption[L"TCP Socket Send Error"], L"Error in sending data through TCP socket");
+    EXPECT_EQ(textByCaption[L"File Create Error"], L"File Creation operation failed ! ");
+    EXPECT_TRUE(OpenBoxes().empty());
+}
+
+}  // namespace
