@@ -54,23 +54,48 @@ nfsstat3 CQDV_Procedure3::ProcNoImp() {
     return NFS3_OK;
 }
 
-namespace {
-
-struct OutcomeStatus {
-    PathOutcome outcome;
-    nfsstat3 status;
-};
-
 // A joined path too long for the host is a handle that leads nowhere.
-const OutcomeStatus kOutcomeStatuses[] = {
-    {PathOutcome::kFound, NFS3_OK},
-    {PathOutcome::kStale, NFS3ERR_STALE},
-    {PathOutcome::kOutsideShare, NFS3ERR_ACCES},
-    {PathOutcome::kTooLong, NFS3ERR_STALE},
-    {PathOutcome::kMissing, NFS3ERR_NOENT},
-};
+nfsstat3 CQDV_Procedure3::StatusOf(PathOutcome outcome) {
+    switch (outcome) {
+        case PathOutcome::kFound:
+            return NFS3_OK;
+        case PathOutcome::kStale:
+        case PathOutcome::kTooLong:
+            return NFS3ERR_STALE;
+        case PathOutcome::kOutsideShare:
+            return NFS3ERR_ACCES;
+        case PathOutcome::kMissing:
+            return NFS3ERR_NOENT;
+    }
+    return NFS3ERR_STALE;
+}
 
-}  // namespace
+// RFC 1813 2.6.
+nfsstat3 CQDV_Procedure3::StatusOf(hostfs::HostError error) {
+    switch (error) {
+        case hostfs::HostError::kNone:
+            return NFS3_OK;
+        case hostfs::HostError::kNotFound:
+            return NFS3ERR_NOENT;
+        case hostfs::HostError::kExists:
+            return NFS3ERR_EXIST;
+        case hostfs::HostError::kNotEmpty:
+            return NFS3ERR_NOTEMPTY;
+        case hostfs::HostError::kNotFolder:
+            return NFS3ERR_NOTDIR;
+        case hostfs::HostError::kIsFolder:
+            return NFS3ERR_ISDIR;
+        case hostfs::HostError::kDenied:
+            return NFS3ERR_ACCES;
+        case hostfs::HostError::kNoSpace:
+            return NFS3ERR_NOSPC;
+        case hostfs::HostError::kNameTooLong:
+            return NFS3ERR_NAMETOOLONG;
+        case hostfs::HostError::kOther:
+            return NFS3ERR_IO;
+    }
+    return NFS3ERR_IO;
+}
 
 ClientPath CQDV_Procedure3::ReadPath() {
     nfs_fh3 handle;
@@ -92,11 +117,7 @@ ClientPath CQDV_Procedure3::ReadDirOpPath() {
 }
 
 nfsstat3 CQDV_Procedure3::CheckPath(const ClientPath& path) {
-    PathOutcome outcome = ExistingOutcome(path);
-    for (const OutcomeStatus& entry : kOutcomeStatuses) {
-        if (entry.outcome == outcome) return entry.status;
-    }
-    return NFS3ERR_STALE;
+    return StatusOf(ExistingOutcome(path));
 }
 
 bool CQDV_Procedure3::MakeHandle(const char* path, nfs_fh3& handle) {

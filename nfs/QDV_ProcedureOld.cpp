@@ -28,21 +28,47 @@ const CQDV_ProcedureOld::Procedure CQDV_ProcedureOld::kProcedures[] = {
 
 const uint32_t CQDV_ProcedureOld::kProcedureCount = sizeof kProcedures / sizeof kProcedures[0];
 
-namespace {
-
-// Indexed by PathOutcome.
-const nfsstat kOutcomeStatus[] = {
-    NFS_OK,              // kFound
-    NFSERR_STALE,        // kStale
-    NFSERR_ACCES,        // kOutsideShare
-    NFSERR_NAMETOOLONG,  // kTooLong
-    NFSERR_NOENT,        // kMissing
-};
-
-}  // namespace
-
 nfsstat CQDV_ProcedureOld::StatusOf(PathOutcome outcome) {
-    return kOutcomeStatus[static_cast<int>(outcome)];
+    switch (outcome) {
+        case PathOutcome::kFound:
+            return NFS_OK;
+        case PathOutcome::kStale:
+            return NFSERR_STALE;
+        case PathOutcome::kOutsideShare:
+            return NFSERR_ACCES;
+        case PathOutcome::kTooLong:
+            return NFSERR_NAMETOOLONG;
+        case PathOutcome::kMissing:
+            return NFSERR_NOENT;
+    }
+    return NFSERR_STALE;
+}
+
+// RFC 1094 2.3.1.
+nfsstat CQDV_ProcedureOld::StatusOf(hostfs::HostError error) {
+    switch (error) {
+        case hostfs::HostError::kNone:
+            return NFS_OK;
+        case hostfs::HostError::kNotFound:
+            return NFSERR_NOENT;
+        case hostfs::HostError::kExists:
+            return NFSERR_EXIST;
+        case hostfs::HostError::kNotEmpty:
+            return NFSERR_NOTEMPTY;
+        case hostfs::HostError::kNotFolder:
+            return NFSERR_NOTDIR;
+        case hostfs::HostError::kIsFolder:
+            return NFSERR_ISDIR;
+        case hostfs::HostError::kDenied:
+            return NFSERR_ACCES;
+        case hostfs::HostError::kNoSpace:
+            return NFSERR_NOSPC;
+        case hostfs::HostError::kNameTooLong:
+            return NFSERR_NAMETOOLONG;
+        case hostfs::HostError::kOther:
+            return NFSERR_IO;
+    }
+    return NFSERR_IO;
 }
 
 CQDV_ProcedureOld::~CQDV_ProcedureOld() = default;
