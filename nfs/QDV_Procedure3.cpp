@@ -5,32 +5,41 @@
 #include "DorvelFileManager.h"
 #include "FileAttributes.h"
 
+namespace {
+// A second run of these answers otherwise than the first (NOENT, EXIST ...).
+constexpr bool kChangesFileSystem = true;
+}  // namespace
+
 const CQDV_Procedure3::Procedure CQDV_Procedure3::kProcedures[] = {
-    {"NULL", &CQDV_Procedure3::ProcNull},                // 0
-    {"GETATTR", &CQDV_Procedure3::ProcGetAttr},          // 1
-    {"SETATTR", &CQDV_Procedure3::ProcSetAttr},          // 2
-    {"LOOKUP", &CQDV_Procedure3::ProcLookup},            // 3
-    {"ACCESS", &CQDV_Procedure3::ProcAccess},            // 4
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 5 READLINK
-    {"READ", &CQDV_Procedure3::ProcRead},                // 6
-    {"WRITE", &CQDV_Procedure3::ProcWrite},              // 7
-    {"CREATE", &CQDV_Procedure3::ProcCreate},            // 8
-    {"MKDIR", &CQDV_Procedure3::ProcMkdir},              // 9
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 10 SYMLINK
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 11 MKNOD
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 12 REMOVE
-    {"RMDIR", &CQDV_Procedure3::ProcRmdir},              // 13
-    {"RENAME", &CQDV_Procedure3::ProcRename},            // 14
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 15 LINK
-    {"READDIR", &CQDV_Procedure3::ProcReadDir},          // 16
-    {"READDIRPLUS", &CQDV_Procedure3::ProcReadDirPlus},  // 17
-    {"FSSTAT", &CQDV_Procedure3::ProcFsStat},            // 18
-    {"FSINFO", &CQDV_Procedure3::ProcFsInfo},            // 19
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 20 PATHCONF
-    {"COMMIT", &CQDV_Procedure3::ProcCommit},            // 21
+    {"NULL", &CQDV_Procedure3::ProcNull},                          // 0
+    {"GETATTR", &CQDV_Procedure3::ProcGetAttr},                    // 1
+    {"SETATTR", &CQDV_Procedure3::ProcSetAttr},                    // 2
+    {"LOOKUP", &CQDV_Procedure3::ProcLookup},                      // 3
+    {"ACCESS", &CQDV_Procedure3::ProcAccess},                      // 4
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},                        // 5 READLINK
+    {"READ", &CQDV_Procedure3::ProcRead},                          // 6
+    {"WRITE", &CQDV_Procedure3::ProcWrite},                        // 7
+    {"CREATE", &CQDV_Procedure3::ProcCreate, kChangesFileSystem},  // 8
+    {"MKDIR", &CQDV_Procedure3::ProcMkdir, kChangesFileSystem},    // 9
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},                        // 10 SYMLINK
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},                        // 11 MKNOD
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},                        // 12 REMOVE
+    {"RMDIR", &CQDV_Procedure3::ProcRmdir, kChangesFileSystem},    // 13
+    {"RENAME", &CQDV_Procedure3::ProcRename, kChangesFileSystem},  // 14
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},                        // 15 LINK
+    {"READDIR", &CQDV_Procedure3::ProcReadDir},                    // 16
+    {"READDIRPLUS", &CQDV_Procedure3::ProcReadDirPlus},            // 17
+    {"FSSTAT", &CQDV_Procedure3::ProcFsStat},                      // 18
+    {"FSINFO", &CQDV_Procedure3::ProcFsInfo},                      // 19
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},                        // 20 PATHCONF
+    {"COMMIT", &CQDV_Procedure3::ProcCommit},                      // 21
 };
 
 const uint32_t CQDV_Procedure3::kProcedureCount = sizeof kProcedures / sizeof kProcedures[0];
+
+bool CQDV_Procedure3::ProcedureChangesFileSystem(uint32_t procedure) {
+    return procedure < kProcedureCount && kProcedures[procedure].changesFileSystem;
+}
 
 CQDV_Procedure3::~CQDV_Procedure3() = default;
 

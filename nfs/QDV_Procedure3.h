@@ -22,6 +22,7 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     ~CQDV_Procedure3() override;
 
     void SetOwner(int32_t uid, int32_t gid);
+    static bool ProcedureChangesFileSystem(uint32_t procedure);
     int Dispatch(IInputStream& in, IOutputStream& out, const RPCCallContext& context) override;
 
   private:

@@ -19,6 +19,7 @@ class CQDV_ProcedureOld : public CProcedureTableHandler {
     ~CQDV_ProcedureOld() override;
 
     void SetOwner(int32_t uid, int32_t gid);
+    static bool ProcedureChangesFileSystem(uint32_t procedure);
     int Dispatch(IInputStream& in, IOutputStream& out, const RPCCallContext& context) override;
 
   private:

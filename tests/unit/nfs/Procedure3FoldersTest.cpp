@@ -8,6 +8,8 @@
 #include "HostFs.h"
 #include "Nfs3Reply.h"
 #include "NfsTestbed.h"
+#include "QDV_NFSManager.h"
+#include "Socket.h"
 
 namespace {
 
@@ -176,6 +178,40 @@ TEST_F(Nfs3Folders, RenameRefusalsChangeNothing) {
     faulty.Fail(Fault::kMove);
     EXPECT_EQ(Rename("movie.avi", root, "x.avi"), 5u);
     EXPECT_EQ(faulty.Hits(Fault::kMove), 1);
+}
+
+// Over UDP a client resends a call whose reply it missed, with the same xid. A second run of a
+// change that already happened would answer NOENT or EXIST for it; the retransmission gets the
+// first call's reply instead, in both versions.
+TEST_F(Nfs3Folders, RetransmittedChangesAnswerWhatTheFirstCallDid) {
+    bed.nfs = std::make_unique<CQDV_NFSManager>();
+    bed.daemon.Register(100003, bed.nfs.get());
+    const struct {
+        uint32_t version;
+        uint32_t procedure;
+        XdrBytes args;
+    } changes[] = {
+        {3, kRmdir, Handle(root).Text("Empty")},
+        {3, kRename, RenameArgs(root, "movie.avi", root2, "moved.avi")},
+        {3, kMkdir, WithNoAttributes(Handle(root).Text("Made"))},
+        {3, 8, WithNoAttributes(Handle(root).Text("guarded.bin").Word(1))},
+        {2, 10, XdrBytes().Bytes(root.data(), 32).Text("other.avi")},
+    };
+    uint32_t xid = 9000;
+    for (const auto& change : changes) {
+        CallHeaderSpec h;
+        h.xid = ++xid;
+        h.program = 100003;
+        h.version = change.version;
+        h.procedure = change.procedure;
+        const std::vector<uint8_t> call = MakeCall(h, change.args.Get());
+        HandledCall first = RunCall(bed.daemon, kTransportUdp, call, "10.0.0.9", 800);
+        HandledCall again = RunCall(bed.daemon, kTransportUdp, call, "10.0.0.9", 800);
+        EXPECT_EQ(AfterHeader(first).Bytes(8), (std::vector<uint8_t>(8, 0))) << change.procedure;
+        EXPECT_EQ(again.reply, first.reply) << change.procedure;
+    }
+    EXPECT_FALSE(bed.Dir().Exists("share1/Empty") || bed.Dir().Exists("share1/other.avi"));
+    EXPECT_TRUE(bed.Dir().Exists("share2/moved.avi") && bed.Dir().Exists("share1/Made"));
 }
 
 TEST_F(Nfs3Folders, ShortArgumentsAreGarbage) {
