@@ -56,6 +56,16 @@ bool LiesInOneOf(std::string_view path, const std::string (&roots)[4], char sepa
     return false;
 }
 
+// Whether `path`, its "." and ".." steps taken, is a share folder itself.
+bool IsShareRoot(std::string_view path) {
+    char separator = hostfs::Fs().Separator();
+    std::lock_guard<std::mutex> lock(g_rootsLock);
+    for (const std::string& root : g_roots) {
+        if (DepthIn(path, root, separator) == 0) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void SetShareRoots(const std::string roots[4]) {
@@ -81,15 +91,6 @@ bool LiesInShare(std::string_view path) {
     if (!fs.RealLocation(std::string(path), real)) return false;
     std::lock_guard<std::mutex> lock(g_rootsLock);
     return LiesInOneOf(path, g_roots, separator) && LiesInOneOf(real, g_realRoots, separator);
-}
-
-bool IsShareRoot(std::string_view path) {
-    char separator = hostfs::Fs().Separator();
-    std::lock_guard<std::mutex> lock(g_rootsLock);
-    for (const std::string& root : g_roots) {
-        if (DepthIn(path, root, separator) == 0) return true;
-    }
-    return false;
 }
 
 std::string JoinHostPath(const std::string& folder, const std::string& name) {

@@ -18,9 +18,6 @@ void SetShareRoots(const std::string roots[4]);
 // there to a file outside every share must not serve that file.
 bool LiesInShare(std::string_view path);
 
-// Whether `path`, its "." and ".." steps taken, is a share folder itself.
-bool IsShareRoot(std::string_view path);
-
 enum class JoinResult {
     kOk,
     kTooLong,       // folder, separator and name would pass kMaxHostPath characters

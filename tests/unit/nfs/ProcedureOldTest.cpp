@@ -408,6 +408,31 @@ TEST_F(Nfs2, CreateMkdirRemoveRmdirAndRenameChangeTheShare) {
     EXPECT_FALSE(bed.Dir().Exists("share1/Series"));
 }
 
+// Clients rename without a LOOKUP first; a folder's move takes the handles inside it along.
+TEST_F(Nfs2, RenameMovesUnmetNamesAndTakesTheHandlesInsideAlong) {
+    EXPECT_EQ(StatusOnly(kRename, Rename(root, "five.txt", root, "six.txt")), 0u);
+    EXPECT_EQ(bed.Dir().Contents("share1/six.txt"), "12345");
+    ASSERT_TRUE(bed.Dir().MakeFile("share1/Films/clip.avi", "clip"));
+    Handle clip = Lookup(Lookup(root, "Films"), "clip.avi");
+    ASSERT_EQ(clip.size(), 32u);
+    EXPECT_EQ(StatusOnly(kRename, Rename(root, "Films", root, "Moved")), 0u);
+    EXPECT_EQ(Attributes(kGetAttr, Fh(clip))[kSize], 4u);
+}
+
+// Nothing above a share is the client's: there ".." is listed as the share's own folder.
+TEST_F(Nfs2, TheParentOfAShareRootIsTheRootItself) {
+    bool eof = false;
+    size_t size = 0;
+    std::vector<Entry> entries = ReadDir(root, 0, 8192, eof, size);
+    int parents = 0;
+    for (const Entry& entry : entries) {
+        if (entry.name != "..") continue;
+        ++parents;
+        EXPECT_EQ(entry.fileid, IndexOf(root));
+    }
+    EXPECT_EQ(parents, 1);
+}
+
 TEST_F(Nfs2, SetAttrAppliesModeSizeAndTimes) {
     Handle five = Lookup(root, "five.txt");
     EXPECT_EQ(Attributes(kSetAttr, Sattr(Fh(five), 0444))[kMode], 0100444u);
