@@ -29,6 +29,7 @@ void BM_PathOfHandle(benchmark::State& state) {
     CDorvelFileManager table;
     FillTable(table, state.range(0));
     uint8_t handle[64] = {};
+    for (int b = 0; b < 4; ++b) handle[4 + b] = static_cast<uint8_t>(table.Stamp() >> (8 * b));
     uint32_t i = 0;
     for (auto _ : state) {
         uint32_t index = (i++ * 7919u) % static_cast<uint32_t>(state.range(0));

@@ -37,7 +37,7 @@ int ShareIndex(const char* option) {
 
 const char* DaemonUsage() {
     return "usage: quondorveld [--share1 DIR] ... [--share4 DIR] [--address all|N|A.B.C.D]\n"
-           "                   [--ports PORTMAP,NFS,MOUNT] [--trace]\n"
+           "                   [--ports PORTMAP,NFS,MOUNT] [--user NAME] [--trace]\n"
            "\n"
            "Shares up to four folders with Quon network media players as the NFS exports\n"
            "/quonhd1 to /quonhd4 (portmapper, MOUNT and NFS versions 2 and 3, UDP and TCP).\n"
@@ -48,6 +48,8 @@ const char* DaemonUsage() {
            "                 addresses counted from 1, or one address; 127.0.0.1 serves\n"
            "                 this machine only\n"
            "  --ports P,N,M  portmapper, NFS and MOUNT ports (default 111,2049,1058)\n"
+           "  --user NAME    once the ports are bound, serve as this user rather than\n"
+           "                 as root (POSIX)\n"
            "  --trace        write what every call does to standard error\n"
            "  --help         show this text\n"
            "\n"
@@ -67,7 +69,7 @@ bool ParseDaemonOptions(int argc, const char* const argv[], DaemonOptions& optio
             continue;
         }
         int share = ShareIndex(argv[i]);
-        if (share < 0 && option != "--address" && option != "--ports") {
+        if (share < 0 && option != "--address" && option != "--ports" && option != "--user") {
             error = "unknown option '" + option + "'";
             return false;
         }
@@ -80,6 +82,8 @@ bool ParseDaemonOptions(int argc, const char* const argv[], DaemonOptions& optio
             options.shares[share] = value;
         } else if (option == "--address") {
             options.address = value;
+        } else if (option == "--user") {
+            options.user = value;
         } else if (!ParsePorts(value, options.ports)) {
             error = "--ports wants three port numbers such as 111,2049,1058, not '" + value + "'";
             return false;

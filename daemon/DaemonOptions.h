@@ -11,6 +11,8 @@ struct DaemonOptions {
     // "all", an address number from 1, or a dotted address.
     std::string address = "all";
     ServerPorts ports;
+    // The user to serve as once the ports are bound; empty: stay who started the program.
+    std::string user;
     bool trace = false;
     bool help = false;
 };

@@ -10,6 +10,7 @@
 
 #include "ConsoleShareEvents.h"
 #include "DaemonOptions.h"
+#include "Privileges.h"
 #include "QDV_RPC.h"
 #include "ServerDaemon.h"
 #include "SocketApi.h"
@@ -168,6 +169,13 @@ int Serve(DaemonOptions& options, const AddressChoice& address) {
         StopServer();
         SetShareEvents(nullptr);
         return 1;
+    }
+    // Never serve on as root when told otherwise.
+    std::string error;
+    if (!options.user.empty() && !BecomeUser(options.user, error)) {
+        StopServer();
+        SetShareEvents(nullptr);
+        return Fail(error);
     }
     console.SetState(kShareSharing);
     console.Status("Quon sharing started. ");

@@ -1,6 +1,8 @@
 #include "DorvelFileManager.h"
 
+#include <chrono>
 #include <cstring>
+#include <random>
 #include <utility>
 
 #include "HostFs.h"
@@ -15,7 +17,31 @@ struct CDorvelFileManager::RecentNode {
     RecentNode* pNext = nullptr;
 };
 
-CDorvelFileManager::CDorvelFileManager() {
+namespace {
+
+// A random start makes two runs of the program differ; after that every reset moves on, never
+// back to the stamp before it. Zero is left out, so that a handle of zeros names nothing.
+uint32_t NextStamp(uint32_t previous) {
+    static std::mt19937 generator(
+        std::random_device{}() ^
+        static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+    uint32_t stamp = generator();
+    while (stamp == previous || stamp == 0) stamp = generator();
+    return stamp;
+}
+
+void PutWord(uint8_t* bytes, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t GetWord(const uint8_t* bytes) {
+    return uint32_t{bytes[0]} | (uint32_t{bytes[1]} << 8) | (uint32_t{bytes[2]} << 16) |
+           (uint32_t{bytes[3]} << 24);
+}
+
+}  // namespace
+
+CDorvelFileManager::CDorvelFileManager() : m_nStamp(NextStamp(0)) {
     m_pFirstBlock = m_pLastBlock = new FileBlock;
 }
 
@@ -34,19 +60,11 @@ void CDorvelFileManager::Release() {
 void CDorvelFileManager::Reset() {
     Release();
     m_pFirstBlock = m_pLastBlock = new FileBlock;
+    m_nStamp = NextStamp(m_nStamp);
 }
-
-namespace {
-
-uint32_t HandleIndex(const uint8_t* handle) {
-    return uint32_t{handle[0]} | (uint32_t{handle[1]} << 8) | (uint32_t{handle[2]} << 16) |
-           (uint32_t{handle[3]} << 24);
-}
-
-}  // namespace
 
 uint32_t CDorvelFileManager::IndexOf(const FileEntry* entry) {
-    return HandleIndex(entry->pHandle.get());
+    return GetWord(entry->pHandle.get());
 }
 
 // The recent list first, as a player tends to ask about the same few paths over and over; then
@@ -107,7 +125,8 @@ void CDorvelFileManager::MoveToFront(FileEntry* entry) {
 
 FileEntry* CDorvelFileManager::Add(const std::string& path) {
     auto handle = std::make_unique<uint8_t[]>(kHandleSize);
-    for (int i = 0; i < 4; ++i) handle[i] = static_cast<uint8_t>(m_nCount >> (8 * i));
+    PutWord(&handle[0], m_nCount);
+    PutWord(&handle[4], m_nStamp);
     if (m_nCount != 0 && m_nCount % kBlockEntries == 0) {
         m_pLastBlock->pNext = new FileBlock;
         m_pLastBlock = m_pLastBlock->pNext;
@@ -145,7 +164,7 @@ const uint8_t* CDorvelFileManager::GetHandle(const std::string& path) {
 }
 
 uint32_t CDorvelFileManager::GetFileId(const std::string& path) {
-    return HandleIndex(GetHandle(path));
+    return GetWord(GetHandle(path));
 }
 
 FileEntry* CDorvelFileManager::GetEntry(uint32_t index) {
@@ -156,19 +175,40 @@ FileEntry* CDorvelFileManager::GetEntry(uint32_t index) {
 }
 
 const char* CDorvelFileManager::GetPath(const uint8_t* handle, uint32_t length) {
-    if (length < 4) return nullptr;
-    FileEntry* entry = GetEntry(HandleIndex(handle));
+    if (length < kNamingBytes || GetWord(handle + 4) != m_nStamp) return nullptr;
+    FileEntry* entry = GetEntry(GetWord(handle));
     return entry != nullptr ? entry->pszPath.get() : nullptr;
 }
 
-// Entries of paths below a moved folder keep their old paths: handles are never rewritten
-// behind a client's back, they simply stop naming an existing file.
-bool CDorvelFileManager::Rename(const std::string& oldPath, const std::string& newPath) {
-    FileEntry* entry = Find(oldPath);
-    if (entry == nullptr || !hostfs::Fs().Move(oldPath, newPath)) return false;
-    UnindexEntry(entry);
-    SetEntryPath(entry, newPath);
-    return true;
+// Found before the move, the moved entry is the first on the recent list after it: it answers
+// for the new path ahead of an older entry that may hold that path too.
+hostfs::HostError CDorvelFileManager::Rename(const std::string& oldPath,
+                                             const std::string& newPath) {
+    Find(oldPath);
+    hostfs::HostError error = hostfs::Fs().Move(oldPath, newPath);
+    if (error == hostfs::HostError::kNone) MoveEntries(oldPath, newPath);
+    return error;
+}
+
+// Every entry is looked at: moves are rare, and a folder's entries are spread over the table in
+// the order the client met them.
+void CDorvelFileManager::MoveEntries(const std::string& oldPath, const std::string& newPath) {
+    const char separator = hostfs::Fs().Separator();
+    uint32_t index = 0;
+    for (FileBlock* block = m_pFirstBlock; block != nullptr; block = block->pNext) {
+        for (uint32_t i = 0; i < kBlockEntries && index < m_nCount; ++i, ++index) {
+            FileEntry* entry = &block->entries[i];
+            std::string_view path(entry->pszPath.get(), entry->nPathLength);
+            if (path.compare(0, oldPath.size(), oldPath) != 0 ||
+                (path.size() > oldPath.size() && path[oldPath.size()] != separator)) {
+                continue;
+            }
+            std::string moved = newPath;
+            moved.append(path.substr(oldPath.size()));
+            UnindexEntry(entry);
+            SetEntryPath(entry, moved);
+        }
+    }
 }
 
 CDorvelFileManager& FileManager() {
@@ -176,14 +216,17 @@ CDorvelFileManager& FileManager() {
     return table;
 }
 
-bool PathExists(const std::string& path) {
-    if (path.empty()) return false;
-    if (path.back() == '.') return true;
+HostMatch MatchOnHost(const std::string& path) {
     hostfs::IHostFs& fs = hostfs::Fs();
     std::string stored;
-    if (!fs.FindStoredName(path, stored)) return false;
+    if (path.empty() || !fs.FindStoredName(path, stored)) return HostMatch::kNone;
     std::string_view last(path);
     size_t separator = path.rfind(fs.Separator());
     if (separator != std::string::npos) last.remove_prefix(separator + 1);
-    return stored == last;
+    return stored == last ? HostMatch::kExact : HostMatch::kOtherSpelling;
+}
+
+bool PathExists(const std::string& path) {
+    if (!path.empty() && path.back() == '.' && hostfs::Fs().SettlesTrailingDots()) return true;
+    return MatchOnHost(path) == HostMatch::kExact;
 }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "HostFs.h"
+
 // One row of the handle table.
 struct FileEntry {
     std::unique_ptr<char[]> pszPath;  // the host path exactly as handed in
@@ -14,14 +16,18 @@ struct FileEntry {
     uint8_t bRecent = 0;                 // 1 while on the recent list
 };
 
-// Turns host paths into file handles and back. A handle carries nothing but the number of its
-// table entry (bytes 0 to 3, least significant first, of a 64-byte record); the path lives only
-// here. Entries are made the first time a path is met, keep their number while the server runs,
-// and are all forgotten when it stops. Calls are served one at a time under the server's call
-// lock, which is what protects the table.
+// Turns host paths into file handles and back. A handle carries the number of its table entry
+// (bytes 0 to 3 of a 64-byte record, least significant first) and the table's stamp (bytes 4 to
+// 7); the path lives only here. Entries are made the first time a path is met, keep their number
+// while the server runs, and are all forgotten when it stops. The stamp changes with every reset
+// and differs from one run of the program to the next, so a handle kept by a client across a
+// restart is stale rather than the handle of whatever path took its number. Calls are served
+// one at a time under the server's call lock, which is what protects the table.
 class CDorvelFileManager {
   public:
     static constexpr uint32_t kHandleSize = 64;
+    // Index and stamp: what a handle must carry to name an entry.
+    static constexpr uint32_t kNamingBytes = 8;
     static constexpr uint32_t kBlockEntries = 2048;
     static constexpr uint32_t kRecentLimit = 10;
 
@@ -33,13 +39,15 @@ class CDorvelFileManager {
     // The handle record of `path`, made on first use.
     const uint8_t* GetHandle(const std::string& path);
     uint32_t GetFileId(const std::string& path);
-    // The path of the entry named by bytes 0 to 3 of `handle`, or null. Valid until the entry is
-    // renamed or the table reset.
+    // The path of the entry named by bytes 0 to 3 of `handle`, or null, also when bytes 4 to 7
+    // are not this table's stamp. Valid until the entry is renamed or the table reset.
     const char* GetPath(const uint8_t* handle, uint32_t length);
-    // Moves the host file or folder and gives its entry the new path; false (and nothing moved)
-    // when the old path has no entry or the host refuses.
-    bool Rename(const std::string& oldPath, const std::string& newPath);
+    // Moves the host file or folder, met before or not, then gives the new path to its entries
+    // and to those of everything below it: the handles a client holds follow the move. Nothing
+    // changes when the host refuses.
+    hostfs::HostError Rename(const std::string& oldPath, const std::string& newPath);
     void Reset();
+    uint32_t Stamp() const { return m_nStamp; }
 
     FileEntry* Find(const std::string& path);
     FileEntry* Add(const std::string& path);
@@ -52,6 +60,7 @@ class CDorvelFileManager {
     struct RecentNode;
 
     FileEntry* FindIndexed(const std::string& path);
+    void MoveEntries(const std::string& oldPath, const std::string& newPath);
     void SetEntryPath(FileEntry* entry, const std::string& path);
     void UnindexEntry(FileEntry* entry);
     static uint32_t IndexOf(const FileEntry* entry);
@@ -61,6 +70,7 @@ class CDorvelFileManager {
     FileBlock* m_pLastBlock = nullptr;
     uint32_t m_nCount = 0;
     RecentNode* m_pRecent = nullptr;
+    uint32_t m_nStamp = 0;
     // Path to entry, so that finding a path costs the same with a million entries as with ten.
     // A multimap because a rename may give an entry the path another entry already holds.
     std::unordered_multimap<std::string_view, FileEntry*> m_index;
@@ -69,7 +79,18 @@ class CDorvelFileManager {
 // The one table of the process.
 CDorvelFileManager& FileManager();
 
+enum class HostMatch {
+    kNone,           // nothing there
+    kExact,          // an entry stored under exactly the last component
+    kOtherSpelling,  // an entry the host would take for that name: another letter case, an 8.3
+                     // alias, trailing dots or blanks dropped (Windows)
+};
+
+// What the host finds at `path`.
+HostMatch MatchOnHost(const std::string& path);
+
 // Whether `path` names an existing host file under exactly this name: the host's stored name of
-// the last component must match byte for byte (letter case included). A path ending in "." is
-// taken to exist ("." and ".." entries, drive roots written as D:\.).
+// the last component must match byte for byte (letter case included). Where the host settles
+// trailing dots itself (Windows), a path ending in "." is taken to exist ("." and ".." entries,
+// drive roots written as D:\.).
 bool PathExists(const std::string& path);

@@ -42,6 +42,21 @@ struct DiskSpace {
 
 enum class SpaceResult { kOk, kNoVolume, kFailed };
 
+// Why the host refused a change, in terms of neither platform; each NFS version maps it to a
+// status of its own once.
+enum class HostError {
+    kNone,
+    kNotFound,     // the entry, or a folder on its way, is not there
+    kExists,       // the new name is taken
+    kNotEmpty,     // a folder to remove still holds entries
+    kNotFolder,    // a folder was expected
+    kIsFolder,     // a file was expected
+    kDenied,       // the host's permissions forbid it
+    kNoSpace,      // the volume (or the owner's quota) is full
+    kNameTooLong,  // the host cannot store a name or path that long
+    kOther,        // anything else, a file another program holds included
+};
+
 enum class OpenMode {
     kReadExisting,   // read only; fails when the file does not exist
     kWriteExisting,  // write only; neither created nor emptied
@@ -75,13 +90,24 @@ class IHostFs {
 
     // The character that joins a folder's path and a name.
     virtual char Separator() const = 0;
-    // Whether `name` could be one path component of this host: no separator of the host (on
-    // Windows "\", "/" and ":"), no NUL.
+    // Whether `name` names an entry of a folder (or is the step "." or ".."): not empty, no
+    // separator of the host (on Windows "\", "/" and ":"), no NUL. Windows also drops a name's
+    // trailing dots and blanks, so there a name made of nothing else ("...", ". ") would act on
+    // the folder itself.
     virtual bool IsPlainName(const char* name, size_t length) const = 0;
+    // Whether the host settles a last component ending in "." itself, without an entry to find
+    // for it: Windows drops trailing dots and reports no entry for "." and ".." or a drive root
+    // written as D:\. ; POSIX finds "." and ".." like any other name.
+    virtual bool SettlesTrailingDots() const = 0;
 
     // The stored name of the one entry at `path` (find-first on the path itself), letter case
     // as stored; false when nothing is there.
     virtual bool FindStoredName(const std::string& path, std::string& name) = 0;
+    // Where `path` leads once every symbolic link on it is followed, for the check that keeps
+    // clients inside the shares. The part of the path that does not exist (yet) is kept as
+    // spelled. False when a link on the way leads nowhere the host can follow (dangling, a loop).
+    // Windows: the path itself.
+    virtual bool RealLocation(const std::string& path, std::string& real) = 0;
     // Null when the folder cannot be listed.
     virtual std::unique_ptr<IListing> List(const std::string& folder) = 0;
     virtual bool Status(const std::string& path, FileStatus& status) = 0;
@@ -98,11 +124,11 @@ class IHostFs {
     // Each time (seconds since 1970) is set only when its pointer is not null.
     virtual bool SetTimes(const std::string& path, const int64_t* atime, const int64_t* mtime) = 0;
 
-    virtual bool MakeFolder(const std::string& path) = 0;
-    virtual bool RemoveFolder(const std::string& path) = 0;
-    virtual bool RemoveFile(const std::string& path) = 0;
-    // Moves a file or folder within its volume; fails when `to` exists.
-    virtual bool Move(const std::string& from, const std::string& to) = 0;
+    virtual HostError MakeFolder(const std::string& path) = 0;
+    virtual HostError RemoveFolder(const std::string& path) = 0;
+    virtual HostError RemoveFile(const std::string& path) = 0;
+    // Moves a file or folder within its volume; kExists when `to` exists.
+    virtual HostError Move(const std::string& from, const std::string& to) = 0;
 
     // Windows: the drive named by the path's first letter (kNoVolume when it is not a letter).
     // POSIX: the file system that holds the path.

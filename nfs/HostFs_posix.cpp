@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include <limits>
 #include <string_view>
@@ -146,6 +147,37 @@ bool IsFolder(const std::string& path) {
     return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+HostError ErrorOf(int error) {
+    switch (error) {
+        case ENOENT:
+            return HostError::kNotFound;
+        case EEXIST:
+            return HostError::kExists;
+        case ENOTEMPTY:
+            return HostError::kNotEmpty;
+        case ENOTDIR:
+            return HostError::kNotFolder;
+        case EISDIR:
+            return HostError::kIsFolder;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return HostError::kDenied;
+        case ENOSPC:
+        case EDQUOT:
+            return HostError::kNoSpace;
+        case ENAMETOOLONG:
+            return HostError::kNameTooLong;
+        default:
+            return HostError::kOther;
+    }
+}
+
+// The outcome of a call that reports failure through errno.
+HostError Outcome(bool done) {
+    return done ? HostError::kNone : ErrorOf(errno);
+}
+
 // link(2) refuses an existing target atomically, so a file never replaces one this way.
 bool MoveByLink(const std::string& from, const std::string& to) {
     if (link(from.c_str(), to.c_str()) != 0) return false;
@@ -157,10 +189,33 @@ bool MoveByLink(const std::string& from, const std::string& to) {
 // For kernels or file systems without RENAME_NOREPLACE. Folders cannot be hard-linked and
 // some file systems have no links at all; those get a rename after a check, which only another
 // program could race, since our own calls are served one at a time.
-bool MoveWithoutRenameat2(const std::string& from, const std::string& to) {
-    if (MightExist(to)) return false;
-    if (!IsFolder(from) && MoveByLink(from, to)) return true;
-    return !MightExist(to) && rename(from.c_str(), to.c_str()) == 0;
+HostError MoveWithoutRenameat2(const std::string& from, const std::string& to) {
+    if (MightExist(to)) return HostError::kExists;
+    if (!IsFolder(from) && MoveByLink(from, to)) return HostError::kNone;
+    if (MightExist(to)) return HostError::kExists;
+    return Outcome(rename(from.c_str(), to.c_str()) == 0);
+}
+
+// realpath(3) of the longest part of `path` that exists, the rest appended as spelled. What
+// lstat finds but realpath cannot resolve is a link that leads nowhere (or in a circle).
+bool ResolveExistingPart(const std::string& path, std::string& real) {
+    std::string existing = path;
+    std::string rest;
+    for (;;) {
+        std::unique_ptr<char, decltype(&free)> resolved(realpath(existing.c_str(), nullptr), free);
+        if (resolved != nullptr) {
+            real = resolved.get();
+            if (real.back() == '/' && !rest.empty()) rest.erase(0, 1);
+            real += rest;
+            return true;
+        }
+        struct stat st;
+        if (lstat(existing.c_str(), &st) == 0) return false;
+        size_t slash = existing.rfind('/');
+        if (slash == std::string::npos || existing.size() == 1) return false;
+        rest.insert(0, existing, slash, std::string::npos);
+        existing.resize(slash == 0 ? 1 : slash);
+    }
 }
 
 class PosixFs final : public IHostFs {
@@ -168,9 +223,12 @@ class PosixFs final : public IHostFs {
     char Separator() const override { return '/'; }
 
     bool IsPlainName(const char* name, size_t length) const override {
-        return std::string_view(name, length).find_first_of(std::string_view("/\0", 2)) ==
-               std::string_view::npos;
+        return length > 0 &&
+               std::string_view(name, length).find_first_of(std::string_view("/\0", 2)) ==
+                   std::string_view::npos;
     }
+
+    bool SettlesTrailingDots() const override { return false; }
 
     // A POSIX path names its entry with the spelling stored on the disk, so the last component
     // is the stored name once something is there. lstat, like find-first, sees a dangling link.
@@ -179,6 +237,10 @@ class PosixFs final : public IHostFs {
         if (lstat(path.c_str(), &st) != 0) return false;
         name = path.substr(path.rfind('/') + 1);
         return true;
+    }
+
+    bool RealLocation(const std::string& path, std::string& real) override {
+        return ResolveExistingPart(path, real);
     }
 
     std::unique_ptr<IListing> List(const std::string& folder) override {
@@ -229,19 +291,25 @@ class PosixFs final : public IHostFs {
         return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
     }
 
-    bool MakeFolder(const std::string& path) override { return mkdir(path.c_str(), 0777) == 0; }
-    bool RemoveFolder(const std::string& path) override { return rmdir(path.c_str()) == 0; }
-    bool RemoveFile(const std::string& path) override { return unlink(path.c_str()) == 0; }
+    HostError MakeFolder(const std::string& path) override {
+        return Outcome(mkdir(path.c_str(), 0777) == 0);
+    }
+    HostError RemoveFolder(const std::string& path) override {
+        return Outcome(rmdir(path.c_str()) == 0);
+    }
+    HostError RemoveFile(const std::string& path) override {
+        return Outcome(unlink(path.c_str()) == 0);
+    }
 
     // rename(2) replaces an existing target, and a client's move must never destroy a file.
-    bool Move(const std::string& from, const std::string& to) override {
+    HostError Move(const std::string& from, const std::string& to) override {
 #ifdef SYS_renameat2
         if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
                     RENAME_NOREPLACE) == 0) {
-            return true;
+            return HostError::kNone;
         }
         // ENOSYS: an old kernel; EINVAL: a file system that does not know the flag.
-        if (errno != ENOSYS && errno != EINVAL) return false;
+        if (errno != ENOSYS && errno != EINVAL) return ErrorOf(errno);
 #endif
         return MoveWithoutRenameat2(from, to);
     }

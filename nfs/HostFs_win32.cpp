@@ -129,6 +129,36 @@ bool ToFileTime(int64_t seconds, FILETIME& time) {
     return true;
 }
 
+HostError ErrorOf(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return HostError::kNotFound;
+        case ERROR_ALREADY_EXISTS:
+        case ERROR_FILE_EXISTS:
+            return HostError::kExists;
+        case ERROR_DIR_NOT_EMPTY:
+            return HostError::kNotEmpty;
+        case ERROR_DIRECTORY:
+            return HostError::kNotFolder;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT:
+            return HostError::kDenied;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return HostError::kNoSpace;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return HostError::kNameTooLong;
+        default:
+            return HostError::kOther;
+    }
+}
+
+// The outcome of a call that reports failure through GetLastError.
+HostError Outcome(bool done) {
+    return done ? HostError::kNone : ErrorOf(GetLastError());
+}
+
 char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -173,8 +203,19 @@ class Win32Fs final : public IHostFs {
     char Separator() const override { return '\\'; }
 
     bool IsPlainName(const char* name, size_t length) const override {
-        return std::string_view(name, length).find_first_of(std::string_view("\\/:\0", 4)) ==
-               std::string_view::npos;
+        const std::string_view text(name, length);
+        if (text.empty() || text.find_first_of(std::string_view("\\/:\0", 4)) != text.npos) {
+            return false;
+        }
+        return text == "." || text == ".." || text.find_first_not_of(". ") != text.npos;
+    }
+
+    bool SettlesTrailingDots() const override { return true; }
+
+    // Links and junctions are not followed here: the check stays lexical on Windows.
+    bool RealLocation(const std::string& path, std::string& real) override {
+        real = path;
+        return true;
     }
 
     bool FindStoredName(const std::string& path, std::string& name) override {
@@ -255,17 +296,19 @@ class Win32Fs final : public IHostFs {
                                            mtime ? &write : nullptr);
     }
 
-    bool MakeFolder(const std::string& path) override {
-        return CreateDirectoryA(path.c_str(), nullptr) != 0;
+    HostError MakeFolder(const std::string& path) override {
+        return Outcome(CreateDirectoryA(path.c_str(), nullptr) != 0);
     }
-    bool RemoveFolder(const std::string& path) override {
-        return RemoveDirectoryA(path.c_str()) != 0;
+    HostError RemoveFolder(const std::string& path) override {
+        return Outcome(RemoveDirectoryA(path.c_str()) != 0);
     }
-    bool RemoveFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
+    HostError RemoveFile(const std::string& path) override {
+        return Outcome(DeleteFileA(path.c_str()) != 0);
+    }
 
     // Without MOVEFILE_REPLACE_EXISTING, MoveFileA refuses an existing target.
-    bool Move(const std::string& from, const std::string& to) override {
-        return MoveFileA(from.c_str(), to.c_str()) != 0;
+    HostError Move(const std::string& from, const std::string& to) override {
+        return Outcome(MoveFileA(from.c_str(), to.c_str()) != 0);
     }
 
     // The drive is named by the path's first letter, whatever follows it.

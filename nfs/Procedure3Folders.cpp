@@ -12,10 +12,6 @@ std::string FolderOf(const std::string& joined) {
     return joined.substr(0, joined.rfind(hostfs::Fs().Separator()));
 }
 
-nfsstat3 MakeHostFolder(const char* path) {
-    return hostfs::Fs().MakeFolder(path) ? NFS3_OK : NFS3ERR_IO;
-}
-
 }  // namespace
 
 // A name the share refuses keeps its refusal; a folder handle that names nothing, or a joined
@@ -36,13 +32,13 @@ void CQDV_Procedure3::WriteNewEntry(nfsstat3 status, const char* path, const wcc
     Write(*m_pOut, dirWcc);
 }
 
-// The initial attributes are not applied: the folder gets the host's defaults. A name that
-// exists is a refusal of the host like any other.
+// The initial attributes are not applied: the folder gets the host's defaults.
 nfsstat3 CQDV_Procedure3::ProcMkdir() {
     ClientPath path = ReadDirOpPath();
     sattr3 attributes;
     Read(*m_pIn, attributes);
-    nfsstat3 status = path.path != nullptr ? MakeHostFolder(path.path) : NewNameRefusal(path);
+    nfsstat3 status =
+        path.path != nullptr ? StatusOf(hostfs::Fs().MakeFolder(path.path)) : NewNameRefusal(path);
     wcc_data dirWcc;
     if (status == NFS3_OK) dirWcc.after = PostOpAttributes(FolderOf(path.path).c_str());
     WriteNewEntry(status, path.path, dirWcc);
@@ -54,15 +50,15 @@ nfsstat3 CQDV_Procedure3::ProcMkdir() {
 nfsstat3 CQDV_Procedure3::ProcRmdir() {
     ClientPath path = OwnEntry(ReadDirOpPath());
     nfsstat3 status = CheckPath(path);
-    if (status == NFS3_OK && !hostfs::Fs().RemoveFolder(path.path)) status = NFS3ERR_IO;
+    if (status == NFS3_OK) status = StatusOf(hostfs::Fs().RemoveFolder(path.path));
     m_pOut->WriteInt32(status);
     Write(*m_pOut, wcc_data{});
     return status;
 }
 
-// RFC 1813 3.3.14. The moved object's handles follow it to the new path; the host never
-// replaces an existing entry, and any refusal (also a from path the client never looked up)
-// is NFS3ERR_IO.
+// RFC 1813 3.3.14. The moved object's handles, and those of everything inside a moved folder,
+// follow it to the new path. The host never replaces an existing entry. Clients rename without
+// looking the name up first (libnfs' nfs_rename, any client after a restart of ours).
 nfsstat3 CQDV_Procedure3::ProcRename() {
     ClientPath from = ReadDirOpPath();
     std::string fromPath;  // the next decode reuses the joined-path buffer
@@ -71,7 +67,7 @@ nfsstat3 CQDV_Procedure3::ProcRename() {
     from = OwnEntry(from);
     nfsstat3 status = CheckPath(from);
     if (status == NFS3_OK && to.path == nullptr) status = NewNameRefusal(to);
-    if (status == NFS3_OK && !FileManager().Rename(from.path, to.path)) status = NFS3ERR_IO;
+    if (status == NFS3_OK) status = StatusOf(FileManager().Rename(from.path, to.path));
     m_pOut->WriteInt32(status);
     Write(*m_pOut, wcc_data{});
     Write(*m_pOut, wcc_data{});

@@ -103,17 +103,20 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
 }
 
 // Every listed name gets a table entry, so that its fileid stays the same from call to call.
+// An entry that leads out of the shares (a symbolic link) is listed by name alone, as the
+// attributes and handle would be those of what lies outside (RFC 1813 3.3.17 lets both go).
 void CQDV_Procedure3::WriteEntry(const char* folder, const std::string& name, uint64_t cookie,
                                  bool plus) {
-    std::string path = JoinHostPath(folder, name);
+    std::string path = ListedPath(folder, name);
     WriteBool(*m_pOut, true);
     m_pOut->WriteInt64(FileManager().GetFileId(path));
     WriteOpaque(*m_pOut, name.data(), static_cast<uint32_t>(name.size()));
     m_pOut->WriteInt64(cookie);
     if (!plus) return;
-    Write(*m_pOut, PostOpAttributes(path.c_str()));
+    const bool inside = LiesInShare(path);
+    Write(*m_pOut, PostOpAttributes(inside ? path.c_str() : nullptr));
     post_op_fh3 handle;
-    handle.handle_follows = MakeHandle(path.c_str(), handle.handle);
+    if (inside) handle.handle_follows = MakeHandle(path.c_str(), handle.handle);
     Write(*m_pOut, handle);
 }
 

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <string>
 
+#include "DorvelFileManager.h"
 #include "HostFs.h"
 #include "QDV_Procedure3.h"
 #include "ShareEvents.h"
@@ -50,43 +51,20 @@ bool FlushHostFile(const char* path) {
     return file != nullptr && file->Flush();
 }
 
-// An exclusive create keeps its verifier in the file's access and modification seconds, one
-// 32-bit half each, where a retransmission finds it again (RFC 1813 3.3.8).
-struct VerifierTimes {
-    explicit VerifierTimes(uint64_t verf)
-        : atime(static_cast<int64_t>(verf >> 32)), mtime(static_cast<int64_t>(verf & 0xFFFFFFFF)) {}
-    int64_t atime;
-    int64_t mtime;
-};
-
-bool KeepsVerifier(const char* path, uint64_t verf) {
-    VerifierTimes times(verf);
-    hostfs::FileStatus status;
-    return hostfs::Fs().Status(path, status) && status.atime == times.atime &&
-           status.mtime == times.mtime;
-}
-
-bool StoreVerifier(const char* path, uint64_t verf) {
-    VerifierTimes times(verf);
-    return hostfs::Fs().SetTimes(path, &times.atime, &times.mtime);
-}
-
 // RFC 1813 3.3.8: GUARDED and EXCLUSIVE never replace what is there; only a retransmitted
 // EXCLUSIVE create, known by its verifier, finds its own file again. UNCHECKED creates the file
-// or empties the one that is there. The initial attributes are not applied.
-nfsstat3 CreateHostFile(const char* path, const createhow3& how) {
-    hostfs::IHostFs& fs = hostfs::Fs();
+// or empties the one that is there. A name the host would take for an entry of another spelling
+// is never created over: emptying notes.txt for "Notes.TXT" would lose it, and the client's data
+// would not land under the name it asked for. The initial attributes are not applied.
+nfsstat3 CreateHostFile(const char* path, const createhow3& how, ExclusiveVerifiers& verifiers) {
     const bool exclusive = how.mode != UNCHECKED && how.mode != GUARDED;
-    std::string stored;
-    if (how.mode != UNCHECKED && fs.FindStoredName(path, stored)) {
-        return exclusive && KeepsVerifier(path, how.verf) ? NFS3_OK : NFS3ERR_EXIST;
+    HostMatch match = MatchOnHost(path);
+    if (match == HostMatch::kOtherSpelling) return NFS3ERR_EXIST;
+    if (match == HostMatch::kExact && how.mode != UNCHECKED) {
+        return exclusive && verifiers.Keeps(path, how.verf) ? NFS3_OK : NFS3ERR_EXIST;
     }
-    if (fs.Open(path, OpenMode::kCreateAlways, true) == nullptr) return NFS3ERR_IO;
-    // A file without its verifier would answer a retransmission NFS3ERR_EXIST; better none.
-    if (exclusive && !StoreVerifier(path, how.verf)) {
-        fs.RemoveFile(path);
-        return NFS3ERR_IO;
-    }
+    if (hostfs::Fs().Open(path, OpenMode::kCreateAlways, true) == nullptr) return NFS3ERR_IO;
+    if (exclusive) verifiers.Store(path, how.verf);
     return NFS3_OK;
 }
 
@@ -142,7 +120,8 @@ nfsstat3 CQDV_Procedure3::ProcCreate() {
     ClientPath path = ReadDirOpPath();
     createhow3 how;
     Read(*m_pIn, how);
-    nfsstat3 status = path.path != nullptr ? CreateHostFile(path.path, how) : NewNameRefusal(path);
+    nfsstat3 status =
+        path.path != nullptr ? CreateHostFile(path.path, how, m_verifiers) : NewNameRefusal(path);
     if (status == NFS3ERR_IO) status = HostFailure(kCreateFailed, kCreateCaption);
     WriteNewEntry(status, path.path, wcc_data{});
     return status;

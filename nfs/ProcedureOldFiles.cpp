@@ -33,20 +33,24 @@ nfsstat WriteFile(const char* path, const writeargs& args) {
     return written == static_cast<int64_t>(args.data.Length()) ? NFS_OK : NFSERR_IO;
 }
 
-// An existing file of the name is emptied: clients create over a name to overwrite it.
-bool CreateEmptyFile(const std::string& path) {
-    return OpenFile(path.c_str(), OpenMode::kCreateAlways) != nullptr;
+// An existing file of the name is emptied: clients create over a name to overwrite it. One the
+// host would only take for that name (another letter case, an 8.3 alias) is not: the client
+// asked for a new name, and emptying another file would lose it.
+hostfs::HostError CreateEmptyFile(const std::string& path) {
+    if (MatchOnHost(path) == HostMatch::kOtherSpelling) return hostfs::HostError::kExists;
+    return OpenFile(path.c_str(), OpenMode::kCreateAlways) != nullptr ? hostfs::HostError::kNone
+                                                                      : hostfs::HostError::kOther;
 }
 
-bool MakeFolder(const std::string& path) {
+hostfs::HostError MakeFolder(const std::string& path) {
     return hostfs::Fs().MakeFolder(path);
 }
 
-bool RemoveFile(const std::string& path) {
+hostfs::HostError RemoveFile(const std::string& path) {
     return hostfs::Fs().RemoveFile(path);
 }
 
-bool RemoveFolder(const std::string& path) {
+hostfs::HostError RemoveFolder(const std::string& path) {
     return hostfs::Fs().RemoveFolder(path);
 }
 
@@ -90,7 +94,7 @@ nfsstat CQDV_ProcedureOld::ServeCreation(HostChange create) {
     std::string joined;
     ClientPath path = PathOf(args.where, joined);
     nfsstat status = StatusOf(path.outcome);
-    if (status == NFS_OK && !create(path.path)) status = NFSERR_IO;
+    if (status == NFS_OK) status = StatusOf(create(path.path));
     diropokres result;
     if (status == NFS_OK) status = DirOpResult(path.path, result);
     return WriteDirOpRes(status, result);
@@ -111,7 +115,7 @@ nfsstat CQDV_ProcedureOld::ServeRemoval(HostChange remove) {
     std::string joined;
     ClientPath path = OwnEntry(PathOf(args, joined));
     nfsstat status = StatusOf(ExistingOutcome(path));
-    if (status == NFS_OK && !remove(path.path)) status = NFSERR_IO;
+    if (status == NFS_OK) status = StatusOf(remove(path.path));
     m_pOut->WriteInt32(status);
     return status;
 }
@@ -124,8 +128,8 @@ nfsstat CQDV_ProcedureOld::ProcRmdir() {
     return ServeRemoval(RemoveFolder);
 }
 
-// The table moves the host entry and keeps the handle, so handles the client holds follow the
-// move. It refuses a source it has no entry for and a target that exists.
+// The table moves the host entry and keeps the handles, so handles the client holds, also of
+// everything inside a moved folder, follow the move. The host refuses a target that exists.
 nfsstat CQDV_ProcedureOld::ProcRename() {
     renameargs args;
     Read(*m_pIn, args);
@@ -135,7 +139,7 @@ nfsstat CQDV_ProcedureOld::ProcRename() {
     ClientPath to = PathOf(args.to, toPath);
     nfsstat status = StatusOf(ExistingOutcome(from));
     if (status == NFS_OK) status = StatusOf(to.outcome);
-    if (status == NFS_OK && !FileManager().Rename(from.path, to.path)) status = NFSERR_IO;
+    if (status == NFS_OK) status = StatusOf(FileManager().Rename(from.path, to.path));
     m_pOut->WriteInt32(status);
     return status;
 }

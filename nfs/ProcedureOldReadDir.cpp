@@ -31,16 +31,13 @@ struct Window {
 };
 
 // RFC 1094 2.2.17: count bounds the whole readdirres. Cookies are ordinals from 1, so a cookie
-// names the entry to resume after. A listing that fits is sent whole, whatever cookie came with
-// it. NFS_MAXDATA caps the count, which keeps every reply well inside one UDP datagram, and a
-// reply carries at least one entry, so that a count too small for a long name cannot stall the
-// client on the same cookie.
+// names the entry to resume after. NFS_MAXDATA caps the count, which keeps every reply well
+// inside one UDP datagram, and a reply carries at least one entry, so that a count too small for
+// a long name cannot stall the client on the same cookie.
 Window ReplyWindow(const std::vector<std::string>& names, uint32_t cookie, uint32_t count) {
     const uint64_t budget = std::min(count, NFS_MAXDATA);
-    uint64_t whole = kReadDirFrame;
-    for (const std::string& name : names) whole += EntrySize(name);
     Window window;
-    window.first = whole <= budget ? 0 : std::min<size_t>(cookie, names.size());
+    window.first = std::min<size_t>(cookie, names.size());
     uint64_t used = kReadDirFrame;
     for (window.end = window.first; window.end < names.size(); ++window.end) {
         used += EntrySize(names[window.end]);
@@ -56,7 +53,7 @@ readdirokres ListEntries(const char* folder, const readdirargs& args) {
     readdirokres result;
     for (size_t i = window.first; i < window.end; ++i) {
         entry item;
-        item.fileid = FileManager().GetFileId(JoinHostPath(folder, names[i]));
+        item.fileid = FileManager().GetFileId(ListedPath(folder, names[i]));
         item.name = names[i];
         item.cookie = static_cast<uint32_t>(i + 1);
         result.entries.push_back(item);

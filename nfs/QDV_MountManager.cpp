@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "DorvelFileManager.h"
@@ -24,14 +25,37 @@ constexpr uint32_t kMountAccess = 13;
 
 constexpr uint32_t kVersion1HandleSize = 32;
 
-bool SameIgnoringCase(const char* a, const char* b) {
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (std::toupper(static_cast<unsigned char>(*a)) !=
-            std::toupper(static_cast<unsigned char>(*b))) {
+// Whether `text` starts with `prefix`, letter case aside.
+bool StartsIgnoringCase(const char* text, const char* prefix) {
+    for (; *prefix != '\0'; ++text, ++prefix) {
+        if (std::toupper(static_cast<unsigned char>(*text)) !=
+            std::toupper(static_cast<unsigned char>(*prefix))) {
             return false;
         }
     }
-    return *a == *b;
+    return true;
+}
+
+// The folder that the names of `rest` ("/Films/2024") lead to from a share's folder, each name
+// joined by the share rule and found under exactly its name, as LOOKUP would find it. Dot steps
+// are refused: a mount names its folder plainly.
+bool FolderInShare(const std::string& root, std::string_view rest, std::string& folder) {
+    folder = root;
+    while (!rest.empty()) {
+        rest.remove_prefix(1);
+        std::string_view name = rest.substr(0, rest.find('/'));
+        rest.remove_prefix(name.size());
+        std::string joined;
+        if (name == "." || name == ".." ||
+            JoinSharePath(folder.c_str(), name.data(), static_cast<uint32_t>(name.size()),
+                          joined) != JoinResult::kOk ||
+            !PathExists(joined)) {
+            return false;
+        }
+        folder = std::move(joined);
+    }
+    hostfs::FileStatus status;
+    return hostfs::Fs().Status(folder, status) && status.kind == hostfs::FileKind::kDirectory;
 }
 
 // A drive root chosen as D:\ reaches us as D: once its trailing backslash is cut; a bare drive
@@ -96,46 +120,63 @@ const char* CQDV_MountManager::ReadDirPath() {
     return m_szDirPath;
 }
 
-int CQDV_MountManager::FindExport(const char* path) const {
+// The export a dirpath starts with, letter case aside, followed by its end or by "/" and the
+// names of a folder inside the share, which `rest` then holds; -1 when there is none.
+int CQDV_MountManager::FindExport(const char* path, const char*& rest) const {
     for (int i = 0; i < kShares; ++i) {
-        if (SameIgnoringCase(path, kExportNames[i])) return i;
+        const size_t length = std::strlen(kExportNames[i]);
+        if (StartsIgnoringCase(path, kExportNames[i]) &&
+            (path[length] == '\0' || path[length] == '/')) {
+            rest = path + length;
+            return i;
+        }
     }
     return -1;
 }
 
 // A refused mount leaves the count, the client list and the application untouched, and tells
-// the client why: no such export, or sharing stopped.
+// the client why: no such export or folder, or sharing stopped. Clients such as libnfs mount the
+// folder of the URL they are given, so a folder inside a share mounts like the share itself.
 void CQDV_MountManager::ProcMnt() {
     if (ShareEvents().ShareState() == kShareStopped) {
         m_pOut->WriteInt32(kMountAccess);
         return;
     }
-    int share = FindExport(ReadDirPath());
-    if (share < 0) {
+    const char* rest = nullptr;
+    int share = FindExport(ReadDirPath(), rest);
+    std::string folder;
+    if (share < 0 || !MountedFolder(share, rest, folder)) {
         m_pOut->WriteInt32(kMountNoEntry);
         return;
     }
     m_pOut->WriteInt32(kMountOk);
-    WriteRootHandle(share);
+    WriteMountHandle(folder);
     ++m_nMountCount;
     ShareEvents().ShareConnected();
     RememberClient(m_pContext->client);
 }
 
+bool CQDV_MountManager::MountedFolder(int share, const char* rest, std::string& folder) {
+    char* root = m_szSharePath[share];
+    if (*rest != '\0') return FolderInShare(root, rest, folder);
+    if (m_pContext->version != 1 && IsBareDrive(root)) {
+        root[2] = hostfs::Fs().Separator();
+        root[3] = '.';
+        root[4] = '\0';
+    }
+    folder = root;
+    return true;
+}
+
 // Version 1 answers the fixed 32-byte fhandle; every other version a 64-byte nfs_fh3 and an
 // empty list of authentication flavours.
-void CQDV_MountManager::WriteRootHandle(int share) {
-    char* path = m_szSharePath[share];
+void CQDV_MountManager::WriteMountHandle(const std::string& folder) {
+    const uint8_t* handle = FileManager().GetHandle(folder);
     if (m_pContext->version == 1) {
-        m_pOut->Write(FileManager().GetHandle(path), kVersion1HandleSize);
+        m_pOut->Write(handle, kVersion1HandleSize);
         return;
     }
-    if (IsBareDrive(path)) {
-        path[2] = hostfs::Fs().Separator();
-        path[3] = '.';
-        path[4] = '\0';
-    }
-    WriteOpaque(*m_pOut, FileManager().GetHandle(path), CDorvelFileManager::kHandleSize);
+    WriteOpaque(*m_pOut, handle, CDorvelFileManager::kHandleSize);
     m_pOut->WriteInt32(0);
 }
 

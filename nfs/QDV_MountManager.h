@@ -1,12 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "ProcedureTableHandler.h"
 
 // The MOUNT program (100005, RFC 1813 appendix I; version 1 as in RFC 1094 appendix A): hands
-// out the root handles of the exports "/quonhd1" to "/quonhd4", lists them, and counts mounts so
-// the application can show who is connected.
+// out the root handles of the exports "/quonhd1" to "/quonhd4" and of folders inside them, lists
+// the exports, and counts mounts so the application can show who is connected.
 class CQDV_MountManager : public CProcedureTableHandler {
   public:
     static constexpr int kShares = 4;
@@ -31,8 +32,10 @@ class CQDV_MountManager : public CProcedureTableHandler {
     const char* ProgramTrace() const override { return "MOUNT "; }
 
     const char* ReadDirPath();
-    int FindExport(const char* path) const;
-    void WriteRootHandle(int share);
+    int FindExport(const char* path, const char*& rest) const;
+    // The host folder that a mount of `share`, with `rest` after its export name, answers.
+    bool MountedFolder(int share, const char* rest, std::string& folder);
+    void WriteMountHandle(const std::string& folder);
     void RememberClient(const char* client);
     bool ForgetClient(const char* client);
 

@@ -34,6 +34,11 @@ int CQDV_NFSManager::Dispatch(IInputStream& in, IOutputStream& out, const RPCCal
     return DispatchVersion3(in, out, context);
 }
 
+bool CQDV_NFSManager::ChangesFileSystem(uint32_t version, uint32_t procedure) const {
+    return version == 2 ? CQDV_ProcedureOld::ProcedureChangesFileSystem(procedure)
+                        : CQDV_Procedure3::ProcedureChangesFileSystem(procedure);
+}
+
 // A failure that leaves the version 2 set (anything but a failed decode, which the set answers
 // itself) is told to the person at the computer without holding up the server, and the call is
 // answered as undecodable.

@@ -17,6 +17,7 @@ class CQDV_NFSManager : public CQDV_RPC {
 
     void SetOwner(int32_t uid, int32_t gid);
     int Dispatch(IInputStream& in, IOutputStream& out, const RPCCallContext& context) override;
+    bool ChangesFileSystem(uint32_t version, uint32_t procedure) const override;
     void SetFlag(uint8_t flag) override;
 
   private:

@@ -5,32 +5,41 @@
 #include "DorvelFileManager.h"
 #include "FileAttributes.h"
 
+namespace {
+// A second run of these answers otherwise than the first (NOENT, EXIST ...).
+constexpr bool kChangesFileSystem = true;
+}  // namespace
+
 const CQDV_Procedure3::Procedure CQDV_Procedure3::kProcedures[] = {
-    {"NULL", &CQDV_Procedure3::ProcNull},                // 0
-    {"GETATTR", &CQDV_Procedure3::ProcGetAttr},          // 1
-    {"SETATTR", &CQDV_Procedure3::ProcSetAttr},          // 2
-    {"LOOKUP", &CQDV_Procedure3::ProcLookup},            // 3
-    {"ACCESS", &CQDV_Procedure3::ProcAccess},            // 4
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 5 READLINK
-    {"READ", &CQDV_Procedure3::ProcRead},                // 6
-    {"WRITE", &CQDV_Procedure3::ProcWrite},              // 7
-    {"CREATE", &CQDV_Procedure3::ProcCreate},            // 8
-    {"MKDIR", &CQDV_Procedure3::ProcMkdir},              // 9
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 10 SYMLINK
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 11 MKNOD
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 12 REMOVE
-    {"RMDIR", &CQDV_Procedure3::ProcRmdir},              // 13
-    {"RENAME", &CQDV_Procedure3::ProcRename},            // 14
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 15 LINK
-    {"READDIR", &CQDV_Procedure3::ProcReadDir},          // 16
-    {"READDIRPLUS", &CQDV_Procedure3::ProcReadDirPlus},  // 17
-    {"FSSTAT", &CQDV_Procedure3::ProcFsStat},            // 18
-    {"FSINFO", &CQDV_Procedure3::ProcFsInfo},            // 19
-    {"NOIMP", &CQDV_Procedure3::ProcNoImp},              // 20 PATHCONF
-    {"COMMIT", &CQDV_Procedure3::ProcCommit},            // 21
+    {"NULL", &CQDV_Procedure3::ProcNull},                          // 0
+    {"GETATTR", &CQDV_Procedure3::ProcGetAttr},                    // 1
+    {"SETATTR", &CQDV_Procedure3::ProcSetAttr},                    // 2
+    {"LOOKUP", &CQDV_Procedure3::ProcLookup},                      // 3
+    {"ACCESS", &CQDV_Procedure3::ProcAccess},                      // 4
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},                        // 5 READLINK
+    {"READ", &CQDV_Procedure3::ProcRead},                          // 6
+    {"WRITE", &CQDV_Procedure3::ProcWrite},                        // 7
+    {"CREATE", &CQDV_Procedure3::ProcCreate, kChangesFileSystem},  // 8
+    {"MKDIR", &CQDV_Procedure3::ProcMkdir, kChangesFileSystem},    // 9
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},                        // 10 SYMLINK
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},                        // 11 MKNOD
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},                        // 12 REMOVE
+    {"RMDIR", &CQDV_Procedure3::ProcRmdir, kChangesFileSystem},    // 13
+    {"RENAME", &CQDV_Procedure3::ProcRename, kChangesFileSystem},  // 14
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},                        // 15 LINK
+    {"READDIR", &CQDV_Procedure3::ProcReadDir},                    // 16
+    {"READDIRPLUS", &CQDV_Procedure3::ProcReadDirPlus},            // 17
+    {"FSSTAT", &CQDV_Procedure3::ProcFsStat},                      // 18
+    {"FSINFO", &CQDV_Procedure3::ProcFsInfo},                      // 19
+    {"NOIMP", &CQDV_Procedure3::ProcNoImp},                        // 20 PATHCONF
+    {"COMMIT", &CQDV_Procedure3::ProcCommit},                      // 21
 };
 
 const uint32_t CQDV_Procedure3::kProcedureCount = sizeof kProcedures / sizeof kProcedures[0];
+
+bool CQDV_Procedure3::ProcedureChangesFileSystem(uint32_t procedure) {
+    return procedure < kProcedureCount && kProcedures[procedure].changesFileSystem;
+}
 
 CQDV_Procedure3::~CQDV_Procedure3() = default;
 
@@ -54,23 +63,48 @@ nfsstat3 CQDV_Procedure3::ProcNoImp() {
     return NFS3_OK;
 }
 
-namespace {
-
-struct OutcomeStatus {
-    PathOutcome outcome;
-    nfsstat3 status;
-};
-
 // A joined path too long for the host is a handle that leads nowhere.
-const OutcomeStatus kOutcomeStatuses[] = {
-    {PathOutcome::kFound, NFS3_OK},
-    {PathOutcome::kStale, NFS3ERR_STALE},
-    {PathOutcome::kOutsideShare, NFS3ERR_ACCES},
-    {PathOutcome::kTooLong, NFS3ERR_STALE},
-    {PathOutcome::kMissing, NFS3ERR_NOENT},
-};
+nfsstat3 CQDV_Procedure3::StatusOf(PathOutcome outcome) {
+    switch (outcome) {
+        case PathOutcome::kFound:
+            return NFS3_OK;
+        case PathOutcome::kStale:
+        case PathOutcome::kTooLong:
+            return NFS3ERR_STALE;
+        case PathOutcome::kOutsideShare:
+            return NFS3ERR_ACCES;
+        case PathOutcome::kMissing:
+            return NFS3ERR_NOENT;
+    }
+    return NFS3ERR_STALE;
+}
 
-}  // namespace
+// RFC 1813 2.6.
+nfsstat3 CQDV_Procedure3::StatusOf(hostfs::HostError error) {
+    switch (error) {
+        case hostfs::HostError::kNone:
+            return NFS3_OK;
+        case hostfs::HostError::kNotFound:
+            return NFS3ERR_NOENT;
+        case hostfs::HostError::kExists:
+            return NFS3ERR_EXIST;
+        case hostfs::HostError::kNotEmpty:
+            return NFS3ERR_NOTEMPTY;
+        case hostfs::HostError::kNotFolder:
+            return NFS3ERR_NOTDIR;
+        case hostfs::HostError::kIsFolder:
+            return NFS3ERR_ISDIR;
+        case hostfs::HostError::kDenied:
+            return NFS3ERR_ACCES;
+        case hostfs::HostError::kNoSpace:
+            return NFS3ERR_NOSPC;
+        case hostfs::HostError::kNameTooLong:
+            return NFS3ERR_NAMETOOLONG;
+        case hostfs::HostError::kOther:
+            return NFS3ERR_IO;
+    }
+    return NFS3ERR_IO;
+}
 
 ClientPath CQDV_Procedure3::ReadPath() {
     nfs_fh3 handle;
@@ -92,11 +126,7 @@ ClientPath CQDV_Procedure3::ReadDirOpPath() {
 }
 
 nfsstat3 CQDV_Procedure3::CheckPath(const ClientPath& path) {
-    PathOutcome outcome = ExistingOutcome(path);
-    for (const OutcomeStatus& entry : kOutcomeStatuses) {
-        if (entry.outcome == outcome) return entry.status;
-    }
-    return NFS3ERR_STALE;
+    return StatusOf(ExistingOutcome(path));
 }
 
 bool CQDV_Procedure3::MakeHandle(const char* path, nfs_fh3& handle) {

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "ClientPaths.h"
+#include "ExclusiveVerifiers.h"
+#include "HostFs.h"
 #include "Nfs3Types.h"
 #include "ProcedureTableHandler.h"
 
@@ -20,6 +22,7 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     ~CQDV_Procedure3() override;
 
     void SetOwner(int32_t uid, int32_t gid);
+    static bool ProcedureChangesFileSystem(uint32_t procedure);
     int Dispatch(IInputStream& in, IOutputStream& out, const RPCCallContext& context) override;
 
   private:
@@ -49,6 +52,8 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     static nfsstat3 NewNameRefusal(const ClientPath& where);
     void WriteNewEntry(nfsstat3 status, const char* path, const wcc_data& dirWcc);
 
+    static nfsstat3 StatusOf(PathOutcome outcome);
+    static nfsstat3 StatusOf(hostfs::HostError error);
     ClientPath ReadPath();
     ClientPath ReadDirOpPath();
     nfsstat3 CheckPath(const ClientPath& path);
@@ -64,6 +69,7 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     int32_t m_nUid = 0;
     int32_t m_nGid = 0;
     std::string m_joinedPath;  // the last joined path, reused from call to call
+    ExclusiveVerifiers m_verifiers;
     // READ's data, made once: playing a film is a long run of READ calls.
     std::unique_ptr<uint8_t[]> m_pReadBuffer = std::make_unique<uint8_t[]>(kRtMax);
 };

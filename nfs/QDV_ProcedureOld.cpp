@@ -5,44 +5,79 @@
 #include "DorvelFileManager.h"
 #include "FileAttributes.h"
 
+namespace {
+// A second run of these answers otherwise than the first (NOENT, EXIST ...).
+constexpr bool kChangesFileSystem = true;
+}  // namespace
+
 const CQDV_ProcedureOld::Procedure CQDV_ProcedureOld::kProcedures[] = {
-    {"NULL", &CQDV_ProcedureOld::ProcNull},        // 0
-    {"GETATTR", &CQDV_ProcedureOld::ProcGetAttr},  // 1
-    {"SETATTR", &CQDV_ProcedureOld::ProcSetAttr},  // 2
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},    // 3 ROOT
-    {"LOOKUP", &CQDV_ProcedureOld::ProcLookup},    // 4
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},    // 5 READLINK
-    {"READ", &CQDV_ProcedureOld::ProcRead},        // 6
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},    // 7 WRITECACHE
-    {"WRITE", &CQDV_ProcedureOld::ProcWrite},      // 8
-    {"CREATE", &CQDV_ProcedureOld::ProcCreate},    // 9
-    {"REMOVE", &CQDV_ProcedureOld::ProcRemove},    // 10
-    {"RENAME", &CQDV_ProcedureOld::ProcRename},    // 11
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},    // 12 LINK
-    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},    // 13 SYMLINK
-    {"MKDIR", &CQDV_ProcedureOld::ProcMkdir},      // 14
-    {"RMDIR", &CQDV_ProcedureOld::ProcRmdir},      // 15
-    {"READDIR", &CQDV_ProcedureOld::ProcReadDir},  // 16
-    {"STATFS", &CQDV_ProcedureOld::ProcStatFs},    // 17
+    {"NULL", &CQDV_ProcedureOld::ProcNull},                          // 0
+    {"GETATTR", &CQDV_ProcedureOld::ProcGetAttr},                    // 1
+    {"SETATTR", &CQDV_ProcedureOld::ProcSetAttr},                    // 2
+    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},                      // 3 ROOT
+    {"LOOKUP", &CQDV_ProcedureOld::ProcLookup},                      // 4
+    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},                      // 5 READLINK
+    {"READ", &CQDV_ProcedureOld::ProcRead},                          // 6
+    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},                      // 7 WRITECACHE
+    {"WRITE", &CQDV_ProcedureOld::ProcWrite},                        // 8
+    {"CREATE", &CQDV_ProcedureOld::ProcCreate, kChangesFileSystem},  // 9
+    {"REMOVE", &CQDV_ProcedureOld::ProcRemove, kChangesFileSystem},  // 10
+    {"RENAME", &CQDV_ProcedureOld::ProcRename, kChangesFileSystem},  // 11
+    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},                      // 12 LINK
+    {"NOTIMP", &CQDV_ProcedureOld::ProcNotImp},                      // 13 SYMLINK
+    {"MKDIR", &CQDV_ProcedureOld::ProcMkdir, kChangesFileSystem},    // 14
+    {"RMDIR", &CQDV_ProcedureOld::ProcRmdir, kChangesFileSystem},    // 15
+    {"READDIR", &CQDV_ProcedureOld::ProcReadDir},                    // 16
+    {"STATFS", &CQDV_ProcedureOld::ProcStatFs},                      // 17
 };
 
 const uint32_t CQDV_ProcedureOld::kProcedureCount = sizeof kProcedures / sizeof kProcedures[0];
 
-namespace {
-
-// Indexed by PathOutcome.
-const nfsstat kOutcomeStatus[] = {
-    NFS_OK,              // kFound
-    NFSERR_STALE,        // kStale
-    NFSERR_ACCES,        // kOutsideShare
-    NFSERR_NAMETOOLONG,  // kTooLong
-    NFSERR_NOENT,        // kMissing
-};
-
-}  // namespace
+bool CQDV_ProcedureOld::ProcedureChangesFileSystem(uint32_t procedure) {
+    return procedure < kProcedureCount && kProcedures[procedure].changesFileSystem;
+}
 
 nfsstat CQDV_ProcedureOld::StatusOf(PathOutcome outcome) {
-    return kOutcomeStatus[static_cast<int>(outcome)];
+    switch (outcome) {
+        case PathOutcome::kFound:
+            return NFS_OK;
+        case PathOutcome::kStale:
+            return NFSERR_STALE;
+        case PathOutcome::kOutsideShare:
+            return NFSERR_ACCES;
+        case PathOutcome::kTooLong:
+            return NFSERR_NAMETOOLONG;
+        case PathOutcome::kMissing:
+            return NFSERR_NOENT;
+    }
+    return NFSERR_STALE;
+}
+
+// RFC 1094 2.3.1.
+nfsstat CQDV_ProcedureOld::StatusOf(hostfs::HostError error) {
+    switch (error) {
+        case hostfs::HostError::kNone:
+            return NFS_OK;
+        case hostfs::HostError::kNotFound:
+            return NFSERR_NOENT;
+        case hostfs::HostError::kExists:
+            return NFSERR_EXIST;
+        case hostfs::HostError::kNotEmpty:
+            return NFSERR_NOTEMPTY;
+        case hostfs::HostError::kNotFolder:
+            return NFSERR_NOTDIR;
+        case hostfs::HostError::kIsFolder:
+            return NFSERR_ISDIR;
+        case hostfs::HostError::kDenied:
+            return NFSERR_ACCES;
+        case hostfs::HostError::kNoSpace:
+            return NFSERR_NOSPC;
+        case hostfs::HostError::kNameTooLong:
+            return NFSERR_NAMETOOLONG;
+        case hostfs::HostError::kOther:
+            return NFSERR_IO;
+    }
+    return NFSERR_IO;
 }
 
 CQDV_ProcedureOld::~CQDV_ProcedureOld() = default;

@@ -19,13 +19,14 @@ class CQDV_ProcedureOld : public CProcedureTableHandler {
     ~CQDV_ProcedureOld() override;
 
     void SetOwner(int32_t uid, int32_t gid);
+    static bool ProcedureChangesFileSystem(uint32_t procedure);
     int Dispatch(IInputStream& in, IOutputStream& out, const RPCCallContext& context) override;
 
   private:
     using Procedure = NamedProcedure<CQDV_ProcedureOld, nfsstat>;
     static const Procedure kProcedures[];
     static const uint32_t kProcedureCount;
-    using HostChange = bool (*)(const std::string& path);
+    using HostChange = hostfs::HostError (*)(const std::string& path);
 
     const char* ProgramTrace() const override { return "NFS "; }
     const char* NotServedTrace() const override { return "NOTIMP"; }
@@ -45,6 +46,7 @@ class CQDV_ProcedureOld : public CProcedureTableHandler {
     nfsstat ProcStatFs();
 
     static nfsstat StatusOf(PathOutcome outcome);
+    static nfsstat StatusOf(hostfs::HostError error);
     ClientPath PathOf(const fhandle& handle);
     ClientPath PathOf(const diropargs& args, std::string& joined);
     nfsstat GetAttributes(const char* path, fattr& attributes);

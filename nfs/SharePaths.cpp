@@ -9,7 +9,9 @@
 namespace {
 
 std::mutex g_rootsLock;
+// Each share folder as configured, and where the host's links take it.
 std::string g_roots[4];
+std::string g_realRoots[4];
 
 // A share folder written as a drive root with a final dot (D:\.) is the drive itself.
 std::string WithoutDotSteps(std::string root, char separator) {
@@ -19,8 +21,9 @@ std::string WithoutDotSteps(std::string root, char separator) {
     return root;
 }
 
-// True when the steps of `rest` (separated by `separator`) climb above where they start.
-bool ClimbsAbove(std::string_view rest, char separator) {
+// How many steps below where they start the steps of `rest` (separated by `separator`) end, or
+// -1 when they climb above it on the way.
+int DepthBelow(std::string_view rest, char separator) {
     int depth = 0;
     size_t start = 0;
     while (start <= rest.size()) {
@@ -28,38 +31,66 @@ bool ClimbsAbove(std::string_view rest, char separator) {
         if (end == std::string_view::npos) end = rest.size();
         size_t length = end - start;
         if (length == 2 && rest.compare(start, 2, "..") == 0) {
-            if (--depth < 0) return true;
+            if (--depth < 0) return -1;
         } else if (length > 0 && !(length == 1 && rest[start] == '.')) {
             ++depth;
         }
         start = end + 1;
     }
+    return depth;
+}
+
+// How deep below `root` the path lies, or -1 when it does not lie in it.
+int DepthIn(std::string_view path, const std::string& root, char separator) {
+    if (root.empty() || path.compare(0, root.size(), root) != 0) return -1;
+    if (path.size() > root.size() && root.back() != separator && path[root.size()] != separator) {
+        return -1;
+    }
+    return DepthBelow(path.substr(root.size()), separator);
+}
+
+bool LiesInOneOf(std::string_view path, const std::string (&roots)[4], char separator) {
+    for (const std::string& root : roots) {
+        if (DepthIn(path, root, separator) >= 0) return true;
+    }
     return false;
 }
 
-bool LiesIn(std::string_view path, const std::string& root, char separator) {
-    if (root.empty() || path.compare(0, root.size(), root) != 0) return false;
-    if (path.size() > root.size() && root.back() != separator && path[root.size()] != separator) {
-        return false;
+// Whether `path`, its "." and ".." steps taken, is a share folder itself.
+bool IsShareRoot(std::string_view path) {
+    char separator = hostfs::Fs().Separator();
+    std::lock_guard<std::mutex> lock(g_rootsLock);
+    for (const std::string& root : g_roots) {
+        if (DepthIn(path, root, separator) == 0) return true;
     }
-    return !ClimbsAbove(path.substr(root.size()), separator);
+    return false;
 }
 
 }  // namespace
 
 void SetShareRoots(const std::string roots[4]) {
-    char separator = hostfs::Fs().Separator();
+    hostfs::IHostFs& fs = hostfs::Fs();
+    char separator = fs.Separator();
+    std::string spelled[4];
+    std::string real[4];
+    for (int i = 0; i < 4; ++i) {
+        spelled[i] = WithoutDotSteps(roots[i], separator);
+        if (spelled[i].empty() || !fs.RealLocation(spelled[i], real[i])) real[i] = spelled[i];
+    }
     std::lock_guard<std::mutex> lock(g_rootsLock);
-    for (int i = 0; i < 4; ++i) g_roots[i] = WithoutDotSteps(roots[i], separator);
+    for (int i = 0; i < 4; ++i) {
+        g_roots[i] = spelled[i];
+        g_realRoots[i] = real[i];
+    }
 }
 
 bool LiesInShare(std::string_view path) {
-    char separator = hostfs::Fs().Separator();
+    hostfs::IHostFs& fs = hostfs::Fs();
+    char separator = fs.Separator();
+    std::string real;
+    if (!fs.RealLocation(std::string(path), real)) return false;
     std::lock_guard<std::mutex> lock(g_rootsLock);
-    for (const std::string& root : g_roots) {
-        if (LiesIn(path, root, separator)) return true;
-    }
-    return false;
+    return LiesInOneOf(path, g_roots, separator) && LiesInOneOf(real, g_realRoots, separator);
 }
 
 std::string JoinHostPath(const std::string& folder, const std::string& name) {
@@ -69,6 +100,10 @@ std::string JoinHostPath(const std::string& folder, const std::string& name) {
     joined += hostfs::Fs().Separator();
     joined += name;
     return joined;
+}
+
+std::string ListedPath(const std::string& folder, const std::string& name) {
+    return name == ".." && IsShareRoot(folder) ? folder : JoinHostPath(folder, name);
 }
 
 JoinResult JoinSharePath(const char* folder, const char* name, uint32_t nameLength,

@@ -12,19 +12,25 @@ constexpr uint32_t kMaxHostPath = 1024;
 // Set at every start of the server, with the four share folders (empty for an unset share).
 void SetShareRoots(const std::string roots[4]);
 
-// Whether `path` lies inside a current share folder once its "." and ".." steps are taken,
-// without stepping above that folder on the way.
+// Whether `path` lies inside a current share folder: as spelled, once its "." and ".." steps are
+// taken without stepping above that folder on the way, and where the host's symbolic links take
+// it. The server may run with more rights than the person who can write into a share: a link
+// there to a file outside every share must not serve that file.
 bool LiesInShare(std::string_view path);
 
 enum class JoinResult {
     kOk,
     kTooLong,       // folder, separator and name would pass kMaxHostPath characters
-    kNotPlainName,  // the name holds a separator of the host or a NUL
+    kNotPlainName,  // not a name of an entry on this host (empty, a separator, a NUL ...)
     kOutsideShare,  // the joined path would leave its share
 };
 
 // Joins a folder's host path and a name the host itself listed.
 std::string JoinHostPath(const std::string& folder, const std::string& name);
+
+// The host path that a name listed in `folder` stands for: the joined path, except that ".." in
+// a share's own folder stands for that folder, as nothing above a share is the client's.
+std::string ListedPath(const std::string& folder, const std::string& name);
 
 // Joins a folder's host path and a name received from a client with the host's separator.
 JoinResult JoinSharePath(const char* folder, const char* name, uint32_t nameLength,

@@ -39,12 +39,13 @@ class CProcedureTableHandler : public CQDV_RPC {
         return m_nResult;
     }
 
-    // One entry of a procedure table: the procedure's trace name and its handler, which answers
-    // a status of its program.
+    // One entry of a procedure table: the procedure's trace name, its handler, which answers a
+    // status of its program, and whether a call changes the file system (CQDV_RPC).
     template <typename Owner, typename Status>
     struct NamedProcedure {
         const char* name;
         Status (Owner::*handler)();
+        bool changesFileSystem = false;
     };
 
     // Runs one table entry between the trace of its name and the trace of its status's name.

@@ -32,6 +32,11 @@ class CQDV_RPC {
     // Called with the input at the first argument byte and the output right after accept_stat.
     // Lets no exception escape.
     virtual int Dispatch(IInputStream& in, IOutputStream& out, const RPCCallContext& context) = 0;
+    // Whether a call changes the file system so that a second run would answer otherwise; the
+    // message layer then answers a retransmission with the first call's results.
+    virtual bool ChangesFileSystem(uint32_t /*version*/, uint32_t /*procedure*/) const {
+        return false;
+    }
     virtual void SetFlag(uint8_t flag) { m_bFlag = flag; }
     // The handlers narrate their work here. The texts go nowhere unless a trace output has been
     // chosen for the process (the headless front end's --trace).

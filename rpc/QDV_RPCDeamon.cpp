@@ -76,21 +76,21 @@ void CQDV_RPCDeamon::OnReceive(CSocket& connection) {
     const int transport = connection.GetType();
     const std::string client = connection.GetPeerAddressText();
     while (in.Remaining() > 0) {
-        int result = HandleCall(transport, in, out, client.c_str());
+        int result = HandleCall(transport, in, out, client.c_str(), connection.GetPeerPort());
         connection.SendReply();
         if (result != kDispatchDone || transport == kTransportUdp) break;
     }
 }
 
 int CQDV_RPCDeamon::HandleCall(int transport, IInputStream& in, IOutputStream& out,
-                               const char* client) {
-    if (transport != kTransportTcp) return AnswerCall(in, out, client);
+                               const char* client, uint16_t clientPort) {
+    if (transport != kTransportTcp) return AnswerCall(in, out, client, clientPort);
     uint32_t mark = 0;
     in.ReadInt32(&mark);
     BoundedInputStream record(in, mark & ~kLastFragment);
     uint32_t markPosition = out.Position();
     out.WriteInt32(0);
-    int result = AnswerCall(record, out, client);
+    int result = AnswerCall(record, out, client, clientPort);
     record.SkipRest();
     out.Seek(0, kSeekEnd);
     uint32_t end = out.Position();
@@ -103,7 +103,8 @@ int CQDV_RPCDeamon::HandleCall(int transport, IInputStream& in, IOutputStream& o
 // Every reply carries the empty verifier: the server authenticates nobody, and echoing the
 // caller's flavour without a body (what a non-empty verifier would otherwise get) is not a valid
 // reply under the standard.
-int CQDV_RPCDeamon::AnswerCall(IInputStream& in, IOutputStream& out, const char* client) {
+int CQDV_RPCDeamon::AnswerCall(IInputStream& in, IOutputStream& out, const char* client,
+                               uint16_t clientPort) {
     CallHeader header;
     bool decoded = ReadCallHeader(in, header);
     out.WriteInt32(header.xid);
@@ -123,7 +124,12 @@ int CQDV_RPCDeamon::AnswerCall(IInputStream& in, IOutputStream& out, const char*
     }
     out.WriteInt32(kSuccess);
     RPCCallContext context{header.version, header.procedure, client};
-    int result = handler->Dispatch(in, out, context);
+    auto serve = [&](IOutputStream& results) { return handler->Dispatch(in, results, context); };
+    int result = handler->ChangesFileSystem(header.version, header.procedure)
+                     ? m_replies.Answer({client, clientPort, header.xid, header.program,
+                                         header.version, header.procedure},
+                                        out, serve)
+                     : serve(out);
     if (result == kDispatchGarbage || result == kDispatchProcUnavail) {
         out.Seek(static_cast<int32_t>(acceptPosition), kSeekStart);
         out.WriteInt32(result == kDispatchGarbage ? kGarbageArgs : kProcUnavail);

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "QDV_RPC.h"
+#include "ReplyCache.h"
 #include "SocketListener.h"
 
 // ONC RPC version 2 (RFC 5531) between the sockets and the program handlers. Every receive of
@@ -26,12 +27,14 @@ class CQDV_RPCDeamon : public ISocketListener {
     // Decodes one call (on TCP: one record, mark first) and encodes its reply; does not send.
     // Returns the handler's Dispatch result, kDispatchGarbage for a call the layer itself could
     // not decode, and kDispatchDone for a program that is not served.
-    int HandleCall(int transport, IInputStream& in, IOutputStream& out, const char* client);
+    int HandleCall(int transport, IInputStream& in, IOutputStream& out, const char* client,
+                   uint16_t clientPort = 0);
 
   private:
-    int AnswerCall(IInputStream& in, IOutputStream& out, const char* client);
+    int AnswerCall(IInputStream& in, IOutputStream& out, const char* client, uint16_t clientPort);
     CQDV_RPC* FindHandler(uint32_t program) const;
 
     CQDV_RPC* m_pHandlers[kProgramSlots] = {};
+    CReplyCache m_replies;
     std::mutex m_callLock;
 };

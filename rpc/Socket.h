@@ -31,6 +31,7 @@ class CSocket {
     IInputStream& GetInputStream() { return m_stream; }
     IOutputStream& GetOutputStream() { return m_stream; }
     std::string GetPeerAddressText() const;
+    uint16_t GetPeerPort() const { return m_peer.port; }
     // Sends the reply held in the output stream to the peer, then empties the output.
     void SendReply();
 

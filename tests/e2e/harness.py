@@ -55,12 +55,13 @@ def free_ports(count):
 class Server:
     """One quondorveld run. Lines it prints are collected as they come."""
 
-    def __init__(self, shares, ports=None, address="127.0.0.1"):
+    def __init__(self, shares, ports=None, address="127.0.0.1", extra=()):
         self.ports = ports or free_ports(3)
         args = []
         for number, folder in sorted(shares.items()):
             args += ["--share%d" % number, host_path(folder)]
         args += ["--address", address, "--ports", ",".join(str(p) for p in self.ports)]
+        args += list(extra)
         command = ([WINE, SERVER] if under_wine() else [SERVER]) + args
         self.process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                         stderr=subprocess.PIPE, text=True)

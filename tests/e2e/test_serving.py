@@ -1,6 +1,7 @@
 """The server as a whole, against real NFS clients (libnfs' tools and our libnfs probe)."""
 
 import os
+import pwd
 import shutil
 import socket
 import subprocess
@@ -72,6 +73,34 @@ class Serving(unittest.TestCase):
         names = [line.split()[-1] for line in listing.stdout.splitlines() if line.strip()]
         self.assertEqual(len(names), len(set(names)), "a name was listed twice")
         self.assertEqual(set(names), expected)
+
+    def test_a_recursive_listing_of_a_folder_inside_a_share(self):
+        share = self.folder("deep")
+        make_files(share, ["Films/2024/a.avi", "Films/2024/b.avi", "Films/old/c.avi", "top.txt"])
+        server = self.serve({1: share})
+        listing = run(["nfs-ls", "-R", server.url("/quonhd1/Films")])
+        self.assertEqual(listing.returncode, 0, listing.stderr)
+        names = [line.split()[-1] for line in listing.stdout.splitlines() if line.strip()]
+        self.assertEqual(sorted(names), ["2024", "2024/a.avi", "2024/b.avi", "old", "old/c.avi"])
+
+    @unittest.skipIf(harness.under_wine(), "POSIX users; Windows serves as whoever starts it")
+    def test_serving_as_another_user_once_the_ports_are_bound(self):
+        if os.geteuid() != 0:
+            self.skipTest("only root can become another user")
+        nobody = pwd.getpwnam("nobody")
+        os.chmod(self.root, 0o755)
+        share = self.folder("shared")
+        os.chmod(share, 0o777)
+        make_files(share, ["open.txt", "root-only.txt"])
+        os.chmod(os.path.join(share, "root-only.txt"), 0o600)
+        server = self.serve({1: share}, extra=["--user", "nobody"])
+        with open("/proc/%d/status" % server.process.pid) as status:
+            ids = dict(line.split(":", 1) for line in status if ":" in line)
+        self.assertEqual(ids["Uid"].split(), [str(nobody.pw_uid)] * 4)
+        self.assertEqual(ids["Gid"].split(), [str(nobody.pw_gid)] * 4)
+        readable = run(["nfs-cat", server.url("/quonhd1/open.txt")])
+        self.assertEqual(readable.stdout, "open.txt")
+        self.assertNotEqual(run(["nfs-cat", server.url("/quonhd1/root-only.txt")]).returncode, 0)
 
     def test_small_counts_resume_at_the_cookie(self):
         share = self.folder("many")

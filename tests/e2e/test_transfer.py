@@ -62,6 +62,27 @@ class Transfer(unittest.TestCase):
         self.assertEqual(fetched.returncode, 0, fetched.stderr)
         self.assertEqual(digest(back), digest(source))
 
+    def test_a_file_two_folders_deep_is_copied_both_ways(self):
+        """libnfs mounts the folder of the URL: /quonhd1/Films/2024 here."""
+        os.makedirs(self.local(1, "Films/2024"))
+        data = os.urandom(300000)
+        self.write_local(1, "Films/2024/movie.avi", data)
+        fetched = os.path.join(self.root, "movie.avi")
+        got = run(["nfs-cp", self.server.url("/quonhd1/Films/2024/movie.avi"), fetched])
+        self.assertEqual(got.returncode, 0, got.stderr)
+        with open(fetched, "rb") as f:
+            self.assertEqual(f.read(), data)
+        put = run(["nfs-cp", fetched, self.server.url("/quonhd1/Films/2024/copy.avi")])
+        self.assertEqual(put.returncode, 0, put.stderr)
+        self.assertEqual(self.read_local(1, "Films/2024/copy.avi"), data)
+
+    def test_nfs_rename_moves_a_file_the_server_has_not_met(self):
+        os.makedirs(self.local(1, "Films"))
+        self.write_local(1, "unseen.avi", b"U")
+        self.assertEqual(self.ask("nfs-rename", "/unseen.avi", "/Films/seen.avi"), "nfs_rename 0")
+        self.assertEqual(self.read_local(1, "Films/seen.avi"), b"U")
+        self.assertFalse(os.path.exists(self.local(1, "unseen.avi")))
+
     def test_reads_stop_at_the_end_and_writes_extend(self):
         self.write_local(1, "short.txt", b"hello")
         self.assertEqual(self.ask("read", "short.txt", "3", "10"), "read 0 2 1 lo")
@@ -93,15 +114,15 @@ class Transfer(unittest.TestCase):
         self.assertEqual(self.read_local(2, "c.txt"), b"A")
         self.write_local(2, "d.txt", b"D")
         self.assertEqual(self.ask("rename", "c.txt", "/quonhd2", "d.txt", export="/quonhd2"),
-                         "rename 5")
+                         "rename 17")
         self.assertEqual(self.read_local(2, "d.txt"), b"D")
 
     def test_folders_are_made_and_removed(self):
         self.assertEqual(self.ask("mkdir", "films"), "mkdir 0")
         self.assertTrue(os.path.isdir(self.local(1, "films")))
-        self.assertEqual(self.ask("mkdir", "films"), "mkdir 5")
+        self.assertEqual(self.ask("mkdir", "films"), "mkdir 17")
         self.write_local(1, "films/inside.avi", b"x")
-        self.assertEqual(self.ask("rmdir", "films"), "rmdir 5")
+        self.assertEqual(self.ask("rmdir", "films"), "rmdir 66")
         self.assertTrue(os.path.isdir(self.local(1, "films")))
         os.remove(self.local(1, "films/inside.avi"))
         self.assertEqual(self.ask("rmdir", "films"), "rmdir 0")

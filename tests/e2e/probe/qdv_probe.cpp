@@ -1,5 +1,6 @@
 // A small NFS client over libnfs for the end-to-end tests: the calls the stock tools do not make
-// with chosen arguments (READDIR counts, FSINFO, FSSTAT, MNT and UMNT). Prints one result per
+// with chosen arguments (READDIR counts, FSINFO, FSSTAT, MNT and UMNT), and libnfs' own
+// nfs_rename, which no stock tool offers. Prints one result per
 // line; exits 0 on success, 1 when the server refused, 2 on a usage or transport error.
 #include <cstdio>
 #include <cstdlib>
@@ -544,6 +545,27 @@ int CommandReadVersion2(const Target& target, const std::vector<std::string>& ar
     return status == 0 ? 0 : 1;
 }
 
+// libnfs' own nfs_rename over a mount of the export, as applications call it: it looks up the
+// folders on the way and renames the file without looking it up.
+int CommandNfsRename(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 2) return Broken("nfs-rename wants FROM TO (paths in the export)");
+    std::unique_ptr<nfs_context, decltype(&nfs_destroy_context)> nfs(nfs_init_context(),
+                                                                     nfs_destroy_context);
+    if (!nfs) return Broken("no libnfs context");
+    const std::string url = "nfs://" + target.host + target.exportPath +
+                            "?nfsport=" + std::to_string(target.nfsPort) +
+                            "&mountport=" + std::to_string(target.mountPort) + "&version=3";
+    nfs_url* parsed = nfs_parse_url_dir(nfs.get(), url.c_str());
+    if (parsed == nullptr) return Broken(nfs_get_error(nfs.get()));
+    int mounted = nfs_mount(nfs.get(), parsed->server, parsed->path);
+    nfs_destroy_url(parsed);
+    if (mounted != 0) return Broken(std::string("mount: ") + nfs_get_error(nfs.get()));
+    int status = nfs_rename(nfs.get(), args[0].c_str(), args[1].c_str());
+    std::printf("nfs_rename %d\n", status);
+    if (status != 0) std::fprintf(stderr, "%s\n", nfs_get_error(nfs.get()));
+    return status == 0 ? 0 : 1;
+}
+
 using Command = int (*)(const Target&, const std::vector<std::string>&);
 
 const std::map<std::string, Command> kCommands = {
@@ -562,6 +584,7 @@ const std::map<std::string, Command> kCommands = {
     {"commit", CommandCommit},
     {"v2-readdir", CommandListVersion2},
     {"v2-read", CommandReadVersion2},
+    {"nfs-rename", CommandNfsRename},
 };
 
 }  // namespace
@@ -573,7 +596,7 @@ int main(int argc, char** argv) {
             "commands: mnt, mnt-umnt, readdir COUNT, readdirplus DIRCOUNT MAXCOUNT, fsinfo, "
             "fsstat, create NAME MODE [VERIFIER], mkdir NAME, rmdir NAME, "
             "rename FROM TOEXPORT TONAME, write NAME OFFSET TEXT, read NAME OFFSET COUNT, "
-            "commit NAME, v2-readdir COUNT, v2-read NAME OFFSET COUNT");
+            "commit NAME, v2-readdir COUNT, v2-read NAME OFFSET COUNT, nfs-rename FROM TO");
     }
     Target target{argv[1], std::atoi(argv[2]), std::atoi(argv[3]), argv[4]};
     auto command = kCommands.find(argv[5]);

@@ -15,9 +15,10 @@ TEST(DaemonOptions, TakesSharesAddressPortsAndTrace) {
     DaemonOptions options;
     std::string error;
     ASSERT_TRUE(Parse({"--share2", "/films", "--share4", "/music", "--address", "2", "--ports",
-                       "1111,12049,11058", "--trace"},
+                       "1111,12049,11058", "--user", "nobody", "--trace"},
                       options, error))
         << error;
+    EXPECT_EQ(options.user, "nobody");
     EXPECT_EQ(options.shares[0], "");
     EXPECT_EQ(options.shares[1], "/films");
     EXPECT_EQ(options.shares[3], "/music");
@@ -45,7 +46,7 @@ TEST(DaemonOptions, RefusesWhatItCannotUseAndSaysWhy) {
         {"--ports", "111,2049"},    {"--ports", "1,2,3,4"},
         {"--ports", "0,2049,1058"}, {"--ports", "111,70000,1058"},
         {"--ports", "a,b,c"},       {"--bogus"},
-        {"--share", "/x"},
+        {"--share", "/x"},          {"--user"},
     };
     for (const auto& args : bad) {
         DaemonOptions options;

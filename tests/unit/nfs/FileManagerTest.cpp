@@ -13,14 +13,19 @@ std::vector<uint8_t> Record(const uint8_t* handle) {
     return std::vector<uint8_t>(handle, handle + CDorvelFileManager::kHandleSize);
 }
 
-std::vector<uint8_t> RecordOf(uint32_t index) {
+// The record of the entry `index` of a table with `stamp`: both least significant byte first.
+std::vector<uint8_t> RecordOf(uint32_t index, uint32_t stamp) {
     std::vector<uint8_t> record(CDorvelFileManager::kHandleSize, 0);
-    for (int i = 0; i < 4; ++i) record[i] = uint8_t(index >> (8 * i));
+    for (int i = 0; i < 4; ++i) {
+        record[i] = uint8_t(index >> (8 * i));
+        record[4 + i] = uint8_t(stamp >> (8 * i));
+    }
     return record;
 }
 
 class FileManagerTable : public ::testing::Test {
   protected:
+    std::vector<uint8_t> RecordOf(uint32_t index) const { return ::RecordOf(index, table.Stamp()); }
     CDorvelFileManager table;
 };
 
@@ -38,14 +43,16 @@ TEST_F(FileManagerTable, HandlesFindTheirPathAcrossBlocks) {
     for (uint32_t i = 0; i <= CDorvelFileManager::kBlockEntries; ++i) {
         table.GetHandle("/share/f" + std::to_string(i));
     }
-    const uint8_t second[4] = {0x00, 0x08, 0x00, 0x00};
-    ASSERT_NE(table.GetPath(second, 4), nullptr);
-    EXPECT_STREQ(table.GetPath(second, 4), "/share/f2048");
-    EXPECT_STREQ(table.GetPath(RecordOf(2047).data(), 64), "/share/f2047");
-    // Stale: the index not yet given, one beyond, and a handle too short to hold an index.
+    std::vector<uint8_t> second = RecordOf(2048);
+    EXPECT_EQ(std::vector<uint8_t>(second.begin(), second.begin() + 4),
+              (std::vector<uint8_t>{0x00, 0x08, 0x00, 0x00}));
+    ASSERT_NE(table.GetPath(second.data(), 8), nullptr) << "index and stamp are enough";
+    EXPECT_STREQ(table.GetPath(second.data(), 8), "/share/f2048");
+    EXPECT_STREQ(table.GetPath(RecordOf(2047).data(), 32), "/share/f2047");
+    // Stale: the index not yet given, one beyond, and a handle too short to hold the stamp.
     EXPECT_EQ(table.GetPath(RecordOf(2049).data(), 64), nullptr);
     EXPECT_EQ(table.GetPath(RecordOf(0xFFFFFFFF).data(), 64), nullptr);
-    EXPECT_EQ(table.GetPath(second, 3), nullptr);
+    EXPECT_EQ(table.GetPath(second.data(), 7), nullptr);
 }
 
 TEST_F(FileManagerTable, TheRecentListHoldsTheLastTenPathsFound) {
@@ -62,14 +69,28 @@ TEST_F(FileManagerTable, TheRecentListHoldsTheLastTenPathsFound) {
     EXPECT_EQ(table.Find("/missing"), nullptr);
 }
 
-TEST_F(FileManagerTable, ResetForgetsEveryHandle) {
-    table.GetHandle("/a");
+// A client keeps its handles across a stop and start of the server; the indexes are handed out
+// again from 0, and only the stamp keeps an old handle from naming the new entry of its index.
+TEST_F(FileManagerTable, ResetMakesEveryEarlierHandleStale) {
+    std::vector<uint8_t> a = Record(table.GetHandle("/a"));
     table.GetHandle("/b");
+    const uint32_t before = table.Stamp();
     table.Reset();
+    EXPECT_NE(table.Stamp(), before);
     EXPECT_EQ(table.Count(), 0u);
-    EXPECT_EQ(table.GetPath(RecordOf(0).data(), 64), nullptr);
     EXPECT_EQ(table.Find("/a"), nullptr);
-    EXPECT_EQ(table.GetFileId("/b"), 0u);
+    EXPECT_EQ(table.GetFileId("/b"), 0u) << "the index of /a now names /b";
+    EXPECT_EQ(table.GetPath(a.data(), 64), nullptr);
+    EXPECT_STREQ(table.GetPath(RecordOf(0).data(), 64), "/b");
+    for (int i = 0; i < 20; ++i) {
+        const uint32_t previous = table.Stamp();
+        table.Reset();
+        EXPECT_NE(table.Stamp(), previous);
+        EXPECT_NE(table.Stamp(), 0u);
+    }
+    CDorvelFileManager another;
+    EXPECT_NE(another.Stamp(), table.Stamp()) << "another run's table";
+    EXPECT_EQ(another.GetPath(RecordOf(0).data(), 64), nullptr);
 }
 
 // A linear scan would make this take minutes; the index keeps each lookup constant.
@@ -97,7 +118,7 @@ class FileManagerOnDisk : public ::testing::Test {
 TEST_F(FileManagerOnDisk, RenameMovesTheFileAndKeepsTheHandle) {
     ASSERT_TRUE(dir.MakeFile("a.avi", "film"));
     std::vector<uint8_t> handle = Record(table.GetHandle(At("a.avi")));
-    ASSERT_TRUE(table.Rename(At("a.avi"), At("b.avi")));
+    ASSERT_EQ(table.Rename(At("a.avi"), At("b.avi")), hostfs::HostError::kNone);
     EXPECT_EQ(dir.Contents("b.avi"), "film");
     EXPECT_FALSE(dir.Exists("a.avi"));
     EXPECT_EQ(table.GetPath(handle.data(), 64), At("b.avi"));
@@ -105,19 +126,35 @@ TEST_F(FileManagerOnDisk, RenameMovesTheFileAndKeepsTheHandle) {
     EXPECT_EQ(Record(table.GetHandle(At("b.avi"))), handle);
 }
 
-TEST_F(FileManagerOnDisk, RenameRefusalsLeaveHostAndTableAlone) {
+TEST_F(FileManagerOnDisk, RenameMovesWhatTheTableHasNotMetAndRefusesAnExistingTarget) {
     ASSERT_TRUE(dir.MakeFile("never-entered.avi", "x"));
-    EXPECT_FALSE(table.Rename(At("never-entered.avi"), At("moved.avi")));
-    EXPECT_TRUE(dir.Exists("never-entered.avi"));
-    EXPECT_FALSE(dir.Exists("moved.avi"));
+    EXPECT_EQ(table.Rename(At("never-entered.avi"), At("moved.avi")), hostfs::HostError::kNone);
+    EXPECT_EQ(dir.Contents("moved.avi"), "x");
+    EXPECT_EQ(table.Count(), 0u);
 
     ASSERT_TRUE(dir.MakeFile("a.avi", "a"));
     ASSERT_TRUE(dir.MakeFile("b.avi", "b"));
     table.GetHandle(At("a.avi"));
-    EXPECT_FALSE(table.Rename(At("a.avi"), At("b.avi")));
+    EXPECT_EQ(table.Rename(At("a.avi"), At("b.avi")), hostfs::HostError::kExists);
     EXPECT_EQ(dir.Contents("a.avi"), "a");
     EXPECT_EQ(dir.Contents("b.avi"), "b");
     EXPECT_NE(table.Find(At("a.avi")), nullptr);
+}
+
+// Handles of everything inside a moved folder follow it, however deep; a sibling whose name
+// merely starts with the folder's stays.
+TEST_F(FileManagerOnDisk, RenameOfAFolderMovesTheEntriesBelowIt) {
+    ASSERT_TRUE(dir.MakeFolder("Films/2024") && dir.MakeFolder("Films2"));
+    ASSERT_TRUE(dir.MakeFile("Films/2024/a.avi", "a") && dir.MakeFile("Films2/b.avi", "b"));
+    const std::vector<std::string> names = {"Films/2024/a.avi", "Films/2024", "Films2/b.avi"};
+    std::vector<std::vector<uint8_t>> handles;
+    for (const std::string& name : names) handles.push_back(Record(table.GetHandle(At(name))));
+    ASSERT_EQ(table.Rename(At("Films"), At("Moved")), hostfs::HostError::kNone);
+    EXPECT_EQ(table.GetPath(handles[0].data(), 64), At("Moved/2024/a.avi"));
+    EXPECT_EQ(table.GetPath(handles[1].data(), 64), At("Moved/2024"));
+    EXPECT_EQ(table.GetPath(handles[2].data(), 64), At("Films2/b.avi"));
+    EXPECT_EQ(Record(table.GetHandle(At("Moved/2024/a.avi"))), handles[0]);
+    EXPECT_EQ(table.Find(At("Films/2024/a.avi")), nullptr);
 }
 
 // A rename onto a path another entry already holds leaves two entries with that path; the
@@ -126,7 +163,7 @@ TEST_F(FileManagerOnDisk, RenameOntoAPathAnotherEntryHolds) {
     ASSERT_TRUE(dir.MakeFile("old.avi", "o"));
     uint32_t target = table.GetFileId(At("new.avi"));  // entered, but not on the disk
     uint32_t moved = table.GetFileId(At("old.avi"));
-    ASSERT_TRUE(table.Rename(At("old.avi"), At("new.avi")));
+    ASSERT_EQ(table.Rename(At("old.avi"), At("new.avi")), hostfs::HostError::kNone);
     EXPECT_EQ(table.GetFileId(At("new.avi")), moved) << "found on the recent list first";
     for (int i = 0; i < 10; ++i) table.GetHandle("/other" + std::to_string(i));
     for (int i = 0; i < 10; ++i) table.Find("/other" + std::to_string(i));
@@ -140,10 +177,27 @@ TEST_F(FileManagerOnDisk, PathExistsWantsTheStoredSpelling) {
     EXPECT_FALSE(PathExists(At("missing")));
     EXPECT_FALSE(PathExists(At("a.*")));
     EXPECT_FALSE(PathExists(At("?.avi")));
-    // Paths ending in a dot are taken to exist without asking the host.
-    EXPECT_TRUE(PathExists(At("missing") + hostfs::Fs().Separator() + ".."));
-    EXPECT_TRUE(PathExists("D:\\."));
     EXPECT_FALSE(PathExists(""));
+    // Where the host settles trailing dots itself (Windows), a path ending in one is taken to
+    // exist; on POSIX the host is asked like for any name.
+    const bool settled = hostfs::Fs().SettlesTrailingDots();
+    const char separator = hostfs::Fs().Separator();
+    EXPECT_EQ(PathExists(At("missing") + separator + ".."), settled);
+    EXPECT_EQ(PathExists(At("missing.")), settled);
+    EXPECT_EQ(PathExists("D:\\."), settled);
+    EXPECT_TRUE(PathExists(dir.Path() + separator + "."));
+}
+
+// Windows opens notes.txt for "Notes.TXT"; a create under that name must know.
+TEST_F(FileManagerOnDisk, TheHostsMatchOfANameIsExactLooseOrNone) {
+    ASSERT_TRUE(dir.MakeFile("notes.txt"));
+    const bool windows = hostfs::Fs().Separator() == '\\';
+    EXPECT_EQ(MatchOnHost(At("notes.txt")), HostMatch::kExact);
+    EXPECT_EQ(MatchOnHost(At("missing.txt")), HostMatch::kNone);
+    const HostMatch loose = windows ? HostMatch::kOtherSpelling : HostMatch::kNone;
+    EXPECT_EQ(MatchOnHost(At("Notes.TXT")), loose);
+    EXPECT_EQ(MatchOnHost(At("notes.txt ")), loose);
+    EXPECT_EQ(MatchOnHost(At("notes.txt.")), loose);
 }
 
 }  // namespace

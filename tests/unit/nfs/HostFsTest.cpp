@@ -15,6 +15,7 @@
 using hostfs::DiskSpace;
 using hostfs::FileKind;
 using hostfs::FileStatus;
+using hostfs::HostError;
 using hostfs::IHostFile;
 using hostfs::OpenMode;
 using hostfs::SpaceResult;
@@ -59,6 +60,10 @@ class HostFsTest : public ::testing::Test {
     hostfs::IHostFs& fs = hostfs::PlatformFs();
 };
 
+bool Done(HostError error) {
+    return error == HostError::kNone;
+}
+
 std::string ReadText(IHostFile& file, uint64_t offset, uint32_t count) {
     std::string buffer(count, '?');
     int64_t n = file.ReadAt(offset, buffer.data(), count);
@@ -85,14 +90,45 @@ TEST_F(HostFsTest, TheServiceUsesThePlatformUnlessATestPutsAnotherInFront) {
     EXPECT_EQ(&hostfs::Fs(), &hostfs::PlatformFs());
 }
 
-TEST_F(HostFsTest, PlainNamesHaveNoSeparatorOfTheHostAndNoNul) {
-    EXPECT_TRUE(fs.IsPlainName("movie.avi", 9));
-    EXPECT_TRUE(fs.IsPlainName("..", 2));
-    EXPECT_FALSE(fs.IsPlainName("a/b", 3));
-    EXPECT_FALSE(fs.IsPlainName("a\0b", 3));
+// Windows drops trailing dots and blanks: "..." or ". " would act on the folder itself.
+TEST_F(HostFsTest, PlainNamesAreNamesOfEntriesOfThisHost) {
+    struct Case {
+        std::string name;
+        bool posix;
+        bool windows;
+    };
+    const Case cases[] = {
+        {"movie.avi", true, true}, {".", true, true},       {"..", true, true},
+        {"", false, false},        {"a/b", false, false},   {std::string("a\0b", 3), false, false},
+        {"a\\b", true, false},     {"c:b", true, false},    {"...", true, false},
+        {". ", true, false},       {" ", true, false},      {"foo ", true, true},
+        {"foo.", true, true},      {".hidden", true, true}, {"a b.c", true, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(fs.IsPlainName(c.name.data(), c.name.size()), OnWindows() ? c.windows : c.posix)
+            << "'" << c.name << "'";
+    }
     EXPECT_TRUE(fs.IsPlainName("ab/", 2)) << "only `length` bytes count";
-    EXPECT_EQ(fs.IsPlainName("a\\b", 3), !OnWindows());
-    EXPECT_EQ(fs.IsPlainName("c:b", 3), !OnWindows());
+    EXPECT_EQ(fs.SettlesTrailingDots(), OnWindows());
+}
+
+TEST_F(HostFsTest, RealLocationsFollowSymbolicLinks) {
+    ASSERT_TRUE(dir.MakeFolder("real/sub"));
+    std::string real;
+    ASSERT_TRUE(fs.RealLocation(dir.Join("real/sub"), real));
+    const std::string base = real.substr(0, real.size() - std::string("/real/sub").size());
+    EXPECT_TRUE(fs.RealLocation(dir.Join("real/missing/deeper"), real));
+    EXPECT_EQ(real, OnWindows() ? dir.Join("real/missing/deeper") : base + "/real/missing/deeper")
+        << "what does not exist yet keeps its spelling";
+    if (OnWindows()) GTEST_SKIP() << "links are not followed on Windows";
+    stdfs::create_directory_symlink(dir.Join("real/sub"), dir.Join("link"));
+    stdfs::create_symlink(dir.Join("nowhere"), dir.Join("dangling"));
+    ASSERT_TRUE(fs.RealLocation(dir.Join("link/new.txt"), real));
+    EXPECT_EQ(real, base + "/real/sub/new.txt");
+    ASSERT_TRUE(fs.RealLocation(dir.Join("link/.."), real));
+    EXPECT_EQ(real, base + "/real");
+    EXPECT_FALSE(fs.RealLocation(dir.Join("dangling"), real));
+    EXPECT_FALSE(fs.RealLocation(dir.Join("dangling/x"), real));
 }
 
 TEST_F(HostFsTest, StoredNamesKeepTheirLetterCase) {
@@ -408,49 +444,73 @@ TEST_F(HostFsTest, MoveRenamesAcrossFoldersButNeverReplaces) {
     ASSERT_TRUE(dir.MakeFolder("sub"));
     ASSERT_TRUE(dir.MakeFolder("empty"));
 
-    EXPECT_FALSE(fs.Move(dir.Join("a"), dir.Join("b")));
+    EXPECT_EQ(fs.Move(dir.Join("a"), dir.Join("b")), HostError::kExists);
     EXPECT_EQ(dir.Contents("a"), "A");
     EXPECT_EQ(dir.Contents("b"), "B");
-    EXPECT_FALSE(fs.Move(dir.Join("sub"), dir.Join("empty"))) << "not even an empty folder";
+    EXPECT_EQ(fs.Move(dir.Join("sub"), dir.Join("empty")), HostError::kExists)
+        << "not even an empty folder";
     EXPECT_TRUE(dir.Exists("sub"));
     // Onto itself: POSIX refuses (the name exists), MoveFileA lets it pass; nothing is lost.
-    const bool ontoItself = fs.Move(dir.Join("a"), dir.Join("a"));
-    EXPECT_TRUE(OnWindows() || !ontoItself);
+    EXPECT_EQ(fs.Move(dir.Join("a"), dir.Join("a")),
+              OnWindows() ? HostError::kNone : HostError::kExists);
     EXPECT_EQ(dir.Contents("a"), "A");
-    EXPECT_FALSE(fs.Move(dir.Join("missing"), dir.Join("c")));
 
-    EXPECT_TRUE(fs.Move(dir.Join("a"), dir.Join("sub/moved")));
+    EXPECT_EQ(fs.Move(dir.Join("a"), dir.Join("sub/moved")), HostError::kNone);
     EXPECT_FALSE(dir.Exists("a"));
     EXPECT_EQ(dir.Contents("sub/moved"), "A");
-    EXPECT_TRUE(fs.Move(dir.Join("sub"), dir.Join("renamed")));
+    EXPECT_EQ(fs.Move(dir.Join("sub"), dir.Join("renamed")), HostError::kNone);
     EXPECT_EQ(dir.Contents("renamed/moved"), "A");
 
     // A change of letter case alone: POSIX stores the new spelling, and so does Windows; Wine 8
     // answers success but keeps the old one. Common to all: the move succeeds, nothing is lost.
     std::string name;
-    ASSERT_TRUE(fs.Move(dir.Join("b"), dir.Join("B")));
+    ASSERT_EQ(fs.Move(dir.Join("b"), dir.Join("B")), HostError::kNone);
     ASSERT_TRUE(fs.FindStoredName(dir.Join("B"), name));
     EXPECT_TRUE(OnWindows() || !dir.Exists("b"));
     EXPECT_EQ(dir.Contents(name), "B");
 }
 
-TEST_F(HostFsTest, FoldersAndFilesAreMadeAndRemovedOnlyWhereTheHostAllows) {
+TEST_F(HostFsTest, FoldersAndFilesAreMadeAndRemoved) {
     const std::string folder = dir.Join("folder");
-    ASSERT_TRUE(fs.MakeFolder(folder));
+    ASSERT_EQ(fs.MakeFolder(folder), HostError::kNone);
     EXPECT_EQ(StatusOf("folder").kind, FileKind::kDirectory);
-    EXPECT_FALSE(fs.MakeFolder(folder)) << "it exists";
     ASSERT_TRUE(dir.MakeFile("folder/inside"));
-    EXPECT_FALSE(fs.RemoveFolder(folder)) << "not empty";
-    EXPECT_FALSE(fs.RemoveFile(folder)) << "a folder is no file";
-    EXPECT_FALSE(fs.RemoveFolder(dir.Join("folder/inside"))) << "a file is no folder";
-    EXPECT_TRUE(dir.Exists("folder/inside"));
-
-    EXPECT_TRUE(fs.RemoveFile(dir.Join("folder/inside")));
+    EXPECT_EQ(fs.RemoveFile(dir.Join("folder/inside")), HostError::kNone);
     EXPECT_FALSE(dir.Exists("folder/inside"));
-    EXPECT_FALSE(fs.RemoveFile(dir.Join("folder/inside")));
-    EXPECT_TRUE(fs.RemoveFolder(folder));
+    EXPECT_EQ(fs.RemoveFolder(folder), HostError::kNone);
     EXPECT_FALSE(dir.Exists("folder"));
-    EXPECT_FALSE(fs.MakeFolder(dir.Join("missing/child")));
+}
+
+// The reason travels with the refusal, so that a client hears "exists" or "not empty" rather
+// than an I/O error.
+TEST_F(HostFsTest, RefusedChangesSayWhy) {
+    ASSERT_TRUE(dir.MakeFolder("folder"));
+    ASSERT_TRUE(dir.MakeFile("folder/inside"));
+    ASSERT_TRUE(dir.MakeFile("file"));
+    struct Case {
+        const char* what;
+        std::function<HostError()> change;
+        HostError expected;
+    };
+    const Case cases[] = {
+        {"make an existing folder", [&] { return fs.MakeFolder(dir.Join("folder")); },
+         HostError::kExists},
+        {"make a folder in a missing one", [&] { return fs.MakeFolder(dir.Join("no/child")); },
+         HostError::kNotFound},
+        {"remove a full folder", [&] { return fs.RemoveFolder(dir.Join("folder")); },
+         HostError::kNotEmpty},
+        {"remove a file as a folder", [&] { return fs.RemoveFolder(dir.Join("file")); },
+         HostError::kNotFolder},
+        {"remove a folder as a file", [&] { return fs.RemoveFile(dir.Join("folder")); },
+         OnWindows() ? HostError::kDenied : HostError::kIsFolder},
+        {"remove a missing file", [&] { return fs.RemoveFile(dir.Join("missing")); },
+         HostError::kNotFound},
+        {"move a missing file", [&] { return fs.Move(dir.Join("missing"), dir.Join("x")); },
+         HostError::kNotFound},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.change(), c.expected) << c.what;
+    EXPECT_TRUE(dir.Exists("folder/inside"));
+    EXPECT_TRUE(dir.Exists("file"));
 }
 
 TEST_F(HostFsTest, FreeSpaceOfTheTemporaryVolumeIsSane) {
@@ -509,15 +569,16 @@ TEST_F(HostFsTest, FaultyFsRefusesEachOperationAndForwardsItWhenHealed) {
         {Fault::kSetPermissions, [&] { return host.SetPermissions(dir.Join("f"), true, true); }},
         {Fault::kSetSize, [&] { return host.SetSize(dir.Join("f"), 3); }},
         {Fault::kSetTimes, [&] { return host.SetTimes(dir.Join("f"), &when, &when); }},
-        {Fault::kMakeFolder, [&] { return host.MakeFolder(dir.Join("made")); }},
-        {Fault::kRemoveFolder, [&] { return host.RemoveFolder(dir.Join("gone")); }},
+        {Fault::kMakeFolder, [&] { return Done(host.MakeFolder(dir.Join("made"))); }},
+        {Fault::kRemoveFolder, [&] { return Done(host.RemoveFolder(dir.Join("gone"))); }},
         {Fault::kMove,
          [&] {
-             return host.Move(dir.Join("f"), dir.Join("g")) &&
-                    host.Move(dir.Join("g"), dir.Join("f"));
+             return Done(host.Move(dir.Join("f"), dir.Join("g"))) &&
+                    Done(host.Move(dir.Join("g"), dir.Join("f")));
          }},
         {Fault::kFreeSpace, [&] { return host.FreeSpace(dir.Path(), space) == SpaceResult::kOk; }},
-        {Fault::kRemoveFile, [&] { return host.RemoveFile(dir.Join("new")); }},
+        {Fault::kRemoveFile, [&] { return Done(host.RemoveFile(dir.Join("new"))); }},
+        {Fault::kRealLocation, [&] { return host.RealLocation(dir.Join("f"), name); }},
     };
     for (const Case& c : cases) {
         const int fault = static_cast<int>(c.fault);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "DorvelFileManager.h"
 #include "HostFs.h"
 #include "NfsTestbed.h"
@@ -61,6 +63,36 @@ TEST_F(Mount, RefusedMountsSayWhyAndChangeNothing) {
     EXPECT_EQ(stopped.Left(), 0u);
     EXPECT_EQ(bed.mount.GetMountCount(), 0);
     EXPECT_EQ(bed.events.Connected(), 0);
+}
+
+// libnfs mounts the folder of the URL it is given: nfs-cp nfs://pc/quonhd1/Films/a.avi asks
+// for "/quonhd1/Films". The folder is found as LOOKUP finds it, name by name.
+TEST_F(Mount, AFolderInsideAShareMountsLikeTheShare) {
+    ASSERT_TRUE(bed.Dir().MakeFolder("share1/Films/2024") && bed.Dir().MakeFolder("outside"));
+    ASSERT_TRUE(bed.Dir().MakeFile("share1/Films/a.avi"));
+    const std::vector<uint8_t> films = bed.Lookup(bed.Root(1), "Films");
+    const std::vector<uint8_t> year = bed.Lookup(films, "2024");
+    WordReader deep = Mnt("/QUONHD1/Films/2024");
+    EXPECT_EQ(deep.Word(), 0u);
+    EXPECT_EQ(deep.Opaque(), year);
+    EXPECT_EQ(deep.Word(), 0u);
+    WordReader v1 = Mnt("/quonhd1/Films", 1);
+    EXPECT_EQ(v1.Word(), 0u);
+    EXPECT_EQ(v1.Bytes(32), std::vector<uint8_t>(films.begin(), films.begin() + 32));
+    EXPECT_EQ(bed.mount.GetMountCount(), 3) << "the root's mount, then these two";
+    EXPECT_EQ(bed.events.Connected(), 3);
+
+    std::vector<std::string> refused = {
+        "/quonhd1/films",   "/quonhd1/Films/a.avi", "/quonhd1/Films/",     "/quonhd1//Films",
+        "/quonhd1/./Films", "/quonhd1/Films/..",    "/quonhd1/../outside", "/quonhd2/Films",
+        "/quonhd1Films",    "/quonhd1/Missing"};
+    if (hostfs::Fs().Separator() != '\\') {
+        std::filesystem::create_directory_symlink(bed.Dir().Join("outside"),
+                                                  bed.InShare(1, "Films/away"));
+        refused.push_back("/quonhd1/Films/away");
+    }
+    for (const std::string& path : refused) EXPECT_EQ(Mnt(path).Word(), 2u) << path;
+    EXPECT_EQ(bed.mount.GetMountCount(), 3);
 }
 
 TEST_F(Mount, CountsMountsAndNotifiesPerClient) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "DorvelFileManager.h"
 #include "HostFs.h"
 #include "Nfs3Reply.h"
@@ -82,7 +84,7 @@ TEST_F(Nfs3Attributes, GetAttrOfUnknownAndVanishedFiles) {
     EXPECT_EQ(unknown.Left(), 0u);
 
     std::vector<uint8_t> file = File();
-    ASSERT_TRUE(hostfs::Fs().RemoveFile(bed.InShare(1, "Movie.avi")));
+    ASSERT_EQ(hostfs::Fs().RemoveFile(bed.InShare(1, "Movie.avi")), hostfs::HostError::kNone);
     WordReader gone = bed.Nfs3(kGetAttr, Handle(file));
     EXPECT_EQ(gone.Word(), 2u);
     EXPECT_EQ(gone.Left(), 0u);
@@ -103,6 +105,51 @@ TEST_F(Nfs3Attributes, LookupIsExactAboutLetterCase) {
     EXPECT_EQ(wrongCase.Word(), 2u);
     EXPECT_EQ(wrongCase.Word(), 0u);
     EXPECT_EQ(wrongCase.Left(), 0u);
+}
+
+// On POSIX a name ending in "." is a name like any other: a missing one is missing, and no
+// table entry is made for it. Windows settles trailing dots itself.
+TEST_F(Nfs3Attributes, AMissingNameEndingInADotIsMissing) {
+    if (hostfs::Fs().SettlesTrailingDots()) GTEST_SKIP() << "Windows settles trailing dots";
+    const uint32_t entries = FileManager().Count();
+    for (const char* name : {"missing.", "Movie.avi.", "Films/."}) {
+        EXPECT_EQ(bed.Nfs3(kLookup, Handle(root).Text(name)).Word(), name[0] == 'F' ? 13u : 2u)
+            << name;
+    }
+    EXPECT_EQ(FileManager().Count(), entries);
+    EXPECT_EQ(bed.Lookup(bed.Lookup(root, "Films"), ".").size(), 64u) << "the step itself";
+}
+
+// The server may run with more rights than whoever can write into a share: a link there must
+// not serve what lies outside every share, neither itself nor what is reached through it.
+TEST_F(Nfs3Attributes, LinksThatLeadOutOfTheSharesAreRefused) {
+    if (hostfs::Fs().Separator() == '\\') GTEST_SKIP() << "links are followed on POSIX only";
+    namespace stdfs = std::filesystem;
+    ASSERT_TRUE(bed.Dir().MakeFile("secret.txt", "secret") && bed.Dir().MakeFolder("private"));
+    ASSERT_TRUE(bed.Dir().MakeFile("private/key.txt", "key"));
+    stdfs::create_symlink(bed.Dir().Join("secret.txt"), bed.InShare(1, "secret"));
+    stdfs::create_directory_symlink(bed.Dir().Join("private"), bed.InShare(1, "private"));
+    stdfs::create_symlink(bed.Dir().Join("planted.txt"), bed.InShare(1, "dangling"));
+    std::vector<uint8_t> films = bed.Lookup(root, "Films");
+    stdfs::remove(bed.InShare(1, "Films"));
+    stdfs::create_directory_symlink(bed.Dir().Join("private"), bed.InShare(1, "Films"));
+
+    for (const char* name : {"secret", "private", "dangling"}) {
+        EXPECT_EQ(bed.Nfs3(kLookup, Handle(root).Text(name)).Word(), 13u) << name;
+    }
+    EXPECT_EQ(bed.Nfs3(kGetAttr, Handle(films)).Word(), 13u) << "a folder swapped for a link";
+    EXPECT_EQ(bed.Nfs3(kLookup, Handle(films).Text("key.txt")).Word(), 13u);
+    WordReader create = bed.Nfs3(8, WithNoAttributes(Handle(root).Text("dangling").Word(0)));
+    EXPECT_EQ(create.Word(), 13u);
+    EXPECT_FALSE(bed.Dir().Exists("planted.txt"));
+
+    // Links that stay inside the shares keep working.
+    stdfs::create_symlink(bed.InShare(1, "Movie.avi"), bed.InShare(1, "inside"));
+    stdfs::create_directory_symlink(bed.Share(2), bed.InShare(1, "other share"));
+    WordReader inside = bed.Nfs3(kGetAttr, Handle(bed.Lookup(root, "inside")));
+    ASSERT_EQ(inside.Word(), 0u);
+    EXPECT_EQ(ReadFattr(inside).size, 1000u);
+    EXPECT_EQ(bed.Lookup(root, "other share").size(), 64u);
 }
 
 TEST_F(Nfs3Attributes, NamesCannotLeaveTheShare) {
@@ -197,7 +244,7 @@ TEST_F(Nfs3Attributes, SetAttrAppliesModeSizeAndTimes) {
 
 TEST_F(Nfs3Attributes, SetAttrOfAMissingFileWritesEmptyWcc) {
     std::vector<uint8_t> file = File();
-    ASSERT_TRUE(hostfs::Fs().RemoveFile(bed.InShare(1, "Movie.avi")));
+    ASSERT_EQ(hostfs::Fs().RemoveFile(bed.InShare(1, "Movie.avi")), hostfs::HostError::kNone);
     WordReader reply = bed.Nfs3(kSetAttr, Sattr(Handle(file), 0644));
     EXPECT_EQ(reply.Word(), 2u);
     EXPECT_EQ(reply.Word(), 0u);

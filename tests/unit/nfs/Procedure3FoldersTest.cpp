@@ -5,8 +5,11 @@
 
 #include "DorvelFileManager.h"
 #include "FaultyFs.h"
+#include "HostFs.h"
 #include "Nfs3Reply.h"
 #include "NfsTestbed.h"
+#include "QDV_NFSManager.h"
+#include "Socket.h"
 
 namespace {
 
@@ -69,11 +72,16 @@ TEST_F(Nfs3Folders, MkdirAnswersTheFolderAndItsParent) {
 TEST_F(Nfs3Folders, MkdirRefusals) {
     FaultyFs faulty;
     faulty.Fail(Fault::kMakeFolder, "Refused");
-    const std::pair<std::vector<uint8_t>, std::string> refusedIo[] = {
-        {root, "Empty"}, {stale, "x"}, {root, "Refused"}};
-    for (const auto& [folder, name] : refusedIo) {
-        WordReader reply = bed.Nfs3(kMkdir, WithNoAttributes(Handle(folder).Text(name)));
-        EXPECT_EQ(RestWords(reply), (std::vector<uint32_t>{5, 0, 0})) << name;
+    struct Case {
+        std::vector<uint8_t> folder;
+        std::string name;
+        uint32_t status;
+    };
+    const Case refused[] = {
+        {root, "Empty", 17}, {root, "movie.avi", 17}, {stale, "x", 5}, {root, "Refused", 5}};
+    for (const Case& c : refused) {
+        WordReader reply = bed.Nfs3(kMkdir, WithNoAttributes(Handle(c.folder).Text(c.name)));
+        EXPECT_EQ(RestWords(reply), (std::vector<uint32_t>{c.status, 0, 0})) << c.name;
     }
     for (const char* name : {"..", "../Out", "a/b"}) {
         WordReader reply = bed.Nfs3(kMkdir, WithNoAttributes(Handle(root).Text(name)));
@@ -85,14 +93,31 @@ TEST_F(Nfs3Folders, MkdirRefusals) {
 
 TEST_F(Nfs3Folders, RmdirRemovesOnlyEmptyFolders) {
     std::vector<uint8_t> empty = bed.Lookup(root, "Empty");
-    EXPECT_EQ(Rmdir(root, "Full"), 5u);
+    EXPECT_EQ(Rmdir(root, "Full"), 66u) << "not empty";
     EXPECT_TRUE(bed.Dir().Exists("share1/Full/inside.txt"));
-    EXPECT_EQ(Rmdir(root, "movie.avi"), 5u) << "not a folder";
+    EXPECT_EQ(Rmdir(root, "movie.avi"), 20u) << "not a folder";
     EXPECT_EQ(Rmdir(root, "Empty"), 0u);
     EXPECT_FALSE(bed.Dir().Exists("share1/Empty"));
     EXPECT_EQ(bed.Nfs3(kGetAttr, Handle(empty)).Word(), 2u);
     EXPECT_EQ(Rmdir(root, "Empty"), 2u);
     EXPECT_EQ(Rmdir(stale, "Empty"), 70u);
+}
+
+// Names that lead to the folder itself: the empty name joins to the folder's own path, and
+// Windows drops the trailing dots and blanks of "..." or ". " (and of "Void ", which then names
+// Void only as another spelling, and is missing under its own).
+TEST_F(Nfs3Folders, NamesThatLeadToTheFolderItselfAreRefused) {
+    const bool windows = hostfs::Fs().Separator() == '\\';
+    ASSERT_TRUE(bed.Dir().MakeFolder("share1/Void"));
+    std::vector<uint8_t> emptyFolder = bed.Lookup(root, "Void");
+    for (const std::string name : {"", "...", ". ", " ", "Void "}) {
+        const uint32_t refused = name.empty() || (windows && name != "Void ") ? 13 : 2;
+        EXPECT_EQ(Rmdir(emptyFolder, name), refused) << "'" << name << "'";
+        EXPECT_EQ(Rename(name, root2, "Stolen"), refused) << "'" << name << "'";
+        EXPECT_EQ(bed.Nfs3(3, Handle(root).Text(name)).Word(), refused) << "'" << name << "'";
+    }
+    EXPECT_TRUE(bed.Dir().Exists("share1/Void"));
+    EXPECT_FALSE(bed.Dir().Exists("share2/Stolen"));
 }
 
 // Windows resolves "." and ".." itself: removing or moving through them would reach the
@@ -121,16 +146,29 @@ TEST_F(Nfs3Folders, RenameAcrossSharesKeepsTheHandle) {
     EXPECT_EQ(bed.Lookup(root2, "moved.avi"), movie);
 }
 
+// libnfs' nfs_rename, and any client after a restart of ours, renames without a LOOKUP first;
+// a folder's move takes the handles of everything inside it along.
+TEST_F(Nfs3Folders, RenameMovesUnmetNamesAndTakesTheHandlesInsideAlong) {
+    ASSERT_TRUE(bed.Dir().MakeFile("share1/unseen.avi", "u"));
+    EXPECT_EQ(Rename("unseen.avi", root, "seen.avi"), 0u);
+    EXPECT_EQ(bed.Dir().Contents("share1/seen.avi"), "u");
+    std::vector<uint8_t> inside = bed.Lookup(bed.Lookup(root, "Full"), "inside.txt");
+    ASSERT_EQ(inside.size(), 64u);
+    EXPECT_EQ(Rename("Full", root2, "Moved"), 0u);
+    WordReader attributes = bed.Nfs3(kGetAttr, Handle(inside));
+    ASSERT_EQ(attributes.Word(), 0u);
+    EXPECT_EQ(ReadFattr(attributes).size, 1u);
+    EXPECT_EQ(bed.Lookup(bed.Lookup(root2, "Moved"), "inside.txt"), inside);
+}
+
 TEST_F(Nfs3Folders, RenameRefusalsChangeNothing) {
     bed.Lookup(root, "movie.avi");
     bed.Lookup(root, "other.avi");
-    EXPECT_EQ(Rename("movie.avi", root, "other.avi"), 5u);
+    EXPECT_EQ(Rename("movie.avi", root, "other.avi"), 17u);
     EXPECT_EQ(Rename("movie.avi", stale, "x.avi"), 5u);
     EXPECT_EQ(Rename("movie.avi", root, "../out.avi"), 13u);
     EXPECT_EQ(Rename("missing.avi", root, "x.avi"), 2u);
     EXPECT_EQ(bed.Nfs3(kRename, RenameArgs(stale, "movie.avi", root, "x.avi")).Word(), 70u);
-    bed.Dir().MakeFile("share1/unseen.avi", "u");
-    EXPECT_EQ(Rename("unseen.avi", root, "x.avi"), 5u) << "never looked up: no table entry";
     EXPECT_EQ(bed.Dir().Contents("share1/movie.avi"), "movie");
     EXPECT_EQ(bed.Dir().Contents("share1/other.avi"), "other");
     EXPECT_FALSE(bed.Dir().Exists("share1/x.avi"));
@@ -140,6 +178,40 @@ TEST_F(Nfs3Folders, RenameRefusalsChangeNothing) {
     faulty.Fail(Fault::kMove);
     EXPECT_EQ(Rename("movie.avi", root, "x.avi"), 5u);
     EXPECT_EQ(faulty.Hits(Fault::kMove), 1);
+}
+
+// Over UDP a client resends a call whose reply it missed, with the same xid. A second run of a
+// change that already happened would answer NOENT or EXIST for it; the retransmission gets the
+// first call's reply instead, in both versions.
+TEST_F(Nfs3Folders, RetransmittedChangesAnswerWhatTheFirstCallDid) {
+    bed.nfs = std::make_unique<CQDV_NFSManager>();
+    bed.daemon.Register(100003, bed.nfs.get());
+    const struct {
+        uint32_t version;
+        uint32_t procedure;
+        XdrBytes args;
+    } changes[] = {
+        {3, kRmdir, Handle(root).Text("Empty")},
+        {3, kRename, RenameArgs(root, "movie.avi", root2, "moved.avi")},
+        {3, kMkdir, WithNoAttributes(Handle(root).Text("Made"))},
+        {3, 8, WithNoAttributes(Handle(root).Text("guarded.bin").Word(1))},
+        {2, 10, XdrBytes().Bytes(root.data(), 32).Text("other.avi")},
+    };
+    uint32_t xid = 9000;
+    for (const auto& change : changes) {
+        CallHeaderSpec h;
+        h.xid = ++xid;
+        h.program = 100003;
+        h.version = change.version;
+        h.procedure = change.procedure;
+        const std::vector<uint8_t> call = MakeCall(h, change.args.Get());
+        HandledCall first = RunCall(bed.daemon, kTransportUdp, call, "10.0.0.9", 800);
+        HandledCall again = RunCall(bed.daemon, kTransportUdp, call, "10.0.0.9", 800);
+        EXPECT_EQ(AfterHeader(first).Bytes(8), (std::vector<uint8_t>(8, 0))) << change.procedure;
+        EXPECT_EQ(again.reply, first.reply) << change.procedure;
+    }
+    EXPECT_FALSE(bed.Dir().Exists("share1/Empty") || bed.Dir().Exists("share1/other.avi"));
+    EXPECT_TRUE(bed.Dir().Exists("share2/moved.avi") && bed.Dir().Exists("share1/Made"));
 }
 
 TEST_F(Nfs3Folders, ShortArgumentsAreGarbage) {

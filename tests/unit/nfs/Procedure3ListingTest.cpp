@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <set>
 
 #include "DorvelFileManager.h"
 #include "FaultyFs.h"
+#include "HostFs.h"
 #include "Nfs3Reply.h"
 #include "NfsTestbed.h"
 
@@ -90,7 +92,11 @@ TEST_F(Nfs3Listing, ReadDirListsEveryEntryWithCookiesFromOne) {
     for (size_t i = 0; i < listing.entries.size(); ++i) {
         const Entry& entry = listing.entries[i];
         EXPECT_EQ(entry.cookie, i + 1);
-        EXPECT_EQ(entry.fileid, FileManager().GetFileId(bed.InShare(1, entry.name)));
+        // Nothing above a share is the client's: there ".." is the share's own folder.
+        const uint32_t fileid = entry.name == ".."
+                                    ? IndexOf(root)
+                                    : FileManager().GetFileId(bed.InShare(1, entry.name));
+        EXPECT_EQ(entry.fileid, fileid) << entry.name;
         names.insert(entry.name);
     }
     EXPECT_EQ(names, (std::set<std::string>{".", "..", "a.avi", "b.avi", "c.avi"}));
@@ -167,6 +173,34 @@ TEST_F(Nfs3Listing, ReadDirPlusAnswersTenEntriesWithAttributesAndHandles) {
     EXPECT_TRUE(none.eof);
 }
 
+// Nothing above a share is the client's: at a share root, ".." is the root itself.
+TEST_F(Nfs3Listing, TheParentOfAShareRootIsTheRootItself) {
+    int parents = 0;
+    for (const Entry& entry : ReadDirPlus(0).entries) {
+        if (entry.name != "..") continue;
+        ++parents;
+        EXPECT_EQ(entry.fileid, IndexOf(root));
+        EXPECT_EQ(entry.handle, root);
+        EXPECT_TRUE(entry.attributes);
+    }
+    EXPECT_EQ(parents, 1);
+}
+
+// The name is listed, but not the attributes and handle of what lies outside the shares.
+TEST_F(Nfs3Listing, EntriesThatLeadOutOfTheSharesComeByNameAlone) {
+    if (hostfs::Fs().Separator() == '\\') GTEST_SKIP() << "links are followed on POSIX only";
+    ASSERT_TRUE(bed.Dir().MakeFile("secret.txt", "secret"));
+    std::filesystem::create_symlink(bed.Dir().Join("secret.txt"), bed.InShare(1, "secret"));
+    ASSERT_TRUE(bed.Dir().MakeFile("share1/plain.txt"));
+    std::map<std::string, Entry> entries;
+    for (const Entry& entry : ReadDirPlus(0).entries) entries[entry.name] = entry;
+    ASSERT_EQ(entries.count("secret"), 1u);
+    EXPECT_FALSE(entries["secret"].attributes);
+    EXPECT_TRUE(entries["secret"].handle.empty());
+    EXPECT_TRUE(entries["plain.txt"].attributes);
+    EXPECT_EQ(entries["plain.txt"].handle.size(), 64u);
+}
+
 TEST_F(Nfs3Listing, ListingsOfUnknownOrMissingFolders) {
     std::vector<uint8_t> stale(64, 0xAB);
     WordReader reply = bed.Nfs3(kReadDir, Handle(stale).Hyper(0).Hyper(0).Word(4096));
@@ -176,7 +210,7 @@ TEST_F(Nfs3Listing, ListingsOfUnknownOrMissingFolders) {
 
     ASSERT_TRUE(bed.Dir().MakeFolder("share1/gone"));
     std::vector<uint8_t> gone = bed.Lookup(root, "gone");
-    ASSERT_TRUE(hostfs::Fs().RemoveFolder(bed.InShare(1, "gone")));
+    ASSERT_EQ(hostfs::Fs().RemoveFolder(bed.InShare(1, "gone")), hostfs::HostError::kNone);
     WordReader missing = bed.Nfs3(kReadDirPlus, Handle(gone).Hyper(0).Hyper(0).Word(1).Word(4096));
     EXPECT_EQ(missing.Word(), 2u);
     EXPECT_EQ(missing.Word(), 0u);

@@ -148,7 +148,7 @@ TEST_F(Nfs3Transfer, ReadAboveRtmaxIsServedShortAndContinued) {
 
 TEST_F(Nfs3Transfer, ReadOfUnknownOrMissingFiles) {
     ExpectReadFailure(bed.Nfs3(kRead, ReadArgs(stale, 0, 10)), 70, false);
-    ASSERT_TRUE(hostfs::Fs().RemoveFile(bed.InShare(1, "film.bin")));
+    ASSERT_EQ(hostfs::Fs().RemoveFile(bed.InShare(1, "film.bin")), hostfs::HostError::kNone);
     ExpectReadFailure(bed.Nfs3(kRead, ReadArgs(film, 0, 10)), 2, false);
     EXPECT_TRUE(bed.events.Messages().empty());
 }
@@ -236,6 +236,21 @@ TEST_F(Nfs3Transfer, CreateMakesOrEmptiesUncheckedAndGuardsExistingNames) {
     EXPECT_TRUE(bed.events.Messages().empty());
 }
 
+// Windows opens film.bin for "FILM.BIN" or "film.bin ": LOOKUP says the name is missing, the
+// client creates it, and an UNCHECKED create would empty film.bin for a handle that then names
+// nothing. A name the host only takes for another entry's is never created over.
+TEST_F(Nfs3Transfer, CreateNeverEmptiesAFileOfAnotherSpelling) {
+    const bool windows = hostfs::Fs().Separator() == '\\';
+    for (uint32_t mode : {kUnchecked, kGuarded, kExclusive}) {
+        for (const char* name : {"FILM.BIN", "film.bin ", "film.bin."}) {
+            WordReader reply = bed.Nfs3(kCreate, CreateArgs(root, name, mode, mode));
+            EXPECT_EQ(reply.Word(), windows ? 17u : 0u) << name << " mode " << mode;
+            EXPECT_EQ(bed.Dir().Contents("share1/film.bin"), content) << name;
+            if (!windows) hostfs::Fs().RemoveFile(bed.InShare(1, name));  // a name of its own
+        }
+    }
+}
+
 TEST_F(Nfs3Transfer, ExclusiveCreateKeepsItsVerifierForRetransmissions) {
     const uint64_t verf = 0x1234567823456789;
     NewEntry first = Create("once.bin", kExclusive, verf);
@@ -244,12 +259,24 @@ TEST_F(Nfs3Transfer, ExclusiveCreateKeepsItsVerifierForRetransmissions) {
     EXPECT_EQ(Create("once.bin", kExclusive, verf).handle, first.handle);
     ExpectWccFailure(bed.Nfs3(kCreate, CreateArgs(root, "once.bin", kExclusive, verf + 1)), 17);
 
-    // A verifier the host cannot keep leaves no file behind.
+    EXPECT_TRUE(bed.events.Messages().empty());
+}
+
+// FAT and exFAT (USB drives) store no time before 1980, and Linux clients' verifiers are such
+// times: the verifier is kept where it survives, and every create still works once.
+TEST_F(Nfs3Transfer, ExclusiveCreateWorksWhereTheHostRefusesItsTimes) {
     FaultyFs faulty;
+    faulty.Fail(Fault::kTimesBefore1980);
+    const uint64_t early = 0x0000000100000002;
+    NewEntry first = Create("fat.bin", kExclusive, early);
+    EXPECT_EQ(faulty.Hits(Fault::kTimesBefore1980), 1);
+    EXPECT_EQ(Create("fat.bin", kExclusive, early).handle, first.handle) << "a retransmission";
+    ExpectWccFailure(bed.Nfs3(kCreate, CreateArgs(root, "fat.bin", kExclusive, early + 1)), 17);
+
     faulty.Fail(Fault::kSetTimes);
-    ExpectWccFailure(bed.Nfs3(kCreate, CreateArgs(root, "unkept.bin", kExclusive, verf)), 5);
-    EXPECT_FALSE(bed.Dir().Exists("share1/unkept.bin"));
-    EXPECT_EQ(bed.events.Messages(), std::vector<Message>{kCreateFailed});
+    NewEntry refused = Create("untimed.bin", kExclusive, 0x5000000060000000);
+    EXPECT_EQ(Create("untimed.bin", kExclusive, 0x5000000060000000).handle, refused.handle);
+    EXPECT_TRUE(bed.events.Messages().empty());
 }
 
 TEST_F(Nfs3Transfer, CreateRefusals) {
@@ -279,7 +306,7 @@ TEST_F(Nfs3Transfer, CommitFlushesTheFile) {
     ExpectWccFailure(bed.Nfs3(kCommit, Handle(film).Hyper(0).Word(4)), 5);
     EXPECT_EQ(faulty.Hits(Fault::kFlush), 1);
     ExpectWccFailure(bed.Nfs3(kCommit, Handle(stale).Hyper(0).Word(0)), 70);
-    ASSERT_TRUE(hostfs::Fs().RemoveFile(bed.InShare(1, "film.bin")));
+    ASSERT_EQ(hostfs::Fs().RemoveFile(bed.InShare(1, "film.bin")), hostfs::HostError::kNone);
     ExpectWccFailure(bed.Nfs3(kCommit, Handle(film).Hyper(0).Word(0)), 2);
 }
 

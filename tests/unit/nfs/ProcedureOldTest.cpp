@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <initializer_list>
 #include <optional>
 #include <stdexcept>
@@ -234,8 +235,8 @@ TEST_F(Nfs2, AttributesAreTheSeventeenWordsOfTheHostStatus) {
     Fattr folder = Attributes(kGetAttr, Fh(Lookup(root, "Films")));
     EXPECT_EQ(folder[kType], 2u);
     EXPECT_EQ(folder[kMode], 040777u);
-    // Only the first four bytes name the entry.
-    std::fill(movie.begin() + 4, movie.end(), 0xAB);
+    // Only the first eight bytes, index and stamp, name the entry.
+    std::fill(movie.begin() + 8, movie.end(), 0xAB);
     EXPECT_EQ(Attributes(kGetAttr, Fh(movie))[kSize], 10000u);
 }
 
@@ -245,8 +246,12 @@ TEST_F(Nfs2, PathsThatCannotBeServedAnswerTheirStatusAlone) {
     const Handle outside(record, record + 32);
     const Handle stale(32, 0xEE);
     const std::string tooLong(kMaxHostPath - bed.Share(1).size(), 'n');
-    std::vector<std::string> climbing = {"..", "../secret.txt", "Films/x", std::string("a\0b", 3)};
-    if (hostfs::Fs().Separator() == '\\') climbing.push_back("..\\secret.txt");
+    // The empty name, and on Windows names of dots and blanks alone, name the folder itself.
+    std::vector<std::string> climbing = {"..", "../secret.txt", "Films/x", std::string("a\0b", 3),
+                                         ""};
+    if (hostfs::Fs().Separator() == '\\') {
+        for (const char* name : {"..\\secret.txt", "...", ". ", " "}) climbing.push_back(name);
+    }
 
     struct Case {
         uint32_t procedure;
@@ -287,12 +292,38 @@ TEST_F(Nfs2, PathsThatCannotBeServedAnswerTheirStatusAlone) {
             cases.push_back({procedure, DirOp(root, name), 13});
         }
         cases.push_back({kCreate, Create(root, name), 13});
+        cases.push_back({kMkdir, Create(root, name), 13});
+        cases.push_back({kRename, Rename(root, name, root, "stolen"), 13});
     }
+    if (!hostfs::Fs().SettlesTrailingDots()) cases.push_back({kLookup, DirOp(root, "nothing."), 2});
     for (size_t i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(StatusOnly(cases[i].procedure, cases[i].args), cases[i].status) << "case " << i;
     }
     EXPECT_EQ(bed.Dir().Contents("secret.txt"), "s");
     EXPECT_EQ(bed.Dir().Contents("share1/five.txt"), "12345");
+    EXPECT_TRUE(bed.Dir().Exists("share1/Films"));
+    EXPECT_FALSE(bed.Dir().Exists("share1/stolen"));
+}
+
+// Windows opens five.txt for "FIVE.TXT" or "five.txt ", and a version 2 CREATE empties what it
+// opens: a name the host only takes for another entry's is refused and the file left alone.
+TEST_F(Nfs2, CreateNeverEmptiesAFileOfAnotherSpelling) {
+    const bool windows = hostfs::Fs().Separator() == '\\';
+    for (const char* name : {"FIVE.TXT", "five.txt ", "five.txt."}) {
+        EXPECT_EQ(Call(kCreate, Create(root, name)).Word(), windows ? 17u : 0u) << name;
+        EXPECT_EQ(bed.Dir().Contents("share1/five.txt"), "12345") << name;
+    }
+}
+
+TEST_F(Nfs2, LinksThatLeadOutOfTheSharesAreRefused) {
+    if (hostfs::Fs().Separator() == '\\') GTEST_SKIP() << "links are followed on POSIX only";
+    ASSERT_TRUE(bed.Dir().MakeFile("secret.txt", "s"));
+    std::filesystem::create_symlink(bed.Dir().Join("secret.txt"), bed.InShare(1, "secret"));
+    std::filesystem::create_symlink(bed.Dir().Join("planted"), bed.InShare(1, "dangling"));
+    EXPECT_EQ(StatusOnly(kLookup, DirOp(root, "secret")), 13u);
+    EXPECT_EQ(StatusOnly(kCreate, Create(root, "dangling")), 13u);
+    EXPECT_FALSE(bed.Dir().Exists("planted"));
+    EXPECT_EQ(bed.Dir().Contents("secret.txt"), "s");
 }
 
 TEST_F(Nfs2, LookupIsExactAboutLetterCaseAndGivesDotsEntriesOfTheirOwn) {
@@ -300,7 +331,7 @@ TEST_F(Nfs2, LookupIsExactAboutLetterCaseAndGivesDotsEntriesOfTheirOwn) {
     ASSERT_EQ(found.Word(), 0u);
     Handle handle = found.Bytes(32);
     EXPECT_EQ(IndexOf(handle), FileManager().GetFileId(bed.InShare(1, "Movie.avi")));
-    EXPECT_EQ(Handle(handle.begin() + 4, handle.end()), Handle(28, 0));
+    EXPECT_EQ(Handle(handle.begin() + 8, handle.end()), Handle(24, 0));
     EXPECT_EQ(ReadFattr(found)[kSize], 10000u);
     EXPECT_EQ(found.Left(), 0u);
     EXPECT_TRUE(Lookup(root, "movie.AVI").empty());
@@ -362,19 +393,44 @@ TEST_F(Nfs2, CreateMkdirRemoveRmdirAndRenameChangeTheShare) {
     ASSERT_EQ(folder.Word(), 0u);
     Handle series = folder.Bytes(32);
     EXPECT_EQ(ReadFattr(folder)[kType], 2u);
-    EXPECT_EQ(StatusOnly(kMkdir, Create(root, "Series")), 5u) << "exists";
+    EXPECT_EQ(StatusOnly(kMkdir, Create(root, "Series")), 17u) << "exists";
 
     Handle moved = Lookup(root, "new.txt");
     EXPECT_EQ(StatusOnly(kRename, Rename(root, "new.txt", series, "e1.avi")), 0u);
     EXPECT_TRUE(bed.Dir().Exists("share1/Series/e1.avi"));
     EXPECT_EQ(Lookup(series, "e1.avi"), moved) << "the old handle follows";
-    EXPECT_EQ(StatusOnly(kRename, Rename(series, "e1.avi", root, "Movie.avi")), 5u) << "exists";
-    EXPECT_EQ(StatusOnly(kRmdir, DirOp(root, "Series")), 5u) << "not empty";
+    EXPECT_EQ(StatusOnly(kRename, Rename(series, "e1.avi", root, "Movie.avi")), 17u) << "exists";
+    EXPECT_EQ(StatusOnly(kRmdir, DirOp(root, "Series")), 66u) << "not empty";
 
     EXPECT_EQ(StatusOnly(kRemove, DirOp(series, "e1.avi")), 0u);
     EXPECT_EQ(StatusOnly(kGetAttr, Fh(moved)), 2u);
     EXPECT_EQ(StatusOnly(kRmdir, DirOp(root, "Series")), 0u);
     EXPECT_FALSE(bed.Dir().Exists("share1/Series"));
+}
+
+// Clients rename without a LOOKUP first; a folder's move takes the handles inside it along.
+TEST_F(Nfs2, RenameMovesUnmetNamesAndTakesTheHandlesInsideAlong) {
+    EXPECT_EQ(StatusOnly(kRename, Rename(root, "five.txt", root, "six.txt")), 0u);
+    EXPECT_EQ(bed.Dir().Contents("share1/six.txt"), "12345");
+    ASSERT_TRUE(bed.Dir().MakeFile("share1/Films/clip.avi", "clip"));
+    Handle clip = Lookup(Lookup(root, "Films"), "clip.avi");
+    ASSERT_EQ(clip.size(), 32u);
+    EXPECT_EQ(StatusOnly(kRename, Rename(root, "Films", root, "Moved")), 0u);
+    EXPECT_EQ(Attributes(kGetAttr, Fh(clip))[kSize], 4u);
+}
+
+// Nothing above a share is the client's: there ".." is listed as the share's own folder.
+TEST_F(Nfs2, TheParentOfAShareRootIsTheRootItself) {
+    bool eof = false;
+    size_t size = 0;
+    std::vector<Entry> entries = ReadDir(root, 0, 8192, eof, size);
+    int parents = 0;
+    for (const Entry& entry : entries) {
+        if (entry.name != "..") continue;
+        ++parents;
+        EXPECT_EQ(entry.fileid, IndexOf(root));
+    }
+    EXPECT_EQ(parents, 1);
 }
 
 TEST_F(Nfs2, SetAttrAppliesModeSizeAndTimes) {
@@ -517,7 +573,9 @@ TEST(Nfs2Dispatch, OnlyAFailedDecodeIsAnsweredHereOtherFailuresLeaveForTheCaller
     EXPECT_EQ(set.Dispatch(stream, stream, getattr), kDispatchGarbage);
 }
 
-TEST_F(Nfs2, AFolderThatFitsIsListedWholeWithOrdinalCookiesWhateverTheCookie) {
+// A cookie names the entry to resume after, also when the rest of the listing would fit a
+// reply whole: a continuation must not get every entry again.
+TEST_F(Nfs2, AListingResumesAfterItsCookieWithOrdinalCookies) {
     for (const char* name : {"a.avi", "b.avi", "c.avi"}) {
         ASSERT_TRUE(bed.Dir().MakeFile(std::string("share1/Films/") + name));
     }
@@ -525,15 +583,18 @@ TEST_F(Nfs2, AFolderThatFitsIsListedWholeWithOrdinalCookiesWhateverTheCookie) {
     const std::vector<std::string> host = HostListing(path);
     ASSERT_EQ(host.size(), 5u) << "three files, \".\" and \"..\"";
     Handle films = Lookup(root, "Films");
-    for (uint32_t cookie : {0u, 2u, 12345u}) {
+    for (uint32_t cookie : {0u, 2u, 5u, 12345u}) {
         bool eof = false;
         size_t size = 0;
         std::vector<Entry> entries = ReadDir(films, cookie, 8192, eof, size);
         EXPECT_TRUE(eof);
-        EXPECT_EQ(NamesOf(entries), host) << cookie;
+        const size_t first = std::min<size_t>(cookie, host.size());
+        EXPECT_EQ(NamesOf(entries), std::vector<std::string>(host.begin() + first, host.end()))
+            << cookie;
         for (size_t i = 0; i < entries.size(); ++i) {
-            EXPECT_EQ(entries[i].cookie, i + 1);
-            EXPECT_EQ(entries[i].fileid, FileManager().GetFileId(JoinHostPath(path, host[i])));
+            EXPECT_EQ(entries[i].cookie, first + i + 1);
+            EXPECT_EQ(entries[i].fileid,
+                      FileManager().GetFileId(JoinHostPath(path, host[first + i])));
         }
     }
     FaultyFs faulty;

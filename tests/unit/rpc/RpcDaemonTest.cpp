@@ -9,14 +9,18 @@
 namespace {
 
 // A program that echoes what the layer told it and how many argument words it could read.
-// Procedure 99 is not served; procedure 98 needs two argument words.
+// Procedure 99 is not served; procedures 98 and 97 need two argument words; 97 changes the file
+// system and also answers how many calls the program has run.
 class EchoProgram : public CQDV_RPC {
   public:
+    static constexpr uint32_t kChanging = 97;
+
     int Dispatch(IInputStream& in, IOutputStream& out, const RPCCallContext& context) override {
+        ++runs;
         if (context.procedure == 99) return kDispatchProcUnavail;
         uint32_t first = 0;
         uint32_t second = 0;
-        if (context.procedure == 98) {
+        if (context.procedure == 98 || context.procedure == kChanging) {
             try {
                 first = ReadUint32(in);
                 second = ReadUint32(in);
@@ -27,9 +31,14 @@ class EchoProgram : public CQDV_RPC {
         out.WriteInt32(context.version);
         out.WriteInt32(context.procedure);
         out.WriteInt32(first + second);
+        if (context.procedure == kChanging) out.WriteInt32(runs);
         lastClient = context.client;
         return kDispatchDone;
     }
+    bool ChangesFileSystem(uint32_t, uint32_t procedure) const override {
+        return procedure == kChanging;
+    }
+    int runs = 0;
     void SetFlag(uint8_t flag) override { flags.push_back(flag); }
     std::string lastClient;
     std::vector<uint8_t> flags;
@@ -169,6 +178,60 @@ TEST_F(RpcDaemon, EachTcpRecordIsDecodedWithinItsOwnBounds) {
     EXPECT_EQ(Words(OutputBytes(stream)),
               (std::vector<uint32_t>{0x80000024, 77, 1, 0, 0, 0, 0, 2, 98, 42}));
     EXPECT_EQ(stream.Remaining(), 0u);
+}
+
+// A client whose reply was lost sends the call again with the same xid from the same address
+// and port. A call that changes the file system runs once and its retransmission gets the first
+// reply; any other call runs again.
+TEST_F(RpcDaemon, RetransmissionsOfCallsThatChangeTheFileSystemGetTheFirstReply) {
+    CallHeaderSpec h;
+    h.program = 100003;
+    h.version = 3;
+    h.procedure = EchoProgram::kChanging;
+    h.xid = 500;
+    const std::vector<uint8_t> args = XdrBytes().Word(1).Word(2).Get();
+    auto send = [&](const CallHeaderSpec& call, uint16_t port, const char* client = "10.0.0.1",
+                    int transport = kTransportUdp) {
+        std::vector<uint8_t> bytes = MakeCall(call, args);
+        if (transport == kTransportTcp) bytes = AsRecord(bytes);
+        return RunCall(daemon, transport, bytes, client, port).reply;
+    };
+    const std::vector<uint8_t> first = send(h, 700);
+    EXPECT_EQ(send(h, 700), first);
+    EXPECT_EQ(send(h, 700, "10.0.0.1", kTransportTcp).size(), first.size() + 4) << "record mark";
+    EXPECT_EQ(echo.runs, 1);
+
+    CallHeaderSpec otherXid = h;
+    otherXid.xid = 501;
+    CallHeaderSpec otherVersion = h;
+    otherVersion.version = 2;
+    CallHeaderSpec unchanging = h;
+    unchanging.procedure = 98;
+    const struct {
+        CallHeaderSpec call;
+        uint16_t port;
+        const char* client;
+    } others[] = {{otherXid, 700, "10.0.0.1"},   {h, 701, "10.0.0.1"},
+                  {h, 700, "10.0.0.2"},          {otherVersion, 700, "10.0.0.1"},
+                  {unchanging, 700, "10.0.0.1"}, {unchanging, 700, "10.0.0.1"}};
+    int runs = echo.runs;
+    for (const auto& other : others) {
+        send(other.call, other.port, other.client);
+        EXPECT_EQ(echo.runs, ++runs) << other.call.xid << " " << other.port << " " << other.client;
+    }
+
+    // A call that failed is not kept; the oldest replies give way to new ones.
+    CallHeaderSpec cut = h;
+    cut.xid = 600;
+    RunCall(daemon, kTransportUdp, MakeCall(cut, XdrBytes().Word(1).Get()), "10.0.0.1", 700);
+    send(cut, 700);
+    EXPECT_EQ(echo.runs, runs + 2);
+    for (uint32_t xid = 1000; xid < 1000 + CReplyCache::kCapacity; ++xid) {
+        CallHeaderSpec filler = h;
+        filler.xid = xid;
+        send(filler, 700);
+    }
+    EXPECT_NE(send(h, 700), first) << "forgotten, so run again";
 }
 
 TEST_F(RpcDaemon, BroadcastFlagReachesEveryRegisteredHandler) {

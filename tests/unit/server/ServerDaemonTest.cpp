@@ -168,6 +168,41 @@ TEST_F(ServerDaemon, StopForgetsHandlesAndASecondStartReopens) {
     EXPECT_EQ(StopServer(), 0) << "stopping a stopped server";
 }
 
+// A player stays mounted while the server stops and starts (the tray program restarts it on
+// every change of its settings). The same indexes are handed out again, in the order paths are
+// met; an old handle must answer STALE, never name the path that took its index.
+TEST_F(ServerDaemon, HandlesFromBeforeARestartAreStaleInBothVersions) {
+    ASSERT_TRUE(dir.MakeFile("a.txt", "aaaa") && dir.MakeFile("b.txt", "bbbb"));
+    std::string share = dir.Path();
+    auto lookup = [&](const std::string& name) {
+        auto root = Ask(options.ports.mount, 100005, 3, 1, XdrBytes().Text("/quonhd1"));
+        std::vector<uint8_t> folder =
+            root && root->Word() == 0 ? root->Opaque() : std::vector<uint8_t>{};
+        auto reply = Ask(options.ports.nfs, 100003, 3, 3,
+                         XdrBytes().Opaque(folder.data(), folder.size()).Text(name));
+        return reply && reply->Word() == 0 ? reply->Opaque() : std::vector<uint8_t>{};
+    };
+    ASSERT_EQ(Start(share.data()), kStartRunning);
+    std::vector<uint8_t> a = lookup("a.txt");
+    ASSERT_EQ(a.size(), 64u);
+    StopServer();
+    ASSERT_EQ(Start(share.data()), kStartRunning);
+    ASSERT_EQ(lookup("b.txt").size(), 64u);
+    ASSERT_EQ(FileManager().GetFileId(dir.Join("b.txt")), uint32_t(a[0]))
+        << "b.txt took the index a.txt had";
+
+    auto v3 = Ask(options.ports.nfs, 100003, 3, 7,
+                  XdrBytes().Opaque(a.data(), a.size()).Hyper(0).Word(1).Word(2).Text("X"));
+    ASSERT_TRUE(v3);
+    EXPECT_EQ(v3->Word(), 70u);
+    auto v2 = Ask(options.ports.nfs, 100003, 2, 8,
+                  XdrBytes().Bytes(a.data(), 32).Word(0).Word(0).Word(0).Text("Y"));
+    ASSERT_TRUE(v2);
+    EXPECT_EQ(v2->Word(), 70u);
+    EXPECT_EQ(dir.Contents("b.txt"), "bbbb");
+    EXPECT_EQ(dir.Contents("a.txt"), "aaaa");
+}
+
 TEST_F(ServerDaemon, TheMountCountFollowsMountAndUnmount) {
     std::string share = dir.Path();
     ASSERT_EQ(Start(share.data()), kStartRunning);

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+using hostfs::HostError;
 using hostfs::OpenMode;
 
 namespace {
@@ -85,6 +86,14 @@ bool FaultyFs::IsPlainName(const char* name, size_t length) const {
     return m_inner.IsPlainName(name, length);
 }
 
+bool FaultyFs::SettlesTrailingDots() const {
+    return m_inner.SettlesTrailingDots();
+}
+
+bool FaultyFs::RealLocation(const std::string& path, std::string& real) {
+    return !Strikes(Fault::kRealLocation, path) && m_inner.RealLocation(path, real);
+}
+
 bool FaultyFs::FindStoredName(const std::string& path, std::string& name) {
     return !Strikes(Fault::kFindStoredName, path) && m_inner.FindStoredName(path, name);
 }
@@ -114,24 +123,39 @@ bool FaultyFs::SetSize(const std::string& path, uint64_t size) {
     return !Strikes(Fault::kSetSize, path) && m_inner.SetSize(path, size);
 }
 
+namespace {
+
+// 1980-01-01 00:00 UTC, the first moment FAT can store.
+constexpr int64_t kFatEpoch = 315532800;
+
+bool BeforeFat(const int64_t* seconds) {
+    return seconds != nullptr && *seconds < kFatEpoch;
+}
+
+}  // namespace
+
 bool FaultyFs::SetTimes(const std::string& path, const int64_t* atime, const int64_t* mtime) {
-    return !Strikes(Fault::kSetTimes, path) && m_inner.SetTimes(path, atime, mtime);
+    if (Strikes(Fault::kSetTimes, path)) return false;
+    if ((BeforeFat(atime) || BeforeFat(mtime)) && Strikes(Fault::kTimesBefore1980, path)) {
+        return false;
+    }
+    return m_inner.SetTimes(path, atime, mtime);
 }
 
-bool FaultyFs::MakeFolder(const std::string& path) {
-    return !Strikes(Fault::kMakeFolder, path) && m_inner.MakeFolder(path);
+HostError FaultyFs::MakeFolder(const std::string& path) {
+    return Strikes(Fault::kMakeFolder, path) ? HostError::kOther : m_inner.MakeFolder(path);
 }
 
-bool FaultyFs::RemoveFolder(const std::string& path) {
-    return !Strikes(Fault::kRemoveFolder, path) && m_inner.RemoveFolder(path);
+HostError FaultyFs::RemoveFolder(const std::string& path) {
+    return Strikes(Fault::kRemoveFolder, path) ? HostError::kOther : m_inner.RemoveFolder(path);
 }
 
-bool FaultyFs::RemoveFile(const std::string& path) {
-    return !Strikes(Fault::kRemoveFile, path) && m_inner.RemoveFile(path);
+HostError FaultyFs::RemoveFile(const std::string& path) {
+    return Strikes(Fault::kRemoveFile, path) ? HostError::kOther : m_inner.RemoveFile(path);
 }
 
-bool FaultyFs::Move(const std::string& from, const std::string& to) {
-    return !Strikes(Fault::kMove, from) && m_inner.Move(from, to);
+HostError FaultyFs::Move(const std::string& from, const std::string& to) {
+    return Strikes(Fault::kMove, from) ? HostError::kOther : m_inner.Move(from, to);
 }
 
 hostfs::SpaceResult FaultyFs::FreeSpace(const std::string& path, hostfs::DiskSpace& space) {

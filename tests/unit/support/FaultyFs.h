@@ -22,17 +22,20 @@ enum class Fault {
     kSetPermissions,
     kSetSize,
     kSetTimes,
+    kTimesBefore1980,  // SetTimes refuses times before 1980, as FAT and exFAT do
     kMakeFolder,
     kRemoveFolder,
     kRemoveFile,
-    kMove,       // by the source path
+    kMove,  // by the source path
+    kRealLocation,
     kFreeSpace,  // answers SpaceResult::kFailed
 };
 
 // A host file system that forwards to the one in use when it was made and refuses chosen
 // operations, for the failures a real disk will not give on demand: a full disk, a locked file,
-// a refused move. It puts itself in front (hostfs::SetFs) for its lifetime. Faults on file
-// reads, writes and flushes apply to files it opened, also when armed after the open.
+// a refused move. A refused change reports HostError::kOther. It puts itself in front
+// (hostfs::SetFs) for its lifetime. Faults on file reads, writes and flushes apply to files it
+// opened, also when armed after the open.
 class FaultyFs final : public hostfs::IHostFs {
   public:
     FaultyFs();
@@ -51,7 +54,9 @@ class FaultyFs final : public hostfs::IHostFs {
 
     char Separator() const override;
     bool IsPlainName(const char* name, size_t length) const override;
+    bool SettlesTrailingDots() const override;
     bool FindStoredName(const std::string& path, std::string& name) override;
+    bool RealLocation(const std::string& path, std::string& real) override;
     std::unique_ptr<hostfs::IListing> List(const std::string& folder) override;
     bool Status(const std::string& path, hostfs::FileStatus& status) override;
     std::unique_ptr<hostfs::IHostFile> Open(const std::string& path, hostfs::OpenMode mode,
@@ -59,10 +64,10 @@ class FaultyFs final : public hostfs::IHostFs {
     bool SetPermissions(const std::string& path, bool readable, bool writable) override;
     bool SetSize(const std::string& path, uint64_t size) override;
     bool SetTimes(const std::string& path, const int64_t* atime, const int64_t* mtime) override;
-    bool MakeFolder(const std::string& path) override;
-    bool RemoveFolder(const std::string& path) override;
-    bool RemoveFile(const std::string& path) override;
-    bool Move(const std::string& from, const std::string& to) override;
+    hostfs::HostError MakeFolder(const std::string& path) override;
+    hostfs::HostError RemoveFolder(const std::string& path) override;
+    hostfs::HostError RemoveFile(const std::string& path) override;
+    hostfs::HostError Move(const std::string& from, const std::string& to) override;
     hostfs::SpaceResult FreeSpace(const std::string& path, hostfs::DiskSpace& space) override;
 
   private:

@@ -90,12 +90,12 @@ std::vector<uint8_t> OutputBytes(const CSocketStream& stream) {
 }
 
 HandledCall RunCall(CQDV_RPCDeamon& daemon, int transport, const std::vector<uint8_t>& bytes,
-                    const char* client) {
+                    const char* client, uint16_t port) {
     static CSocketStream stream;  // 2 MiB: built once for the whole test run
     LoadInput(stream, bytes);
     stream.ResetOutput();
     HandledCall call;
-    call.result = daemon.HandleCall(transport, stream, stream, client);
+    call.result = daemon.HandleCall(transport, stream, stream, client, port);
     call.reply = OutputBytes(stream);
     return call;
 }

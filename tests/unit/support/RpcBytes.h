@@ -69,7 +69,7 @@ struct HandledCall {
     std::vector<uint8_t> reply;
 };
 HandledCall RunCall(CQDV_RPCDeamon& daemon, int transport, const std::vector<uint8_t>& bytes,
-                    const char* client = "127.0.0.1");
+                    const char* client = "127.0.0.1", uint16_t port = 0);
 
 // Loads `bytes` as the received input of `stream`.
 void LoadInput(CSocketStream& stream, const std::vector<uint8_t>& bytes);
