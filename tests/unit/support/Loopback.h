@@ -36,6 +36,8 @@ class ClientSocket {
     // True once the server has closed the connection (a receive returns 0 or an error other
     // than the time-out) within the bounded wait.
     bool WaitForClose();
+    // Tells the server that nothing more will come (FIN).
+    void ShutdownSending() { net::ShutdownSending(m_socket); }
     uint16_t LocalPort() const { return net::LocalPort(m_socket); }
 
   private:
