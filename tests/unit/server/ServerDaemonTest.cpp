@@ -258,11 +258,11 @@ TEST_F(ServerDaemon, AClientThatStopsReadingHoldsUpNobody) {
     static FaultyFs* fs = new FaultyFs;
     TempDir* dir = new TempDir;
     if (!dir->MakeFile("film")) std::exit(2);
+    net::Startup();
     ServerOptions options;
     std::vector<uint16_t> ports = FreePorts(3);
     options.ports = {ports[0], ports[1], ports[2]};
     options.allowLoopbackOnly = true;
-    net::Startup();
     std::string share = dir->Path();
     if (StartServerWith(options, 0, 0, 0, 0, 0, share.data(), nullptr, nullptr, nullptr) !=
         kStartRunning) {

@@ -39,6 +39,8 @@ class ClientSocket {
     // Tells the server that nothing more will come (FIN).
     void ShutdownSending() { net::ShutdownSending(m_socket); }
     uint16_t LocalPort() const { return net::LocalPort(m_socket); }
+    // Bounds the receives from now on to `milliseconds` instead of kReplyTimeoutMs.
+    void SetTimeout(uint32_t milliseconds) { net::SetReceiveTimeout(m_socket, milliseconds); }
 
   private:
     explicit ClientSocket(net::SocketHandle socket);

@@ -16,6 +16,7 @@ class RpcClient {
     static RpcClient Tcp(uint16_t port);
 
     bool Valid() const { return m_socket.Valid(); }
+    void SetTimeout(uint32_t milliseconds) { m_socket.SetTimeout(milliseconds); }
     // The results after a SUCCESS accept status; nothing on any other answer, or none.
     std::optional<WordReader> Call(uint32_t program, uint32_t version, uint32_t procedure,
                                    const XdrBytes& args);
