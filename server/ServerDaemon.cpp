@@ -153,6 +153,9 @@ int32_t CheckNetwork(const ServerOptions& options) {
 int32_t StartProper(const ServerOptions& options, bool bindToAll, int32_t addressIndex,
                     char* paths[4]) {
     ServerObjects& server = Server();
+    // A start while running ends the running sockets first: the handlers are rewritten below,
+    // and no call may be using them meanwhile.
+    CloseSockets(server);
     for (int i = 0; i < 4; ++i) CutTrailingSeparator(paths[i]);
     server.portmapper.SetPort(kMountProgram, options.ports.mount);
     server.portmapper.SetPort(kNfsProgram, options.ports.nfs);

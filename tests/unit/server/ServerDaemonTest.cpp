@@ -76,7 +76,7 @@ class ServerDaemon : public ::testing::Test {
         return true;
     }
 
-    std::string Root(int k) {
+    std::string ServedRootPath(int k) {
         auto reply =
             Ask(options.ports.mount, 100005, 3, 1, XdrBytes().Text("/quonhd" + std::to_string(k)));
         if (!reply || reply->Word() != 0) return "";
@@ -112,15 +112,15 @@ TEST_F(ServerDaemon, QuotesAndOneTrailingSeparatorAreCutInTheCallersText) {
     text.push_back('\0');
     ASSERT_EQ(Start(text.data()), kStartRunning);
     std::string expected = dir.Path() + separator;
-    EXPECT_EQ(Root(1), expected);
+    EXPECT_EQ(ServedRootPath(1), expected);
     EXPECT_EQ(std::string(text.data()), "\"" + expected) << "the opening quote stays";
 }
 
 TEST_F(ServerDaemon, AnyPresentPathStartsTheServer) {
     std::string share = dir.Path();
     ASSERT_EQ(Start(nullptr, nullptr, share.data(), nullptr), kStartRunning);
-    EXPECT_EQ(Root(3), share);
-    EXPECT_EQ(Root(1), "");
+    EXPECT_EQ(ServedRootPath(3), share);
+    EXPECT_EQ(ServedRootPath(1), "");
     EXPECT_EQ(Start(nullptr), kStartNoPaths);
 }
 
@@ -165,9 +165,9 @@ TEST_F(ServerDaemon, AMachineWhoseFirstAddressIsLoopbackHasNoNetwork) {
 TEST_F(ServerDaemon, StopForgetsHandlesAndASecondStartReopens) {
     std::string share = dir.Path();
     ASSERT_EQ(Start(share.data()), kStartRunning);
-    ASSERT_EQ(Root(1), share);
+    ASSERT_EQ(ServedRootPath(1), share);
     ASSERT_EQ(Start(share.data()), kStartRunning) << "a start while running reopens";
-    EXPECT_EQ(Root(1), share);
+    EXPECT_EQ(ServedRootPath(1), share);
     EXPECT_EQ(StopServer(), 0);
     EXPECT_EQ(FileManager().Count(), 0u);
     EXPECT_TRUE(PortsAreFree());
