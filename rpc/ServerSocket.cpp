@@ -78,8 +78,9 @@ CSocket* CServerSocket::FindFreeSlot() {
 CSocket* CServerSocket::ReclaimIdlestSlot() {
     std::vector<CSocket*> byAge;
     for (auto& slot : m_slots) byAge.push_back(slot.get());
-    std::sort(byAge.begin(), byAge.end(),
-              [](const CSocket* a, const CSocket* b) { return a->LastActive() < b->LastActive(); });
+    std::stable_sort(byAge.begin(), byAge.end(), [](const CSocket* a, const CSocket* b) {
+        return a->LastActive() < b->LastActive();
+    });
     for (CSocket* slot : byAge) {
         if (slot->Reclaim()) return slot;
     }

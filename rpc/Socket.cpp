@@ -103,9 +103,7 @@ void CSocket::Release() {
 }
 
 void CSocket::Touch() {
-    m_nLastActive = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
+    m_nLastActive = std::chrono::steady_clock::now().time_since_epoch().count();
 }
 
 std::string CSocket::GetPeerAddressText() const {
