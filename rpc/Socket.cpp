@@ -174,7 +174,6 @@ bool CSocket::Deliver(uint32_t length) {
     if (!m_state.compare_exchange_strong(waiting, CallState::kInCall)) return false;
     m_stream.SetInput(length);
     if (m_pListener != nullptr) m_pListener->OnReceive(*this);
-    Touch();
     m_state = CallState::kWaiting;
     return !m_bSendFailed;
 }

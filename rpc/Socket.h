@@ -36,8 +36,7 @@ class CSocket {
     // one (or not attached), which is never cut.
     bool Reclaim();
     bool IsBusy() const { return m_bBusy.load(); }
-    // When bytes last arrived or a call ended (or the connection was attached), in steady-clock
-    // ticks.
+    // When bytes last arrived (or the connection was attached), in steady-clock ticks.
     int64_t LastActive() const { return m_nLastActive.load(); }
 
     int GetType() const { return m_nType; }
