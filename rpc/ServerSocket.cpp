@@ -75,13 +75,21 @@ CSocket* CServerSocket::FindFreeSlot() {
     return nullptr;
 }
 
+// A connection silent for this long may make room for a newcomer on a full port; one that spoke
+// more recently is taken for a live client between two calls, which a client reconnecting over
+// and over must not be able to push out.
+constexpr std::chrono::seconds kIdleBeforeReclaim{1};
+
 CSocket* CServerSocket::ReclaimIdlestSlot() {
+    const int64_t silentSince =
+        (std::chrono::steady_clock::now() - kIdleBeforeReclaim).time_since_epoch().count();
     std::vector<CSocket*> byAge;
     for (auto& slot : m_slots) byAge.push_back(slot.get());
     std::stable_sort(byAge.begin(), byAge.end(), [](const CSocket* a, const CSocket* b) {
         return a->LastActive() < b->LastActive();
     });
     for (CSocket* slot : byAge) {
+        if (slot->LastActive() > silentSince) break;
         if (slot->Reclaim()) return slot;
     }
     return nullptr;

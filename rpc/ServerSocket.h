@@ -9,8 +9,9 @@
 
 // One TCP port: a listening socket, its accept thread and a fixed pool of connection slots, each
 // with its own receive thread while a client is connected. When every slot is taken, the
-// connection that has waited longest for its next call makes room for the newcomer: a player
-// that lost power never sends its FIN, and its dead connection must not lock everyone out.
+// connection that has been silent longest (a second at least) makes room for the newcomer: a
+// player that lost power never sends its FIN, and its dead connection must not lock everyone
+// out.
 class CServerSocket {
   public:
     CServerSocket() = default;
