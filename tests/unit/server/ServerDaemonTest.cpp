@@ -256,7 +256,9 @@ TEST_F(ServerDaemon, AClientThatStopsReadingHoldsUpNobody) {
 // answered) while the process ends around it.
 [[noreturn]] void EndTheProcessDuringACall() {
     static FaultyFs* fs = new FaultyFs;
-    TempDir* dir = new TempDir;
+    static TempDir* dir = new TempDir;
+    // Registered before the server objects exist, so it runs after they have joined their threads.
+    std::atexit([] { delete dir; });
     if (!dir->MakeFile("film")) std::exit(2);
     net::Startup();
     ServerOptions options;
