@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -73,10 +74,18 @@ FuzzServer::FuzzServer() {
     m_pTcp = &p.tcp;
 }
 
-void FuzzServer::BeginInput() {
+std::vector<uint8_t> FuzzServer::BeginInput(const uint8_t* data, size_t size) {
     LayShare();
     g_programs->udp.Attach(net::kNoSocket, &g_programs->daemon, nullptr);
     g_programs->tcp.Attach(net::kNoSocket, &g_programs->daemon, nullptr);
+    std::vector<uint8_t> input(data, data + size);
+    const uint8_t marker[4] = {'S', 'T', 'M', 'P'};
+    const uint32_t stamp = FileManager().Stamp();
+    for (auto at = input.begin();
+         (at = std::search(at, input.end(), marker, marker + 4)) != input.end();) {
+        for (int i = 0; i < 4; ++i) *at++ = static_cast<uint8_t>(stamp >> (8 * i));
+    }
+    return input;
 }
 
 void FuzzServer::LayShare() {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class CSocket;
 
@@ -10,13 +11,15 @@ class CSocket;
 // file in it, laid anew for every input), and one connection of each transport attached without
 // a socket, so that what it is handed runs the whole way through and the replies are dropped.
 // The share's entries hold handle indices 0 (the share), 1 "film.avi", 2 "folder" and
-// 3 "folder/clip.mpg", which the seed calls use.
+// 3 "folder/clip.mpg", which the seed calls use; their handles carry the marker "STMP" where the
+// table's stamp goes, which differs from run to run.
 class FuzzServer {
   public:
     static FuzzServer& Get();
 
     // Lays the share anew and gives both connections a fresh start; called before every input.
-    void BeginInput();
+    // Returns the input with the handle table's stamp wherever it holds the marker "STMP".
+    std::vector<uint8_t> BeginInput(const uint8_t* data, size_t size);
     CSocket& Udp() { return *m_pUdp; }
     CSocket& Tcp() { return *m_pTcp; }
 

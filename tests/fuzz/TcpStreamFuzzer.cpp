@@ -30,13 +30,13 @@ class Cuts {
 // A TCP byte stream, cut into receives at points of the input's own choosing.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzServer& server = FuzzServer::Get();
-    server.BeginInput();
+    std::vector<uint8_t> input = server.BeginInput(data, size);
     CSocket& connection = server.Tcp();
     Cuts cuts(data, size);
     size_t offset = 0;
     while (offset < size) {
         size_t chunk = std::min<size_t>(cuts.Next(size - offset), connection.ReceiveSpaceSize());
-        std::memcpy(connection.ReceiveSpace(), data + offset, chunk);
+        std::memcpy(connection.ReceiveSpace(), input.data() + offset, chunk);
         offset += chunk;
         if (!connection.TakeReceived(static_cast<uint32_t>(chunk))) break;
     }

@@ -3,7 +3,7 @@
 version the server serves (portmapper 2, and rpcbind 3 and 4, which it refuses; MOUNT 1 and 3;
 NFS 2 and 3), one datagram per file for fuzz_udp_call and as TCP records for fuzz_tcp_stream,
 plus a few multi-call and fragmented streams. Handles name the entries FuzzServer makes: 0 the
-share, 1 "film.avi", 2 "folder", 3 "folder/clip.mpg". Run it from anywhere; it rewrites
+share, 1 "film.avi", 2 "folder", 3 "folder/clip.mpg", with the marker STAMP for the table's stamp. Run it from anywhere; it rewrites
 corpus/fuzz_udp_call and corpus/fuzz_tcp_stream beside it."""
 
 import os
@@ -27,12 +27,17 @@ def opaque(data):
     return word(len(data)) + data + b"\0" * ((4 - len(data) % 4) % 4)
 
 
+# Bytes 4 to 7 of a handle hold the handle table's stamp, which differs from run to run; the
+# seeds carry this marker there, and FuzzServer puts the stamp of the day in its place.
+STAMP = b"STMP"
+
+
 def fh3(index):
-    return opaque(struct.pack("<I", index) + b"\0" * 60)
+    return opaque(struct.pack("<I", index) + STAMP + b"\0" * 56)
 
 
 def fh2(index):
-    return struct.pack("<I", index) + b"\0" * 28
+    return struct.pack("<I", index) + STAMP + b"\0" * 24
 
 
 SHARE, FILM, FOLDER, CLIP = 0, 1, 2, 3
