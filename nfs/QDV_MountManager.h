@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -42,7 +43,8 @@ class CQDV_MountManager : public CProcedureTableHandler {
     static const Procedure kProcedures[];
 
     char m_szSharePath[kShares][kPathBuffer] = {};
-    int m_nMountCount = 0;
+    // Read by the application's thread (GetMountCount) while calls change it.
+    std::atomic<int> m_nMountCount{0};
     char* m_pszClients[kClientSlots] = {};
     char m_szDirPath[kPathBuffer + 1] = {};
 };

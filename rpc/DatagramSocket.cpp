@@ -22,6 +22,10 @@ bool CDatagramSocket::Open(bool bindToAll, int addressIndex, uint16_t port) {
     return true;
 }
 
+void CDatagramSocket::Shutdown() {
+    if (m_pConnection) m_pConnection->Shutdown();
+}
+
 // The connection object owns the socket: destroying it ends the receive thread and closes the
 // socket exactly once.
 void CDatagramSocket::Close() {

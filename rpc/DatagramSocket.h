@@ -16,6 +16,8 @@ class CDatagramSocket {
     void SetListener(ISocketListener* listener) { m_pListener = listener; }
     // Port 0 binds a free port; GetPort then tells which.
     bool Open(bool bindToAll, int addressIndex, uint16_t port);
+    // Wakes the receive thread without waiting for it (the first half of Close).
+    void Shutdown();
     void Close();
     uint16_t GetPort() const { return m_nPort; }
 

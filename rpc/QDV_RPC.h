@@ -13,6 +13,12 @@ struct RPCCallContext {
     const char* client = "";  // the caller's IPv4 address, dotted decimal
 };
 
+// The program versions a handler serves, both ends included.
+struct VersionRange {
+    uint32_t low = 0;
+    uint32_t high = UINT32_MAX;
+};
+
 // Results of CQDV_RPC::Dispatch. Only the message layer writes accept_stat: a handler that
 // cannot serve a call says so here, before it has written anything.
 enum DispatchResult : int {
@@ -37,6 +43,9 @@ class CQDV_RPC {
     virtual bool ChangesFileSystem(uint32_t /*version*/, uint32_t /*procedure*/) const {
         return false;
     }
+    // Calls of other versions never reach Dispatch: the message layer answers them PROG_MISMATCH
+    // with this range (RFC 5531 section 9). Every version, unless a handler says otherwise.
+    virtual VersionRange SupportedVersions() const { return {}; }
     virtual void SetFlag(uint8_t flag) { m_bFlag = flag; }
     // The handlers narrate their work here. The texts go nowhere unless a trace output has been
     // chosen for the process (the headless front end's --trace).

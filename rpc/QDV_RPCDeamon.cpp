@@ -15,6 +15,7 @@ constexpr uint32_t kLastFragment = 0x80000000u;
 enum AcceptStat : uint32_t {
     kSuccess = 0,
     kProgUnavail = 1,
+    kProgMismatch = 2,
     kProcUnavail = 3,
     kGarbageArgs = 4,
 };
@@ -67,18 +68,20 @@ CQDV_RPC* CQDV_RPCDeamon::FindHandler(uint32_t program) const {
     return m_pHandlers[program - kFirstProgram];
 }
 
-// A datagram holds exactly one call; a TCP receive holds whole records, answered one by one
-// until one is refused.
+// A datagram holds exactly one call; a TCP receive holds whole records, each answered in order
+// whatever became of the one before. Only a failed send ends the connection, and with it the
+// rest of the receive: nothing more of a client that has gone is carried out.
 void CQDV_RPCDeamon::OnReceive(CSocket& connection) {
-    std::lock_guard<std::mutex> lock(m_callLock);
     IInputStream& in = connection.GetInputStream();
     IOutputStream& out = connection.GetOutputStream();
     const int transport = connection.GetType();
     const std::string client = connection.GetPeerAddressText();
     while (in.Remaining() > 0) {
-        int result = HandleCall(transport, in, out, client.c_str(), connection.GetPeerPort());
-        connection.SendReply();
-        if (result != kDispatchDone || transport == kTransportUdp) break;
+        {
+            std::lock_guard<std::mutex> lock(m_callLock);
+            HandleCall(transport, in, out, client.c_str(), connection.GetPeerPort());
+        }
+        if (!connection.SendReply() || transport == kTransportUdp) break;
     }
 }
 
@@ -120,6 +123,13 @@ int CQDV_RPCDeamon::AnswerCall(IInputStream& in, IOutputStream& out, const char*
     CQDV_RPC* handler = FindHandler(header.program);
     if (handler == nullptr) {
         out.WriteInt32(kProgUnavail);
+        return kDispatchDone;
+    }
+    VersionRange versions = handler->SupportedVersions();
+    if (header.version < versions.low || header.version > versions.high) {
+        out.WriteInt32(kProgMismatch);
+        out.WriteInt32(versions.low);
+        out.WriteInt32(versions.high);
         return kDispatchDone;
     }
     out.WriteInt32(kSuccess);

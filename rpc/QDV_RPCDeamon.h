@@ -9,7 +9,8 @@
 
 // ONC RPC version 2 (RFC 5531) between the sockets and the program handlers. Every receive of
 // every socket comes through OnReceive, and one call lock lets exactly one call at a time be
-// decoded, handled and answered in the whole server.
+// decoded and handled in the whole server. Replies are sent outside the lock, each from its own
+// connection's buffer, so a client that stops reading holds up nobody but itself.
 class CQDV_RPCDeamon : public ISocketListener {
   public:
     static constexpr uint32_t kFirstProgram = 100000;
@@ -26,7 +27,7 @@ class CQDV_RPCDeamon : public ISocketListener {
 
     // Decodes one call (on TCP: one record, mark first) and encodes its reply; does not send.
     // Returns the handler's Dispatch result, kDispatchGarbage for a call the layer itself could
-    // not decode, and kDispatchDone for a program that is not served.
+    // not decode, and kDispatchDone for a program or version that is not served.
     int HandleCall(int transport, IInputStream& in, IOutputStream& out, const char* client,
                    uint16_t clientPort = 0);
 

@@ -27,11 +27,13 @@ Extent MeasureRecord(const uint8_t* buffer, uint32_t length, uint32_t capacity, 
     for (;;) {
         if (length - position < 4) return Extent::kIncomplete;
         uint32_t mark = LoadWord(buffer + position);
+        const bool last = (mark & kLastFragment) != 0;
         uint64_t needed = uint64_t{position - start} + 4 + (mark & ~kLastFragment);
-        if (needed > capacity) return Extent::kTooLong;
+        // A fragment that is not the last needs room for at least the next mark behind it.
+        if (needed + (last ? 0 : 4) > capacity) return Extent::kTooLong;
         if (start + needed > length) return Extent::kIncomplete;
         position = static_cast<uint32_t>(start + needed);
-        if ((mark & kLastFragment) != 0) {
+        if (last) {
             end = position;
             return Extent::kComplete;
         }

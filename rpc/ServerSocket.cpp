@@ -1,5 +1,6 @@
 #include "ServerSocket.h"
 
+#include <algorithm>
 #include <chrono>
 
 CServerSocket::~CServerSocket() {
@@ -22,14 +23,21 @@ bool CServerSocket::Open(bool bindToAll, int addressIndex, uint16_t port, int sl
     m_nPort = net::LocalPort(m_socket);
     m_slots.clear();
     for (int i = 0; i < m_nMaxNum; ++i) m_slots.push_back(std::make_unique<CSocket>(kTransportTcp));
+    m_bShutDown = false;
     m_bClosed = false;
     m_acceptThread = std::thread(&CServerSocket::AcceptLoop, this);
     return true;
 }
 
+void CServerSocket::Shutdown() {
+    if (m_bShutDown.exchange(true)) return;
+    net::Shutdown(m_socket);
+    for (auto& slot : m_slots) slot->Shutdown();
+}
+
 void CServerSocket::Close() {
     if (m_bClosed.exchange(true)) return;
-    net::Shutdown(m_socket);
+    Shutdown();
     if (m_acceptThread.joinable()) m_acceptThread.join();
     net::Close(m_socket);
     m_socket = net::kNoSocket;
@@ -37,20 +45,21 @@ void CServerSocket::Close() {
     m_slots.clear();
 }
 
-// A connection that arrives while every slot is taken is closed at once: the slot count is a
-// fixed limit, and one surplus client must not take the server down.
+// A connection that arrives while every slot is in the middle of a call is closed at once: the
+// slot count is a fixed limit, and one surplus client must not take the server down.
 void CServerSocket::AcceptLoop() {
-    while (!m_bClosed) {
+    while (!m_bShutDown) {
         net::SocketAddress peer;
         net::SocketHandle socket = net::Accept(m_socket, &peer);
         if (socket == net::kNoSocket) {
             // Close wakes us this way; anything else (out of descriptors) gets a short breather
             // instead of a busy loop.
-            if (!m_bClosed) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!m_bShutDown) std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
         }
         CSocket* slot = FindFreeSlot();
-        if (slot == nullptr) {
+        if (slot == nullptr) slot = ReclaimIdlestSlot();
+        if (slot == nullptr || m_bShutDown) {
             net::Shutdown(socket);
             net::Close(socket);
             continue;
@@ -62,6 +71,26 @@ void CServerSocket::AcceptLoop() {
 CSocket* CServerSocket::FindFreeSlot() {
     for (auto& slot : m_slots) {
         if (!slot->IsBusy()) return slot.get();
+    }
+    return nullptr;
+}
+
+// A connection silent for this long may make room for a newcomer on a full port; one that spoke
+// more recently is taken for a live client between two calls, which a client reconnecting over
+// and over must not be able to push out.
+constexpr std::chrono::seconds kIdleBeforeReclaim{1};
+
+CSocket* CServerSocket::ReclaimIdlestSlot() {
+    const int64_t silentSince =
+        (std::chrono::steady_clock::now() - kIdleBeforeReclaim).time_since_epoch().count();
+    std::vector<CSocket*> byAge;
+    for (auto& slot : m_slots) byAge.push_back(slot.get());
+    std::stable_sort(byAge.begin(), byAge.end(), [](const CSocket* a, const CSocket* b) {
+        return a->LastActive() < b->LastActive();
+    });
+    for (CSocket* slot : byAge) {
+        if (slot->LastActive() > silentSince) break;
+        if (slot->Reclaim()) return slot;
     }
     return nullptr;
 }

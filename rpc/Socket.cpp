@@ -1,5 +1,6 @@
 #include "Socket.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "RecordMarking.h"
@@ -48,28 +49,61 @@ CSocket::~CSocket() {
 void CSocket::Attach(net::SocketHandle socket, ISocketListener* listener,
                      const net::SocketAddress* peer) {
     Close();
-    m_socket = socket;
+    {
+        std::lock_guard<std::mutex> lock(m_socketLock);
+        m_socket = socket;
+        m_bShutDown = false;
+    }
     m_pListener = listener;
     if (peer != nullptr) m_peer = *peer;
+    m_nPending = 0;
+    m_bClosing = false;
+    m_bSendFailed = false;
+    m_bFailureReported = false;
+    m_state = CallState::kWaiting;
+    Touch();
     if (socket == net::kNoSocket) return;
-    m_bShutDown = false;
     m_bBusy = true;
     m_thread = std::thread(&CSocket::ReceiveLoop, this);
 }
 
-void CSocket::Close() {
+void CSocket::Shutdown() {
+    m_bClosing = true;
     ShutdownOnce();
-    if (m_thread.joinable()) m_thread.join();
-    if (m_socket != net::kNoSocket) {
-        net::Close(m_socket);
-        m_socket = net::kNoSocket;
-    }
 }
 
-// Both the owner (Close) and the receive thread (a record that can never fit) may end the
-// connection; the exchange lets exactly one of them do it.
+void CSocket::Close() {
+    Shutdown();
+    if (m_thread.joinable()) m_thread.join();
+    Release();
+}
+
+bool CSocket::Reclaim() {
+    CallState waiting = CallState::kWaiting;
+    if (!m_bBusy || !m_state.compare_exchange_strong(waiting, CallState::kEnding)) return false;
+    Shutdown();
+    return true;
+}
+
 void CSocket::ShutdownOnce() {
-    if (m_socket != net::kNoSocket && !m_bShutDown.exchange(true)) net::Shutdown(m_socket);
+    std::lock_guard<std::mutex> lock(m_socketLock);
+    if (m_socket == net::kNoSocket || m_bShutDown) return;
+    net::Shutdown(m_socket);
+    m_bShutDown = true;
+}
+
+// Run by the receive thread as it ends (and by Close for a thread that never ran): the socket is
+// released at once instead of lingering half-closed until the slot is used again.
+void CSocket::Release() {
+    std::lock_guard<std::mutex> lock(m_socketLock);
+    if (m_socket == net::kNoSocket) return;
+    if (!m_bShutDown) net::Shutdown(m_socket);
+    net::Close(m_socket);
+    m_socket = net::kNoSocket;
+}
+
+void CSocket::Touch() {
+    m_nLastActive = std::chrono::steady_clock::now().time_since_epoch().count();
 }
 
 std::string CSocket::GetPeerAddressText() const {
@@ -82,55 +116,93 @@ void CSocket::ReceiveLoop() {
     } else {
         ReceiveRecords();
     }
+    Release();
     m_bBusy = false;
 }
 
+// Only Close ends a UDP port: an empty datagram is no end of anything, and one failed receive
+// must not silence the port for every other client. A receive error that keeps coming gets a
+// short breather instead of a busy loop.
 void CSocket::ReceiveDatagrams() {
-    for (;;) {
-        int n = net::ReceiveFrom(m_socket, m_stream.GetInputBuffer(), m_stream.GetInputCapacity(),
-                                 &m_peer);
-        if (n <= 0) return;
-        Deliver(static_cast<uint32_t>(n));
+    while (!m_bClosing) {
+        int n = net::ReceiveFrom(m_socket, ReceiveSpace(), ReceiveSpaceSize(), &m_peer);
+        if (n > 0) {
+            TakeReceived(static_cast<uint32_t>(n));
+        } else if (n < 0 && !m_bClosing) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     }
+}
+
+void CSocket::ReceiveRecords() {
+    while (!m_bClosing) {
+        int n = net::Receive(m_socket, ReceiveSpace(), ReceiveSpaceSize());
+        if (n <= 0 || !TakeReceived(static_cast<uint32_t>(n))) return;
+    }
+}
+
+uint8_t* CSocket::ReceiveSpace() {
+    return m_stream.GetInputBuffer() + m_nPending;
+}
+
+uint32_t CSocket::ReceiveSpaceSize() const {
+    return m_stream.GetInputCapacity() - m_nPending;
+}
+
+bool CSocket::TakeReceived(uint32_t size) {
+    Touch();
+    return m_nType == kTransportUdp ? Deliver(size) : TakeRecords(size);
 }
 
 // Bytes of a record that has not fully arrived stay at the front of the buffer and the next
-// receive appends to them.
-void CSocket::ReceiveRecords() {
+// receive appends to them. Every complete record is answered, also those in front of one that
+// can never fit.
+bool CSocket::TakeRecords(uint32_t size) {
     uint8_t* buffer = m_stream.GetInputBuffer();
-    const uint32_t capacity = m_stream.GetInputCapacity();
-    uint32_t pending = 0;
-    for (;;) {
-        int n = net::Receive(m_socket, buffer + pending, capacity - pending);
-        if (n <= 0) return;
-        uint32_t length = pending + static_cast<uint32_t>(n);
-        RecordScan scan = JoinCompleteRecords(buffer, length, capacity);
-        if (scan.joinedLength > 0) Deliver(scan.joinedLength);
-        if (scan.tooLong) {
-            ShutdownOnce();
-            return;
-        }
-        pending = length - scan.consumed;
-        std::memmove(buffer, buffer + scan.consumed, pending);
-    }
+    uint32_t length = m_nPending + size;
+    RecordScan scan = JoinCompleteRecords(buffer, length, m_stream.GetInputCapacity());
+    if (scan.joinedLength > 0 && !Deliver(scan.joinedLength)) return false;
+    if (scan.tooLong) return false;
+    m_nPending = length - scan.consumed;
+    std::memmove(buffer, buffer + scan.consumed, m_nPending);
+    return true;
 }
 
-void CSocket::Deliver(uint32_t length) {
+// A connection that was reclaimed while waiting takes no further call.
+bool CSocket::Deliver(uint32_t length) {
+    CallState waiting = CallState::kWaiting;
+    if (!m_state.compare_exchange_strong(waiting, CallState::kInCall)) return false;
     m_stream.SetInput(length);
     if (m_pListener != nullptr) m_pListener->OnReceive(*this);
+    m_state = CallState::kWaiting;
+    return !m_bSendFailed;
 }
 
-void CSocket::SendReply() {
-    if (m_socket == net::kNoSocket) return;
-    const uint8_t* data = m_stream.GetOutputBuffer();
-    uint32_t size = m_stream.GetOutputLength();
-    net::SendError error = m_nType == kTransportTcp ? net::Send(m_socket, data, size)
-                                                    : net::SendTo(m_socket, data, size, m_peer);
-    if (error != net::SendError::kNone) ReportSendFailure(error);
+// A connection without a socket (never attached) has nowhere to send: the reply is dropped. A
+// failed TCP send ends the connection, so nothing more of what it sent is carried out; a
+// datagram that cannot go out costs only itself.
+bool CSocket::SendReply() {
+    net::SendError error = net::SendError::kNone;
+    if (m_socket != net::kNoSocket) {
+        const uint8_t* data = m_stream.GetOutputBuffer();
+        uint32_t size = m_stream.GetOutputLength();
+        error = m_nType == kTransportTcp ? net::Send(m_socket, data, size)
+                                         : net::SendTo(m_socket, data, size, m_peer);
+    }
     m_stream.ResetOutput();
+    if (error == net::SendError::kNone) return true;
+    ReportSendFailure(error);
+    if (m_nType == kTransportUdp) return true;
+    m_bSendFailed = true;
+    return false;
 }
 
+// A send that fails because the server is closing the connection says nothing, and one
+// connection tells its failure once: the person at the computer must never face a flood of
+// messages because one client went away.
 void CSocket::ReportSendFailure(net::SendError error) {
+    if (m_bClosing || m_bFailureReported) return;
+    m_bFailureReported = true;
     const bool tcp = m_nType == kTransportTcp;
     const char* caption = tcp ? "TCP Socket Send Error" : "UDP Socket Send Error";
     for (const SendFailureText& text : kSendFailureTexts) {

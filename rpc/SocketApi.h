@@ -6,7 +6,7 @@
 #include <vector>
 
 // The platform's socket interface, shaped like Windows Sockets 1.1 and reduced to what the
-// server uses: IPv4, blocking calls, no options. One implementation per platform
+// server uses: IPv4 and blocking calls. One implementation per platform
 // (SocketApi_posix.cpp, SocketApi_win32.cpp); nothing else in the core sees a platform header.
 namespace net {
 
@@ -49,12 +49,17 @@ bool LocalHostEntry(HostEntry& entry);
 void SetLocalHostEntrySource(std::function<bool(HostEntry&)> source);
 bool PlatformLocalHostEntry(HostEntry& entry);
 
+// A datagram socket whose receives report nothing about earlier sends (Winsock would otherwise
+// fail the next receive with WSAECONNRESET after a reply met a closed client port).
 SocketHandle OpenDatagram();
 SocketHandle OpenStream();
 bool Bind(SocketHandle socket, uint32_t address, uint16_t port);
 bool Listen(SocketHandle socket, int backlog);
 // The port a socket is bound to (useful after binding port 0), or 0.
 uint16_t LocalPort(SocketHandle socket);
+// The accepted connection sends at once (no Nagle delay), and a send that makes no progress
+// for kSendTimeoutMs fails, so that a client that stops reading costs only its own connection.
+constexpr uint32_t kSendTimeoutMs = 5000;
 SocketHandle Accept(SocketHandle socket, SocketAddress* peer);
 // Bytes received; 0 or less on orderly close, on error, and once the socket has been shut down.
 int Receive(SocketHandle socket, void* buffer, uint32_t size);
@@ -75,6 +80,8 @@ void Close(SocketHandle socket);
 bool Connect(SocketHandle socket, uint32_t address, uint16_t port);
 // Bounds every later receive on the socket to `milliseconds`.
 bool SetReceiveTimeout(SocketHandle socket, uint32_t milliseconds);
+// Ends the sending direction only: the peer sees the end of the stream (FIN).
+void ShutdownSending(SocketHandle socket);
 
 std::string AddressText(uint32_t address);
 

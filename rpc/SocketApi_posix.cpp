@@ -32,6 +32,13 @@ void FromSockaddr(const sockaddr_in& in, SocketAddress* out) {
     out->port = ntohs(in.sin_port);
 }
 
+timeval ToTimeval(uint32_t milliseconds) {
+    timeval limit{};
+    limit.tv_sec = milliseconds / 1000;
+    limit.tv_usec = static_cast<suseconds_t>((milliseconds % 1000) * 1000);
+    return limit;
+}
+
 bool IsLoopback(uint32_t address) {
     return (address >> 24) == 127;
 }
@@ -132,6 +139,8 @@ SocketHandle Accept(SocketHandle socket, SocketAddress* peer) {
         FromSockaddr(in, peer);
         int on = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        timeval limit = ToTimeval(kSendTimeoutMs);
+        setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     }
     return fd;
 }
@@ -192,10 +201,12 @@ bool Connect(SocketHandle socket, uint32_t address, uint16_t port) {
 }
 
 bool SetReceiveTimeout(SocketHandle socket, uint32_t milliseconds) {
-    timeval limit{};
-    limit.tv_sec = milliseconds / 1000;
-    limit.tv_usec = static_cast<suseconds_t>((milliseconds % 1000) * 1000);
+    timeval limit = ToTimeval(milliseconds);
     return setsockopt(Fd(socket), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0;
+}
+
+void ShutdownSending(SocketHandle socket) {
+    ::shutdown(Fd(socket), SHUT_WR);
 }
 
 }  // namespace net

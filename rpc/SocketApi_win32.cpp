@@ -1,5 +1,6 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
+#include <mswsock.h>
 #include <winsock2.h>
 
 #include "SocketApi.h"
@@ -78,8 +79,17 @@ bool PlatformLocalHostEntry(HostEntry& entry) {
     return !entry.addresses.empty();
 }
 
+// Without this, an ICMP port-unreachable for one of our replies (a client that timed out and
+// closed its port) makes the next recvfrom fail with WSAECONNRESET.
 SocketHandle OpenDatagram() {
-    return Handle(::socket(AF_INET, SOCK_DGRAM, 0));
+    SOCKET s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (s != INVALID_SOCKET) {
+        BOOL report = FALSE;
+        DWORD returned = 0;
+        WSAIoctl(s, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned, nullptr,
+                 nullptr);
+    }
+    return Handle(s);
 }
 
 SocketHandle OpenStream() {
@@ -113,6 +123,9 @@ SocketHandle Accept(SocketHandle socket, SocketAddress* peer) {
         BOOL on = TRUE;
         setsockopt(accepted, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
                    sizeof on);
+        DWORD limit = kSendTimeoutMs;
+        setsockopt(accepted, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&limit),
+                   sizeof limit);
     }
     return Handle(accepted);
 }
@@ -166,6 +179,10 @@ bool SetReceiveTimeout(SocketHandle socket, uint32_t milliseconds) {
     DWORD limit = milliseconds;
     return setsockopt(Sock(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit),
                       sizeof limit) == 0;
+}
+
+void ShutdownSending(SocketHandle socket) {
+    ::shutdown(Sock(socket), SD_SEND);
 }
 
 }  // namespace net

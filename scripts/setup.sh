@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev valgrind
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick
-  libnfs-utils libnfs-dev fonts-nanum
+  libnfs-utils libnfs-dev fonts-nanum nfs-common rpcbind
   util-linux procps iproute2 python3
 )
 
@@ -33,7 +33,21 @@ install_missing() {
   "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# nfs-common (showmount) and rpcbind (rpcinfo) are wanted for their client tools only. Their
+# daemons must never start here: rpcbind would hold port 111, which the server's own tests use.
+# Where the machine has no policy-rc.d, one that refuses every service start is in place until
+# this script ends; any rpcbind that starts anyway is stopped again.
+policy=/usr/sbin/policy-rc.d
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee "$policy" >/dev/null
+  "${sudo_cmd[@]}" chmod 755 "$policy"
+  trap '"${sudo_cmd[@]}" rm -f "$policy"' EXIT
+fi
+running_before=$(pidof rpcbind || true)
 install_missing "${packages[@]}"
+for pid in $(pidof rpcbind || true); do
+  case " $running_before " in *" $pid "*) ;; *) "${sudo_cmd[@]}" kill "$pid" ;; esac
+done
 
 # Wine's 32-bit half runs the 32-bit builds under test, where the kernel runs 32-bit programs.
 # Elsewhere it must stay off: Debian's wine starts through it once it is installed.

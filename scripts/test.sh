@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Sets up the machine, then builds and tests every preset: native Linux, Linux with ASan/UBSan,
-# and the 32-bit Windows cross build under Wine. Stops at the first failure.
+# the socket and server tests under ThreadSanitizer, the fuzz targets (a minute each), and the
+# 32-bit and 64-bit Windows cross builds under Wine. Stops at the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(linux linux-asan windows windows-x64)
+[ ${#presets[@]} -gt 0 ] || presets=(linux linux-asan linux-tsan linux-fuzz windows windows-x64)
 
 for preset in "${presets[@]}"; do
   echo "== $preset: configure and build"

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "DatagramSocket.h"
 #include "DorvelFileManager.h"
@@ -17,10 +18,21 @@ namespace {
 constexpr uint32_t kPortmapProgram = 100000;
 constexpr uint32_t kNfsProgram = 100003;
 constexpr uint32_t kMountProgram = 100005;
+constexpr uint32_t kProtocolTcp = 6;
+constexpr uint32_t kProtocolUdp = 17;
 
 // The server's process-wide objects, built at first use in this order and destroyed in the
 // reverse one: the sockets (joining their threads) before the handlers they call.
 struct ServerObjects {
+    // The handle table and the host file system are process-wide objects of their own. Made
+    // here, they are complete before these objects are, and so are destroyed after them: a
+    // process that ends while the server runs finishes its last calls with both still there.
+    ServerObjects() {
+        FileManager();
+        hostfs::PlatformFs();
+    }
+    ~ServerObjects();
+
     CQDV_RPCDeamon daemon;
     CQDV_PortManager portmapper;
     CQDV_NFSManager nfs;
@@ -36,6 +48,23 @@ struct ServerObjects {
 ServerObjects& Server() {
     static ServerObjects objects;
     return objects;
+}
+
+// Every socket of the six objects is woken before any thread is joined: a thread stuck on one
+// client must not keep the others serving, nor the stop waiting.
+void CloseSockets(ServerObjects& server) {
+    for (int i = 0; i < 3; ++i) {
+        server.udp[i].Shutdown();
+        server.tcp[i].Shutdown();
+    }
+    for (int i = 0; i < 3; ++i) {
+        server.udp[i].Close();
+        server.tcp[i].Close();
+    }
+}
+
+ServerObjects::~ServerObjects() {
+    CloseSockets(*this);
 }
 
 struct PortPlan {
@@ -74,12 +103,26 @@ void CutTrailingSeparator(char* path) {
     if (length > 1 && path[length - 1] == hostfs::Fs().Separator()) path[length - 1] = '\0';
 }
 
-void CloseSockets() {
-    ServerObjects& server = Server();
-    for (int i = 0; i < 3; ++i) {
-        server.udp[i].Close();
-        server.tcp[i].Close();
+// What the portmapper lists: itself, MOUNT (versions 1 and 3) and NFS (versions 2 and 3), each
+// over TCP and UDP.
+std::vector<CQDV_PortManager::Mapping> Mappings(const ServerPorts& ports) {
+    struct Program {
+        uint32_t program;
+        std::vector<uint32_t> versions;
+        uint16_t port;
+    };
+    const Program programs[] = {{kPortmapProgram, {2}, ports.portmap},
+                                {kMountProgram, {1, 3}, ports.mount},
+                                {kNfsProgram, {2, 3}, ports.nfs}};
+    std::vector<CQDV_PortManager::Mapping> mappings;
+    for (const Program& program : programs) {
+        for (uint32_t version : program.versions) {
+            for (uint32_t protocol : {kProtocolTcp, kProtocolUdp}) {
+                mappings.push_back({program.program, version, protocol, program.port});
+            }
+        }
     }
+    return mappings;
 }
 
 int32_t OpenSockets(const ServerPorts& ports, bool bindToAll, int32_t addressIndex) {
@@ -110,9 +153,16 @@ int32_t CheckNetwork(const ServerOptions& options) {
 int32_t StartProper(const ServerOptions& options, bool bindToAll, int32_t addressIndex,
                     char* paths[4]) {
     ServerObjects& server = Server();
+    // A start while running ends the running sockets first: the handlers are rewritten below,
+    // and no call may be using them meanwhile.
+    CloseSockets(server);
     for (int i = 0; i < 4; ++i) CutTrailingSeparator(paths[i]);
     server.portmapper.SetPort(kMountProgram, options.ports.mount);
     server.portmapper.SetPort(kNfsProgram, options.ports.nfs);
+    // The portmapper is found through itself too: rpcinfo asks GETPORT for program 100000
+    // before it asks for the DUMP.
+    server.portmapper.SetPort(kPortmapProgram, options.ports.portmap);
+    server.portmapper.SetMappings(Mappings(options.ports));
     server.nfs.SetOwner(server.uid, server.gid);
     server.mount.SetSharePaths(paths[0] ? paths[0] : "", paths[1] ? paths[1] : "",
                                paths[2] ? paths[2] : "", paths[3] ? paths[3] : "");
@@ -126,7 +176,7 @@ int32_t StartProper(const ServerOptions& options, bool bindToAll, int32_t addres
     }
     int32_t result = OpenSockets(options.ports, bindToAll, addressIndex);
     if (result == kStartRunning) result = CheckNetwork(options);
-    if (result != kStartRunning) CloseSockets();
+    if (result != kStartRunning) CloseSockets(server);
     return result;
 }
 
@@ -162,7 +212,7 @@ int32_t StartServer(int32_t uid, int32_t gid, uint8_t flag, uint8_t bindToAll, i
 // Every socket thread has ended before the handle table is emptied, so no call can see it
 // half-way.
 int32_t StopServer() {
-    CloseSockets();
+    CloseSockets(Server());
     net::Cleanup();
     FileManager().Reset();
     return 0;

@@ -197,24 +197,49 @@ class Serving(unittest.TestCase):
 
 
 class StandardPorts(unittest.TestCase):
-    """The real ports 111, 2049 and 1058: a client finds MOUNT and NFS through the portmapper."""
+    """The real ports 111, 2049 and 1058: standard clients find MOUNT and NFS through the
+    portmapper, as they would on a player's network."""
+
+    @classmethod
+    def setUpClass(cls):
+        if not all(harness.port_is_free(p) for p in (111, 2049, 1058)):
+            raise unittest.SkipTest("a standard port is taken on this machine")
+        cls.root = tempfile.mkdtemp(prefix="qdv-e2e-")
+        make_files(cls.root, ["film.avi"])
+        cls.server = Server({1: cls.root}, ports=[111, 2049, 1058])
+        if not cls.server.started():
+            errors = cls.server.errors
+            cls.tearDownClass()
+            raise AssertionError("server did not start: %s" % errors)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.stop()
+        shutil.rmtree(cls.root, ignore_errors=True)
 
     def test_a_client_finds_the_server_through_the_portmapper(self):
-        if not all(harness.port_is_free(p) for p in (111, 2049, 1058)):
-            self.skipTest("a standard port is taken on this machine")
-        root = tempfile.mkdtemp(prefix="qdv-e2e-")
-        try:
-            make_files(root, ["film.avi"])
-            server = Server({1: root}, ports=[111, 2049, 1058])
-            try:
-                self.assertTrue(server.started(), server.errors)
-                listing = run(["nfs-ls", "nfs://127.0.0.1/quonhd1?version=3"])
-                self.assertEqual(listing.returncode, 0, listing.stderr)
-                self.assertIn("film.avi", listing.stdout)
-            finally:
-                server.stop()
-        finally:
-            shutil.rmtree(root, ignore_errors=True)
+        listing = run(["nfs-ls", "nfs://127.0.0.1/quonhd1?version=3"])
+        self.assertEqual(listing.returncode, 0, listing.stderr)
+        self.assertIn("film.avi", listing.stdout)
+
+    def test_showmount_lists_the_exports(self):
+        result = run(["showmount", "-e", "127.0.0.1"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("/quonhd1", result.stdout.split())
+
+    def test_rpcinfo_lists_and_reaches_every_program(self):
+        result = run(["rpcinfo", "-p", "127.0.0.1"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        rows = {tuple(line.split()[:4]) for line in result.stdout.splitlines()[1:]}
+        expected = {(str(program), str(version), protocol, str(port))
+                    for program, versions, port in ((100000, (2,), 111), (100005, (1, 3), 1058),
+                                                    (100003, (2, 3), 2049))
+                    for version in versions for protocol in ("tcp", "udp")}
+        self.assertEqual(rows, expected)
+        for protocol, program, version in (("udp", 100005, 3), ("tcp", 100003, 3),
+                                           ("udp", 100000, 2)):
+            ping = run(["rpcinfo", "-T", protocol, "127.0.0.1", str(program), str(version)])
+            self.assertEqual(ping.returncode, 0, (protocol, program, ping.stderr))
 
 
 if __name__ == "__main__":

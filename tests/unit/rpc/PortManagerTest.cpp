@@ -43,9 +43,30 @@ TEST_F(PortMapper, AnswersByProgramWhateverVersionAndProtocol) {
     }
 }
 
-TEST_F(PortMapper, TreatsEveryProcedureAsGetportAndMissingArgumentsAsZero) {
-    EXPECT_EQ(Ask(2, 0, XdrBytes()), (std::vector<uint32_t>{0, 0}));
-    EXPECT_EQ(Ask(4, 4, XdrBytes().Word(100003)), (std::vector<uint32_t>{0, 2049}));
+TEST_F(PortMapper, MissingArgumentsCountAsZero) {
+    EXPECT_EQ(Ask(2, 3, XdrBytes()), (std::vector<uint32_t>{0, 0}));
+}
+
+// What the ONC RPC library of standard tools needs: rpcbind versions 3 and 4 refused with the
+// range to fall back to, NULL answered empty, SET and UNSET refused, DUMP listing the table.
+TEST_F(PortMapper, AnswersEveryVersion2ProcedureAndRefusesOtherVersions) {
+    portmapper.SetMappings({{100000, 2, 6, 111}, {100005, 3, 17, 1058}});
+    struct Case {
+        uint32_t version;
+        uint32_t procedure;
+        std::vector<uint32_t> reply;  // accept status and results
+    };
+    const Case cases[] = {
+        {2, 0, {0}},       {2, 1, {0, 0}},
+        {2, 2, {0, 0}},    {2, 4, {0, 1, 100000, 2, 6, 111, 1, 100005, 3, 17, 1058, 0}},
+        {2, 5, {3}},       {2, 6, {3}},
+        {3, 3, {2, 2, 2}}, {4, 3, {2, 2, 2}},
+        {1, 0, {2, 2, 2}},
+    };
+    const XdrBytes mapping = XdrBytes().Word(100005).Word(3).Word(17).Word(0);
+    for (const Case& c : cases) {
+        EXPECT_EQ(Ask(c.version, c.procedure, mapping), c.reply) << c.version << " " << c.procedure;
+    }
 }
 
 }  // namespace

@@ -70,6 +70,13 @@ TEST(RecordMarking, ARecordThatCanNeverFitIsTooLong) {
     std::vector<uint8_t> fits = XdrBytes().Word(0x80000000u | 1020).Get();
     EXPECT_FALSE(JoinCompleteRecords(fits.data(), uint32_t(fits.size()), 1024).tooLong);
 
+    // A fragment that fills the buffer exactly but is not the last leaves no room for the rest.
+    std::vector<uint8_t> full = Fragment(std::string(1020, 'x'), false);
+    EXPECT_TRUE(JoinCompleteRecords(full.data(), uint32_t(full.size()), 1024).tooLong);
+    std::vector<uint8_t> roomForAMark = Fragment(std::string(1016, 'x'), false);
+    EXPECT_FALSE(
+        JoinCompleteRecords(roomForAMark.data(), uint32_t(roomForAMark.size()), 1024).tooLong);
+
     // Fragments that add up beyond the buffer count too, marks included.
     std::vector<uint8_t> growing =
         Concat(Fragment(std::string(1000, 'x'), false), XdrBytes().Word(0x80000000u | 100).Get());

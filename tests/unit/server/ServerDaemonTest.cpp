@@ -1,12 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <future>
+#include <thread>
 
 #include "DatagramSocket.h"
 #include "DorvelFileManager.h"
+#include "FaultyFs.h"
 #include "HostFs.h"
 #include "Loopback.h"
 #include "NfsTestbed.h"
+#include "RpcClient.h"
 #include "ServerDaemon.h"
 #include "ServerSocket.h"
 #include "TempDir.h"
@@ -70,7 +77,7 @@ class ServerDaemon : public ::testing::Test {
         return true;
     }
 
-    std::string Root(int k) {
+    std::string ServedRootPath(int k) {
         auto reply =
             Ask(options.ports.mount, 100005, 3, 1, XdrBytes().Text("/quonhd" + std::to_string(k)));
         if (!reply || reply->Word() != 0) return "";
@@ -106,15 +113,15 @@ TEST_F(ServerDaemon, QuotesAndOneTrailingSeparatorAreCutInTheCallersText) {
     text.push_back('\0');
     ASSERT_EQ(Start(text.data()), kStartRunning);
     std::string expected = dir.Path() + separator;
-    EXPECT_EQ(Root(1), expected);
+    EXPECT_EQ(ServedRootPath(1), expected);
     EXPECT_EQ(std::string(text.data()), "\"" + expected) << "the opening quote stays";
 }
 
 TEST_F(ServerDaemon, AnyPresentPathStartsTheServer) {
     std::string share = dir.Path();
     ASSERT_EQ(Start(nullptr, nullptr, share.data(), nullptr), kStartRunning);
-    EXPECT_EQ(Root(3), share);
-    EXPECT_EQ(Root(1), "");
+    EXPECT_EQ(ServedRootPath(3), share);
+    EXPECT_EQ(ServedRootPath(1), "");
     EXPECT_EQ(Start(nullptr), kStartNoPaths);
 }
 
@@ -159,9 +166,9 @@ TEST_F(ServerDaemon, AMachineWhoseFirstAddressIsLoopbackHasNoNetwork) {
 TEST_F(ServerDaemon, StopForgetsHandlesAndASecondStartReopens) {
     std::string share = dir.Path();
     ASSERT_EQ(Start(share.data()), kStartRunning);
-    ASSERT_EQ(Root(1), share);
+    ASSERT_EQ(ServedRootPath(1), share);
     ASSERT_EQ(Start(share.data()), kStartRunning) << "a start while running reopens";
-    EXPECT_EQ(Root(1), share);
+    EXPECT_EQ(ServedRootPath(1), share);
     EXPECT_EQ(StopServer(), 0);
     EXPECT_EQ(FileManager().Count(), 0u);
     EXPECT_TRUE(PortsAreFree());
@@ -187,8 +194,9 @@ TEST_F(ServerDaemon, HandlesFromBeforeARestartAreStaleInBothVersions) {
     ASSERT_EQ(a.size(), 64u);
     StopServer();
     ASSERT_EQ(Start(share.data()), kStartRunning);
-    ASSERT_EQ(lookup("b.txt").size(), 64u);
-    ASSERT_EQ(FileManager().GetFileId(dir.Join("b.txt")), uint32_t(a[0]))
+    std::vector<uint8_t> b = lookup("b.txt");
+    ASSERT_EQ(b.size(), 64u);
+    ASSERT_TRUE(std::equal(b.begin(), b.begin() + 4, a.begin()))
         << "b.txt took the index a.txt had";
 
     auto v3 = Ask(options.ports.nfs, 100003, 3, 7,
@@ -212,5 +220,80 @@ TEST_F(ServerDaemon, TheMountCountFollowsMountAndUnmount) {
     ASSERT_TRUE(Ask(options.ports.mount, 100005, 3, 3, XdrBytes().Text("/quonhd1")));
     EXPECT_EQ(GetMountCount(), before);
 }
+
+// A client that stops reading (hundreds of READs sent, no reply read) holds up nobody, and the
+// stop that ends it is prompt and says nothing to the user.
+TEST_F(ServerDaemon, AClientThatStopsReadingHoldsUpNobody) {
+    ASSERT_TRUE(dir.MakeFile("film", std::string(32768, 'f')));
+    std::string share = dir.Path();
+    ASSERT_EQ(Start(share.data()), kStartRunning);
+    RpcClient mount = RpcClient::Udp(options.ports.mount);
+    RpcClient nfs = RpcClient::Udp(options.ports.nfs);
+    nfs3::Handle film = nfs3::Lookup(nfs, nfs3::MountRoot(mount, "/quonhd1"), "film");
+    ASSERT_FALSE(film.empty());
+
+    ClientSocket stuck = ClientSocket::Tcp(options.ports.nfs);
+    CallHeaderSpec read;
+    read.program = 100003;
+    read.version = 3;
+    read.procedure = 6;
+    std::vector<uint8_t> reads;
+    for (int i = 0; i < 400; ++i) {
+        reads = Concat(reads, AsRecord(MakeCall(read, nfs3::ReadArgs(film, 0, 32768).Get())));
+    }
+    ASSERT_TRUE(stuck.Send(reads));
+    RpcClient portmap = RpcClient::Udp(options.ports.portmap);
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(portmap.Call(100000, 2, 3, XdrBytes().Word(100005).Word(3).Word(17).Word(0)))
+            << "call " << i << " waited for the stuck client";
+    }
+    auto stop = std::async(std::launch::async, StopServer);
+    EXPECT_EQ(stop.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+    stop.wait();
+    EXPECT_TRUE(events.Messages().empty());
+}
+
+#if GTEST_HAS_DEATH_TEST
+// Holds a LOOKUP in the middle of its work (it makes the file's handle after the host has
+// answered) while the process ends around it.
+[[noreturn]] void EndTheProcessDuringACall() {
+    static FaultyFs* fs = new FaultyFs;
+    static TempDir* dir = new TempDir;
+    // Registered before the server objects exist, so it runs after they have joined their threads.
+    std::atexit([] { delete dir; });
+    if (!dir->MakeFile("film")) std::exit(2);
+    net::Startup();
+    ServerOptions options;
+    std::vector<uint16_t> ports = FreePorts(3);
+    options.ports = {ports[0], ports[1], ports[2]};
+    options.allowLoopbackOnly = true;
+    std::string share = dir->Path();
+    if (StartServerWith(options, 0, 0, 0, 0, 0, share.data(), nullptr, nullptr, nullptr) !=
+        kStartRunning) {
+        std::exit(3);
+    }
+    RpcClient mount = RpcClient::Udp(options.ports.mount);
+    nfs3::Handle root = nfs3::MountRoot(mount, "/quonhd1");
+    std::promise<void> entered;
+    fs->OnEveryOperation([&entered] {
+        fs->OnEveryOperation(nullptr);
+        entered.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    });
+    RpcClient nfs = RpcClient::Udp(options.ports.nfs);
+    std::thread([&nfs, root] { nfs3::Lookup(nfs, root, "film"); }).detach();
+    if (entered.get_future().wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        std::exit(4);
+    }
+    std::exit(0);
+}
+
+// The tray program may be closed from outside while a player's call is in flight: the process
+// ends with the call finishing against live objects, not destroyed ones.
+TEST(ServerExit, AProcessThatEndsDuringACallEndsCleanly) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(EndTheProcessDuringACall(), ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 }  // namespace

@@ -70,7 +70,18 @@ int FaultyFs::Hits(Fault fault) const {
     return it == m_hits.end() ? 0 : it->second;
 }
 
+void FaultyFs::OnEveryOperation(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_hook = std::move(hook);
+}
+
 bool FaultyFs::Strikes(Fault fault, const std::string& path) {
+    std::function<void()> hook;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        hook = m_hook;
+    }
+    if (hook) hook();
     std::lock_guard<std::mutex> lock(m_lock);
     auto it = m_faults.find(fault);
     if (it == m_faults.end() || path.find(it->second) == std::string::npos) return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -48,6 +49,9 @@ class FaultyFs final : public hostfs::IHostFs {
     void Heal(Fault fault);
     // How often `fault` has made an operation fail.
     int Hits(Fault fault) const;
+    // Runs `hook` at the start of every operation from now on (null: none), on the caller's
+    // thread: a test can hold a call in the middle of its work.
+    void OnEveryOperation(std::function<void()> hook);
 
     // Whether `fault` applies to `path` now; counts the hit when it does.
     bool Strikes(Fault fault, const std::string& path);
@@ -76,4 +80,5 @@ class FaultyFs final : public hostfs::IHostFs {
     mutable std::mutex m_lock;
     std::map<Fault, std::string> m_faults;
     std::map<Fault, int> m_hits;
+    std::function<void()> m_hook;
 };

@@ -36,7 +36,11 @@ class ClientSocket {
     // True once the server has closed the connection (a receive returns 0 or an error other
     // than the time-out) within the bounded wait.
     bool WaitForClose();
+    // Tells the server that nothing more will come (FIN).
+    void ShutdownSending() { net::ShutdownSending(m_socket); }
     uint16_t LocalPort() const { return net::LocalPort(m_socket); }
+    // Bounds the receives from now on to `milliseconds` instead of kReplyTimeoutMs.
+    void SetTimeout(uint32_t milliseconds) { net::SetReceiveTimeout(m_socket, milliseconds); }
 
   private:
     explicit ClientSocket(net::SocketHandle socket);
