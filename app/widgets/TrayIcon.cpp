@@ -52,8 +52,9 @@ void TrayIcon::SetHint(const std::string& hint) {
 }
 
 bool TrayIcon::Tell(DWORD action, UINT flags) const {
+    // The size Windows XP knows: a later one makes XP refuse the call.
     NOTIFYICONDATAW data{};
-    data.cbSize = sizeof data;
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;
     data.hWnd = m_hWnd;
     data.uID = 1;
     data.uFlags = flags;
