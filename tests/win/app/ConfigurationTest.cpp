@@ -208,6 +208,32 @@ TEST_F(ConfigurationTest, TheAutoRunBoxWritesAndDeletesTheRunValueAtOnce) {
     EXPECT_EQ(program.CloseAndWait(), 0u);
 }
 
+// The address chosen in the list and "Auto Sharing at Program Run" ticked: OK starts sharing at
+// once, on that address alone, and the status window names it.
+TEST_F(ConfigurationTest, OkWithAnAddressChosenStartsSharingOnThatAddressAlone) {
+    if (const std::optional<std::string> why = SharingUnavailable()) GTEST_SKIP() << *why;
+    m_shares.Store(false);
+    const TrayProgram program;
+    ASSERT_TRUE(program.Started());
+    const HWND dialog = OpenDialog(program);
+    ASSERT_NE(dialog, nullptr);
+    const HWND addresses = ControlAt(dialog, kAddressList);
+    ASSERT_GE(SendMessageW(addresses, CB_GETCOUNT, 0, 0), 2);
+    SendMessageW(addresses, CB_SETCURSEL, 1, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(addresses), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(addresses));
+    const std::wstring chosen = WindowText(addresses);
+    EXPECT_EQ(chosen.rfind(L"Wired: ", 0) == 0 || chosen.rfind(L"Wi - Fi: ", 0) == 0, true)
+        << chosen;
+    Click(dialog, kAutoSharing);
+    Click(dialog, kOk);
+    ASSERT_TRUE(program.WaitForHeadline(MsgSharingStarted));
+    EXPECT_TRUE(program.WaitForSecondLine(L" IP : " + chosen));
+    EXPECT_EQ(ReadValue(kOptionsKey, L"AutoShare")->Number(), 1u);
+    EXPECT_NE(Probe("/quonhd1", "mnt").status, 0) << "nothing listens on loopback";
+    EXPECT_EQ(program.CloseAndWait(), 0u);
+}
+
 std::string HandleIn(const HostResult& lookup) {
     const std::string prefix = "lookup 0 ";
     if (lookup.output.compare(0, prefix.size(), prefix) != 0) return "";

@@ -156,8 +156,8 @@ bool TrayProgram::WaitForHeadline(MessageKey key, DWORD timeoutMs) const {
     return WaitForTextAt(m_status, 20, 8, Widen(MessageTable(key)), timeoutMs);
 }
 
-std::wstring TrayProgram::SecondLine() const {
-    return TextAt(m_status, 20, 184).value_or(L"");
+bool TrayProgram::WaitForSecondLine(const std::wstring& text, DWORD timeoutMs) const {
+    return WaitForTextAt(m_status, 20, 184, text, timeoutMs);
 }
 
 HWND TrayProgram::WaitForBox(DWORD timeoutMs) const {

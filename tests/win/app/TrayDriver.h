@@ -59,9 +59,9 @@ class TrayProgram {
     // Closes an open menu without choosing.
     void Dismiss() const;
 
-    // The status window's headline and second line.
+    // The status window's headline and second line, written one after the other.
     bool WaitForHeadline(MessageKey key, DWORD timeoutMs = 15000) const;
-    std::wstring SecondLine() const;
+    bool WaitForSecondLine(const std::wstring& text, DWORD timeoutMs = 15000) const;
 
     // The one shown message box of the program, or null.
     HWND WaitForBox(DWORD timeoutMs = 15000) const;

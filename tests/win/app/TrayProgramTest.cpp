@@ -90,7 +90,7 @@ TEST_F(TrayProgramTest, AutoShareServesAPlayerAndTheStatusFollowsItsMountAndUnmo
     }
     EXPECT_EQ(film.output, "Quon film");
     ASSERT_TRUE(program.WaitForHeadline(MsgConnected));
-    EXPECT_EQ(program.SecondLine(), L" IP : " + FirstHostAddress());
+    EXPECT_TRUE(program.WaitForSecondLine(L" IP : " + FirstHostAddress()));
     EXPECT_TRUE(WaitForTrayPicture(TrayPicture::kOn));
     Screenshot(std::string("status-mounted-") + RunName());
 
@@ -118,7 +118,7 @@ TEST_F(TrayProgramTest, AStartWithPort111HeldNamesThePortAndLeavesTheMenuAsItWas
     program.Dismiss();
     ASSERT_TRUE(program.Choose(kStartRow));
     EXPECT_TRUE(program.WaitForHeadline(MsgBlockedPort));
-    EXPECT_EQ(program.SecondLine(), L"Blocked Port :111");
+    EXPECT_TRUE(program.WaitForSecondLine(L"Blocked Port :111"));
     const RECT status = BoundsOf(program.StatusWindow());
     EXPECT_EQ(status.left, 671);
     EXPECT_EQ(status.top, 643);
