@@ -26,7 +26,6 @@ class ServerEventsInstalled {
 void RunTrayProgram(Application& application) {
     ShareSettings settings;
     TForm1 form1(application, settings);
-    application.SetMainForm(form1);
     application.HideWindow();
     TForm_Status status(application);
     form1.AttachStatusWindow(status);

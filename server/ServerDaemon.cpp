@@ -43,6 +43,9 @@ struct ServerObjects {
     int32_t gid = 0;
     uint8_t handlerFlag = 0;
     std::unique_ptr<net::HostEntry> hostEntry;
+    // The running server's one use of the socket interface, which counts its users: Stop ends
+    // only this one, so no other user's sockets are ended by our stop.
+    bool socketsInUse = false;
 };
 
 ServerObjects& Server() {
@@ -150,6 +153,13 @@ int32_t CheckNetwork(const ServerOptions& options) {
     return loopbackOnly && !options.allowLoopbackOnly ? kStartNoNetwork : kStartRunning;
 }
 
+void EndSocketUse() {
+    ServerObjects& server = Server();
+    if (!server.socketsInUse) return;
+    server.socketsInUse = false;
+    net::Cleanup();
+}
+
 int32_t StartProper(const ServerOptions& options, bool bindToAll, int32_t addressIndex,
                     char* paths[4]) {
     ServerObjects& server = Server();
@@ -191,15 +201,19 @@ int32_t StartServerWith(const ServerOptions& options, int32_t uid, int32_t gid, 
     if (flag != 0) server.handlerFlag = 1;
     char* paths[4] = {WithoutQuotes(path1), WithoutQuotes(path2), WithoutQuotes(path3),
                       WithoutQuotes(path4)};
-    if (!paths[0] && !paths[1] && !paths[2] && !paths[3]) {
-        net::Cleanup();
-        return kStartNoPaths;
-    }
+    if (!paths[0] && !paths[1] && !paths[2] && !paths[3]) return kStartNoPaths;
     int error = net::Startup();
     if (error != 0) return StartupFailure(error);
     int32_t result = StartProper(options, bindToAll != 0, addressIndex, paths);
-    if (result > 0) return kStartRunning;
+    // A start while running keeps the one use; a failed start has closed every socket, the
+    // running ones included, and ends its own use and the running server's.
+    if (result > 0 && !server.socketsInUse) {
+        server.socketsInUse = true;
+        return kStartRunning;
+    }
     net::Cleanup();
+    if (result > 0) return kStartRunning;
+    EndSocketUse();
     return result;
 }
 
@@ -213,7 +227,7 @@ int32_t StartServer(int32_t uid, int32_t gid, uint8_t flag, uint8_t bindToAll, i
 // half-way.
 int32_t StopServer() {
     CloseSockets(Server());
-    net::Cleanup();
+    EndSocketUse();
     FileManager().Reset();
     return 0;
 }

@@ -42,6 +42,9 @@ int32_t StartServer(int32_t uid, int32_t gid, uint8_t flag, uint8_t bindToAll, i
 int32_t StartServerWith(const ServerOptions& options, int32_t uid, int32_t gid, uint8_t flag,
                         uint8_t bindToAll, int32_t addressIndex, char* path1, char* path2,
                         char* path3, char* path4);
+// Closes every socket, ends the use of the socket interface that a successful start took (a
+// failed start has ended its own) and empties the handle table; stopping a stopped server
+// closes nothing.
 int32_t StopServer();
 int32_t GetMountCount();
 

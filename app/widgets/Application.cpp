@@ -16,7 +16,8 @@ Application::Application(HINSTANCE instance, std::string title)
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = DefWindowProcW;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUONDORVEL));
+    m_hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUONDORVEL));
+    windowClass.hIcon = m_hIcon;
     windowClass.lpszClassName = kApplicationClass;
     RegisterClassExW(&windowClass);
     m_hWnd = CreateWindowExW(0, kApplicationClass, Widen(m_title).c_str(), WS_POPUP, 0, 0, 0, 0,
@@ -29,6 +30,12 @@ Application::~Application() {
 
 void Application::HideWindow() const {
     ShowWindow(m_hWnd, SW_HIDE);
+}
+
+void Application::SetIcon(HICON icon) {
+    m_hIcon = icon;
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
 void Application::Run() const {

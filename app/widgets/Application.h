@@ -19,12 +19,15 @@ class Application {
     HINSTANCE Instance() const { return m_hInstance; }
     HWND Handle() const { return m_hWnd; }
 
-    // Closing the main form ends the message loop.
+    // Closing the main form ends the message loop; the main form names itself (FormDesign).
     void SetMainForm(Form& form) { m_pMainForm = &form; }
     const Form* MainForm() const { return m_pMainForm; }
 
     // Keeps the application's own window off the taskbar.
     void HideWindow() const;
+    // The icon that stands for the application in the window system.
+    void SetIcon(HICON icon);
+    HICON Icon() const { return m_hIcon; }
     // Dispatches messages until Terminate.
     void Run() const;
     void Terminate() const;
@@ -36,5 +39,6 @@ class Application {
     HINSTANCE m_hInstance;
     std::string m_title;
     HWND m_hWnd = nullptr;
+    HICON m_hIcon = nullptr;
     Form* m_pMainForm = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "Form.h"
 
+#include "Control.h"
 #include "Timer.h"
 #include "WideText.h"
 
@@ -16,9 +17,18 @@ WindowStyles StylesFor(const FormDesign& design) {
         styles.style |= WS_CAPTION;
         styles.exStyle |= WS_EX_TOOLWINDOW;
     }
+    if (design.border == FormBorder::kSingle) styles.style |= WS_CAPTION | WS_SYSMENU;
     if (design.stayOnTop) styles.exStyle |= WS_EX_TOPMOST;
     if (design.alpha != 255) styles.exStyle |= WS_EX_LAYERED;
     return styles;
+}
+
+SIZE OuterSize(const FormDesign& design, const WindowStyles& styles) {
+    if (design.outerWidth != 0) return {design.outerWidth, design.outerHeight};
+    RECT outer{0, 0, design.clientWidth + 2 * design.borderWidth,
+               design.clientHeight + 2 * design.borderWidth};
+    AdjustWindowRectEx(&outer, styles.style, FALSE, styles.exStyle);
+    return {outer.right - outer.left, outer.bottom - outer.top};
 }
 
 void RegisterFormClass(HINSTANCE instance, const std::wstring& name, WNDPROC procedure) {
@@ -31,22 +41,29 @@ void RegisterFormClass(HINSTANCE instance, const std::wstring& name, WNDPROC pro
     RegisterClassExW(&windowClass);  // the second form of a class finds it registered
 }
 
+RECT WindowBounds(HWND window) {
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    return bounds;
+}
+
 }  // namespace
 
 Form::Form(Application& application, const FormDesign& design)
     : m_application(application),
       m_color(design.color),
       m_hBrush(CreateSolidBrush(design.color)),
-      m_bScreenCentre(design.screenCentre) {
+      m_bScreenCentre(design.screenCentre),
+      m_bActivateOnShow(design.activateOnShow),
+      m_borderWidth(design.borderWidth) {
+    if (design.mainForm) application.SetMainForm(*this);
     const std::wstring className = Widen(design.className);
     RegisterFormClass(application.Instance(), className, WindowProc);
     const WindowStyles styles = StylesFor(design);
-    RECT outer{0, 0, design.clientWidth, design.clientHeight};
-    AdjustWindowRectEx(&outer, styles.style, FALSE, styles.exStyle);
+    const SIZE outer = OuterSize(design, styles);
     m_hWnd = CreateWindowExW(styles.exStyle, className.c_str(), Widen(design.caption).c_str(),
-                             styles.style, design.left, design.top, outer.right - outer.left,
-                             outer.bottom - outer.top, application.Handle(), nullptr,
-                             application.Instance(), this);
+                             styles.style, design.left, design.top, outer.cx, outer.cy,
+                             application.Handle(), nullptr, application.Instance(), this);
     if (styles.exStyle & WS_EX_LAYERED) {
         SetLayeredWindowAttributes(m_hWnd, 0, design.alpha, LWA_ALPHA);
     }
@@ -59,12 +76,14 @@ Form::~Form() {
 
 void Form::Show() {
     if (!Visible()) {
+        FormShow();
         if (m_bScreenCentre && !m_bShownBefore) CentreOnMainMonitor();
         m_bShownBefore = true;
-        FormShow();
-        ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
+        ShowWindow(m_hWnd, m_bActivateOnShow ? SW_SHOW : SW_SHOWNOACTIVATE);
     }
-    SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | (m_bActivateOnShow ? 0 : SWP_NOACTIVATE));
+    if (m_bActivateOnShow) SetForegroundWindow(m_hWnd);
 }
 
 void Form::Hide() const {
@@ -76,6 +95,7 @@ bool Form::Visible() const {
 }
 
 void Form::Close() {
+    FormClose();
     Hide();
     if (m_application.MainForm() == this) m_application.Terminate();
 }
@@ -88,16 +108,36 @@ void Form::MoveTo(int left, int top) const {
     SetWindowPos(m_hWnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+int Form::Left() const {
+    return WindowBounds(m_hWnd).left;
+}
+
+int Form::Top() const {
+    return WindowBounds(m_hWnd).top;
+}
+
 int Form::Width() const {
-    RECT bounds{};
-    GetWindowRect(m_hWnd, &bounds);
+    const RECT bounds = WindowBounds(m_hWnd);
     return bounds.right - bounds.left;
 }
 
 int Form::Height() const {
-    RECT bounds{};
-    GetWindowRect(m_hWnd, &bounds);
+    const RECT bounds = WindowBounds(m_hWnd);
     return bounds.bottom - bounds.top;
+}
+
+int Form::AddControl(Control& control) {
+    m_controls.push_back(&control);
+    return static_cast<int>(m_controls.size());
+}
+
+void Form::RemoveControl(int id) {
+    if (id >= 1 && static_cast<size_t>(id) <= m_controls.size()) m_controls[id - 1] = nullptr;
+}
+
+Control* Form::ControlById(int id) const {
+    if (id < 1 || static_cast<size_t>(id) > m_controls.size()) return nullptr;
+    return m_controls[id - 1];
 }
 
 UINT_PTR Form::AddTimer(Timer& timer) {
@@ -116,10 +156,13 @@ bool Form::HandleMessage(UINT, WPARAM, LPARAM, LRESULT&) {
 // An error in a handler is shown and the loop goes on, as with any toolkit-driven program;
 // letting it unwind through the window system's frames is not an option.
 LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The form knows its window from the first message on, so the frame is measured with the
+    // border band already at creation.
     if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        auto* created =
+            static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        created->m_hWnd = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
     }
     auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (form == nullptr || form->m_hWnd != window) {
@@ -135,14 +178,22 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 LRESULT Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_ERASEBKGND: {
-            RECT client{};
-            GetClientRect(m_hWnd, &client);
-            FillRect(reinterpret_cast<HDC>(wParam), &client, m_hBrush);
+        case WM_ERASEBKGND:
+            PaintBackground(reinterpret_cast<HDC>(wParam));
             return 1;
-        }
+        case WM_NCCALCSIZE:
+            return CalcClientArea(wParam, lParam);
+        case WM_NCPAINT:
+            DefWindowProcW(m_hWnd, message, wParam, lParam);
+            PaintBorderBand();
+            return 0;
         case WM_CTLCOLORSTATIC:
-            return PaintStaticBackground(reinterpret_cast<HDC>(wParam));
+            return PaintStaticBackground(reinterpret_cast<HDC>(wParam),
+                                         reinterpret_cast<HWND>(lParam));
+        case WM_COMMAND:
+            if (lParam == 0) break;
+            if (Control* control = ControlById(LOWORD(wParam))) control->Notify(HIWORD(wParam));
+            return 0;
         case WM_TIMER:
             if (wParam >= 1 && wParam <= m_timers.size() && m_timers[wParam - 1] != nullptr) {
                 m_timers[wParam - 1]->Fire();
@@ -159,12 +210,48 @@ LRESULT Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 
-// Labels and pictures are drawn over the form's own colour, as if they had no background.
-LRESULT Form::PaintStaticBackground(HDC dc) const {
+void Form::PaintBackground(HDC dc) const {
+    RECT client{};
+    GetClientRect(m_hWnd, &client);
+    FillRect(dc, &client, m_hBrush);
+    for (RECT frame : m_bevels) DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+}
+
+// Labels, check boxes and pictures are drawn over the form's own colour, as if they had no
+// background; a control with a colour of its own keeps it.
+LRESULT Form::PaintStaticBackground(HDC dc, HWND child) const {
+    const Control* control = ControlById(GetDlgCtrlID(child));
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    if (HBRUSH own = control != nullptr ? control->PaintBackground(dc) : nullptr) {
+        return reinterpret_cast<LRESULT>(own);
+    }
     SetBkMode(dc, TRANSPARENT);
     SetBkColor(dc, m_color);
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     return reinterpret_cast<LRESULT>(m_hBrush);
+}
+
+// The border width narrows the client area on every side, inside the frame.
+LRESULT Form::CalcClientArea(WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = DefWindowProcW(m_hWnd, WM_NCCALCSIZE, wParam, lParam);
+    RECT* client = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
+                          : reinterpret_cast<RECT*>(lParam);
+    InflateRect(client, -m_borderWidth, -m_borderWidth);
+    return result;
+}
+
+void Form::PaintBorderBand() const {
+    if (m_borderWidth == 0) return;
+    RECT client{};
+    GetClientRect(m_hWnd, &client);
+    MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const RECT window = WindowBounds(m_hWnd);
+    OffsetRect(&client, -window.left, -window.top);
+    RECT band = client;
+    InflateRect(&band, m_borderWidth, m_borderWidth);
+    HDC dc = GetWindowDC(m_hWnd);
+    ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+    FillRect(dc, &band, m_hBrush);
+    ReleaseDC(m_hWnd, dc);
 }
 
 void Form::CentreOnMainMonitor() const {

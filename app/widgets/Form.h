@@ -6,11 +6,13 @@
 #include "Application.h"
 #include "Win32.h"
 
+class Control;
 class Timer;
 
 enum class FormBorder {
     kNone,        // a bare rectangle, no caption
     kToolWindow,  // a thin caption without any buttons, and no taskbar button
+    kSingle,      // a caption with the close button, fixed size
 };
 
 // What the form designer fixed for a form.
@@ -21,12 +23,22 @@ struct FormDesign {
     int top = 0;
     int clientWidth = 0;
     int clientHeight = 0;
+    // Given instead of the client size: the size of the whole window, frame included.
+    int outerWidth = 0;
+    int outerHeight = 0;
+    // A band of the form's colour inside the frame, around the client area.
+    int borderWidth = 0;
     FormBorder border = FormBorder::kNone;
     COLORREF color = RGB(0xF0, 0xF0, 0xF0);
     BYTE alpha = 255;  // 255: opaque
     bool stayOnTop = false;
     // Centred on the monitor of the main form the first time it is shown.
     bool screenCentre = false;
+    // Showing makes it the active window, for the keyboard; reports are shown without that.
+    bool activateOnShow = false;
+    // The application's main form: closing it ends the program. It is that from its first
+    // message on, so a close message that comes while it is still being built counts too.
+    bool mainForm = false;
 };
 
 // Delphi's clSkyBlue, the colour of all our forms.
@@ -44,42 +56,57 @@ class Form {
     HWND Handle() const { return m_hWnd; }
     Application& App() const { return m_application; }
 
-    // The toolkit's show: makes a hidden form visible (running FormShow first) and brings the
-    // form to the front either way.
+    // The toolkit's show: makes a hidden form visible (running FormShow first, then centring it
+    // the first time when designed so) and brings the form to the front either way.
     void Show();
     void Hide() const;
     bool Visible() const;
-    // Hides the form; closing the main form also ends the application's message loop.
+    // Runs FormClose and hides the form; closing the main form also ends the application's
+    // message loop. A close message from outside does the same.
     void Close();
 
     void SetCaption(const std::string& caption) const;
     void MoveTo(int left, int top) const;
+    int Left() const;
+    int Top() const;
     int Width() const;
     int Height() const;
 
-    // Controls and timers sign in with their form.
-    int NextControlId() { return m_nextControlId++; }
+    // Controls and timers sign in with their form, which gives each its id.
+    int AddControl(Control& control);
+    // A frame the form draws on itself, around controls that belong together.
+    void AddBevel(const RECT& frame) { m_bevels.push_back(frame); }
+    void RemoveControl(int id);
     UINT_PTR AddTimer(Timer& timer);
     void RemoveTimer(UINT_PTR id);
 
   protected:
     // Runs each time the form goes from hidden to visible, before it is drawn.
     virtual void FormShow() {}
+    // Runs each time the form is closed, before it hides.
+    virtual void FormClose() {}
     // Messages of the form's own (WM_APP and up); true when handled.
     virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT PaintStaticBackground(HDC dc) const;
+    void PaintBackground(HDC dc) const;
+    LRESULT PaintStaticBackground(HDC dc, HWND child) const;
+    Control* ControlById(int id) const;
+    LRESULT CalcClientArea(WPARAM wParam, LPARAM lParam);
+    void PaintBorderBand() const;
     void CentreOnMainMonitor() const;
 
     Application& m_application;
     COLORREF m_color;
     HBRUSH m_hBrush;
     bool m_bScreenCentre;
+    bool m_bActivateOnShow;
+    int m_borderWidth;
     bool m_bShownBefore = false;
-    int m_nextControlId = 1;
-    std::vector<Timer*> m_timers;  // indexed by timer id - 1
+    std::vector<Control*> m_controls;  // indexed by control id - 1
+    std::vector<Timer*> m_timers;      // indexed by timer id - 1
+    std::vector<RECT> m_bevels;
     HWND m_hWnd = nullptr;
 };

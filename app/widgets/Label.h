@@ -1,10 +1,8 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "Control.h"
-#include "Font.h"
 
 struct LabelDesign {
     int left = 0;
@@ -22,14 +20,8 @@ class Label : public Control {
   public:
     Label(Form& parent, const LabelDesign& design);
 
-    void SetText(const std::string& text);
-    std::string Text() const;
-    void SetFontSize(int points);
-    const Font& CurrentFont() const { return *m_pFont; }
-
   private:
-    void FitToText() const;
+    void Fit() override;
 
     bool m_bAutoSize;
-    std::unique_ptr<Font> m_pFont;
 };

@@ -11,6 +11,16 @@ std::wstring ToWide(UINT codePage, const char* text, int length) {
     return wide;
 }
 
+std::string FromWide(UINT codePage, const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int length = static_cast<int>(wide.size());
+    std::string text(
+        WideCharToMultiByte(codePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), length, text.data(),
+                        static_cast<int>(text.size()), nullptr, nullptr);
+    return text;
+}
+
 }  // namespace
 
 std::wstring Widen(const std::string& utf8) {
@@ -18,15 +28,13 @@ std::wstring Widen(const std::string& utf8) {
 }
 
 std::string Narrow(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int length = static_cast<int>(wide.size());
-    std::string utf8(
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), static_cast<int>(utf8.size()),
-                        nullptr, nullptr);
-    return utf8;
+    return FromWide(CP_UTF8, wide);
 }
 
 std::string AnsiToUtf8(const char* ansi) {
     return Narrow(ToWide(CP_ACP, ansi, static_cast<int>(std::string(ansi).size())));
+}
+
+std::string Utf8ToAnsi(const std::string& utf8) {
+    return FromWide(CP_ACP, Widen(utf8));
 }

@@ -6,5 +6,6 @@
 
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);
-// Texts from the server core come in the system's ANSI code page.
+// The server core takes and gives texts in the system's ANSI code page.
 std::string AnsiToUtf8(const char* ansi);
+std::string Utf8ToAnsi(const std::string& utf8);

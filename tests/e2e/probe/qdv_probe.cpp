@@ -94,6 +94,23 @@ int CommandMnt(const Target& target, const std::vector<std::string>&) {
     return status == 0 ? 0 : 1;
 }
 
+// UMNT of the export, printed as "umnt".
+int Unmount(RawClient& mount, const Target& target) {
+    std::string path = target.exportPath;
+    bool ok = mount.Call([&](rpc_context* rpc, auto cb,
+                             void* p) { return rpc_mount3_umnt_async(rpc, cb, path.data(), p); },
+                         nullptr);
+    if (!ok) return Broken(mount.Error());
+    std::printf("umnt\n");
+    return 0;
+}
+
+int CommandUmnt(const Target& target, const std::vector<std::string>&) {
+    RawClient mount(target.host, target.mountPort, MOUNT_PROGRAM, MOUNT_V3);
+    if (!mount.Connected()) return Broken(mount.Error());
+    return Unmount(mount, target);
+}
+
 int CommandMntUmnt(const Target& target, const std::vector<std::string>&) {
     RawClient mount(target.host, target.mountPort, MOUNT_PROGRAM, MOUNT_V3);
     if (!mount.Connected()) return Broken(mount.Error());
@@ -107,12 +124,7 @@ int CommandMntUmnt(const Target& target, const std::vector<std::string>&) {
     std::fflush(stdout);
     // Gives the test time to see the mount before the unmount follows.
     std::getchar();
-    ok = mount.Call([&](rpc_context* rpc, auto cb,
-                        void* p) { return rpc_mount3_umnt_async(rpc, cb, path.data(), p); },
-                    nullptr);
-    if (!ok) return Broken(mount.Error());
-    std::printf("umnt\n");
-    return 0;
+    return Unmount(mount, target);
 }
 
 // Prints the names of one page of a listing and notes where the next page starts.
@@ -394,20 +406,18 @@ int CommandWrite(const Target& target, const std::vector<std::string>& args) {
     return status == 0 ? 0 : 1;
 }
 
-int CommandRead(const Target& target, const std::vector<std::string>& args) {
-    if (args.size() != 3) return Broken("read wants NAME OFFSET COUNT");
-    std::vector<char> file;
-    auto connection = OpenFile(target, args[0], file);
-    if (!connection) return 1;
+// One READ with a file's handle, printed as "read <status> <bytes> <eof> <text>".
+int ReadWith(RawClient& nfs, std::vector<char>& file, const std::string& offset,
+             const std::string& count) {
     uint32_t status = 99;
     std::string bytes;
     bool eof = false;
-    bool ok = connection->Call(
+    bool ok = nfs.Call(
         [&](rpc_context* rpc, auto cb, void* p) {
             READ3args a{};
             a.file = AsHandle(file);
-            a.offset = std::strtoull(args[1].c_str(), nullptr, 10);
-            a.count = static_cast<count3>(std::strtoul(args[2].c_str(), nullptr, 10));
+            a.offset = std::strtoull(offset.c_str(), nullptr, 10);
+            a.count = static_cast<count3>(std::strtoul(count.c_str(), nullptr, 10));
             return rpc_nfs3_read_async(rpc, cb, &a, p);
         },
         [&](void* data) {
@@ -418,9 +428,43 @@ int CommandRead(const Target& target, const std::vector<std::string>& args) {
             bytes.assign(ok.data.data_val, ok.data.data_len);
             eof = ok.eof;
         });
-    if (!ok) return Broken(connection->Error());
+    if (!ok) return Broken(nfs.Error());
     std::printf("read %u %zu %d %s\n", status, bytes.size(), eof ? 1 : 0, bytes.c_str());
     return status == 0 ? 0 : 1;
+}
+
+int CommandRead(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 3) return Broken("read wants NAME OFFSET COUNT");
+    std::vector<char> file;
+    auto connection = OpenFile(target, args[0], file);
+    if (!connection) return 1;
+    return ReadWith(*connection, file, args[1], args[2]);
+}
+
+// The handle of a name in the export's root folder, in hex, for a later read-handle: a player
+// keeps its handles across the server's restarts.
+int CommandLookup(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 1) return Broken("lookup wants NAME");
+    std::vector<char> file;
+    if (!OpenFile(target, args[0], file)) return 1;
+    std::printf("lookup 0 ");
+    for (char byte : file) std::printf("%02x", static_cast<unsigned char>(byte));
+    std::printf("\n");
+    return 0;
+}
+
+// A READ with a handle kept from before, on a new connection and without mounting again.
+int CommandReadHandle(const Target& target, const std::vector<std::string>& args) {
+    if (args.size() != 3 || args[0].size() % 2 != 0) {
+        return Broken("read-handle wants HEXHANDLE OFFSET COUNT");
+    }
+    std::vector<char> file;
+    for (size_t i = 0; i < args[0].size(); i += 2) {
+        file.push_back(static_cast<char>(std::strtoul(args[0].substr(i, 2).c_str(), nullptr, 16)));
+    }
+    RawClient nfs(target.host, target.nfsPort, NFS_PROGRAM, NFS_V3);
+    if (!nfs.Connected()) return Broken(nfs.Error());
+    return ReadWith(nfs, file, args[1], args[2]);
 }
 
 int CommandCommit(const Target& target, const std::vector<std::string>& args) {
@@ -571,6 +615,9 @@ using Command = int (*)(const Target&, const std::vector<std::string>&);
 const std::map<std::string, Command> kCommands = {
     {"mnt", CommandMnt},
     {"mnt-umnt", CommandMntUmnt},
+    {"umnt", CommandUmnt},
+    {"lookup", CommandLookup},
+    {"read-handle", CommandReadHandle},
     {"readdir", CommandReadDir},
     {"readdirplus", CommandReadDirPlus},
     {"fsinfo", CommandFsInfo},
@@ -593,7 +640,8 @@ int main(int argc, char** argv) {
     if (argc < 6) {
         return Broken(
             "usage: qdv_probe HOST MOUNTPORT NFSPORT EXPORT COMMAND [ARGS]\n"
-            "commands: mnt, mnt-umnt, readdir COUNT, readdirplus DIRCOUNT MAXCOUNT, fsinfo, "
+            "commands: mnt, mnt-umnt, umnt, lookup NAME, read-handle HEX OFFSET COUNT, readdir "
+            "COUNT, readdirplus DIRCOUNT MAXCOUNT, fsinfo, "
             "fsstat, create NAME MODE [VERIFIER], mkdir NAME, rmdir NAME, "
             "rename FROM TOEXPORT TONAME, write NAME OFFSET TEXT, read NAME OFFSET COUNT, "
             "commit NAME, v2-readdir COUNT, v2-read NAME OFFSET COUNT, nfs-rename FROM TO");

@@ -145,8 +145,7 @@ TEST_F(ServerDaemon, ABusyPortNamesItselfAndLeavesNothingOpen) {
         EXPECT_EQ(Start(share.data()), c.result);
         tcp.Close();
         udp.Close();
-        // No StopServer here: a failed start has ended its own use of the socket interface,
-        // and another cleanup would end the test's too (the interface counts its users).
+        // A failed start has ended its own use of the socket interface.
         EXPECT_TRUE(PortsAreFree()) << c.result;
     }
 }
@@ -209,6 +208,32 @@ TEST_F(ServerDaemon, HandlesFromBeforeARestartAreStaleInBothVersions) {
     EXPECT_EQ(v2->Word(), 70u);
     EXPECT_EQ(dir.Contents("b.txt"), "bbbb");
     EXPECT_EQ(dir.Contents("a.txt"), "aaaa");
+}
+
+// The socket interface counts its users, and the end of the last use closes every socket of the
+// process (Windows Sockets does). However the server was started, or failed to start, its stop
+// ends its own use only: a socket opened under another use lives on.
+TEST_F(ServerDaemon, StartsAndStopsLeaveOtherUsersOfTheSocketInterfaceAlone) {
+    const uint16_t port = FreePorts(1).front();
+    const net::SocketHandle mine = net::OpenDatagram();
+    ASSERT_TRUE(net::Bind(mine, kLoopback, port));
+    std::string share = dir.Path();
+    {
+        CServerSocket holder;
+        ASSERT_TRUE(holder.Open(false, 2, options.ports.nfs, 1));
+        EXPECT_EQ(Start(share.data()), kStartNfsPortBusy);
+    }
+    StopServer();  // as the tray program does after a failed start
+    EXPECT_EQ(net::LocalPort(mine), port);
+    StopServer();
+    EXPECT_EQ(Start(nullptr), kStartNoPaths);
+    EXPECT_EQ(net::LocalPort(mine), port);
+    ASSERT_EQ(Start(share.data()), kStartRunning);
+    ASSERT_EQ(Start(share.data()), kStartRunning);
+    StopServer();
+    EXPECT_EQ(net::LocalPort(mine), port);
+    net::Shutdown(mine);
+    net::Close(mine);
 }
 
 TEST_F(ServerDaemon, TheMountCountFollowsMountAndUnmount) {

@@ -4,12 +4,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 
 namespace apptest {
 
 namespace {
 
 constexpr DWORD kScreenshotTimeoutMs = 10000;
+// A menu draws its items inside a margin of this many pixels.
+constexpr int kMenuMargin = 3;
 const wchar_t kExplorerDesktops[] = L"Software\\Wine\\Explorer\\Desktops";
 
 std::wstring DesktopName() {
@@ -61,6 +65,38 @@ std::wstring ClassOf(HWND window) {
     wchar_t className[64] = {};
     GetClassNameW(window, className, 64);
     return className;
+}
+
+// A request file for the script that runs the tests, in its folder as Wine reaches it (drive Z:
+// is the Unix root); empty when the tests run without the script.
+std::string RequestPath(const std::string& name) {
+    const char* folder = std::getenv("QDV_HOST_REQUESTS");
+    return folder != nullptr ? std::string("Z:") + folder + "/" + name : std::string();
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Written under another name first, so the script never reads half a request.
+void PutRequest(const std::string& path, const std::string& content) {
+    std::ofstream(path + ".part", std::ios::binary) << content;
+    MoveFileA((path + ".part").c_str(), path.c_str());
+}
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool Dark(DWORD pixel) {
+    return (pixel & 0xFF) < 0x40 && ((pixel >> 8) & 0xFF) < 0x40 && ((pixel >> 16) & 0xFF) < 0x40;
+}
+
+size_t DarkPixels(const std::vector<DWORD>& pixels) {
+    size_t dark = 0;
+    for (DWORD pixel : pixels) dark += Dark(pixel) ? 1 : 0;
+    return dark;
 }
 
 }  // namespace
@@ -147,9 +183,13 @@ HWND WaitForWindow(DWORD processId, const wchar_t* className, bool shownOnly, DW
     return found.empty() ? nullptr : found.front();
 }
 
+// Asked of the window itself: controls of another process, edit boxes among them, keep their
+// texts where only the window's own answer reaches them.
 std::wstring WindowText(HWND window) {
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
+    wchar_t text[1024] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
     return text;
 }
 
@@ -159,7 +199,7 @@ std::vector<ChildWindow> Children(HWND parent) {
     std::vector<ChildWindow> children;
     for (HWND handle : handles) {
         ChildWindow child{
-            ClassOf(handle), WindowText(handle), {}, GetWindowLongW(handle, GWL_STYLE)};
+            handle, ClassOf(handle), WindowText(handle), {}, GetWindowLongW(handle, GWL_STYLE)};
         GetWindowRect(handle, &child.bounds);
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&child.bounds), 2);
         children.push_back(child);
@@ -178,14 +218,139 @@ Box ReadBox(HWND box) {
     return content;
 }
 
+const ChildWindow* ChildAt(const std::vector<ChildWindow>& children, int left, int top,
+                           size_t skip) {
+    for (const ChildWindow& child : children) {
+        if (child.bounds.left == left && child.bounds.top == top && skip-- == 0) return &child;
+    }
+    return nullptr;
+}
+
+std::optional<std::wstring> TextAt(HWND parent, int left, int top) {
+    const std::vector<ChildWindow> children = Children(parent);
+    const ChildWindow* child = ChildAt(children, left, top);
+    if (child == nullptr) return std::nullopt;
+    return child->text;
+}
+
+bool WaitForTextAt(HWND parent, int left, int top, const std::wstring& text, DWORD timeoutMs) {
+    return PumpUntil([&] { return TextAt(parent, left, top) == text; }, timeoutMs);
+}
+
 void Screenshot(const std::string& name) {
-    const char* folder = std::getenv("QDV_SCREENSHOT_DIR");
-    if (folder == nullptr) return;
-    // Wine's drive Z: is the Unix root.
-    const std::string request = std::string("Z:") + folder + "/" + name + ".request";
-    std::ofstream(request).put('\n');
-    PumpUntil([&] { return GetFileAttributesA(request.c_str()) == INVALID_FILE_ATTRIBUTES; },
-              kScreenshotTimeoutMs);
+    const std::string request = RequestPath(name + ".shot");
+    if (request.empty()) return;
+    PutRequest(request, "\n");
+    PumpUntil([&] { return !Exists(request); }, kScreenshotTimeoutMs);
+}
+
+HostResult RunOnHost(const std::string& command, DWORD timeoutMs) {
+    static int counter = 0;
+    const std::string base = RequestPath("run" + std::to_string(++counter));
+    if (base.empty()) return {};
+    const std::string status = base + ".status";
+    PutRequest(base + ".run", command);
+    if (!PumpUntil([&] { return Exists(status); }, timeoutMs)) return {};
+    HostResult result;
+    std::istringstream(ReadWhole(status)) >> result.status;
+    result.output = ReadWhole(base + ".out");
+    DeleteFileA(status.c_str());
+    DeleteFileA((base + ".out").c_str());
+    return result;
+}
+
+bool ClickAt(POINT at, int button) {
+    return RunOnHost("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) +
+                     " click " + std::to_string(button))
+               .status == 0;
+}
+
+std::vector<DWORD> ScreenPixels(const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    std::vector<DWORD> pixels;
+    if (width <= 0 || height <= 0) return pixels;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, picture);
+    if (BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY)) {
+        const auto* first = static_cast<const DWORD*>(bits);
+        pixels.assign(first, first + width * height);
+    }
+    SelectObject(memory, previous);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    for (DWORD& pixel : pixels) pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+// Wine's taskbar lists the icons from its right end, each in a cell two pixels wider than the
+// icon on either side.
+RECT TrayIconBounds() {
+    RECT bar{};
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (taskbar == nullptr || !IsWindowVisible(taskbar) || !GetWindowRect(taskbar, &bar)) return {};
+    return {bar.right - GetSystemMetrics(SM_CXSMICON) - 4, bar.top, bar.right, bar.bottom};
+}
+
+// Told apart by the badge: a red cross when off, a green tick when on.
+TrayPicture TrayIconPicture() {
+    size_t red = 0;
+    size_t green = 0;
+    for (DWORD pixel : ScreenPixels(TrayIconBounds())) {
+        const int r = (pixel >> 16) & 0xFF;
+        const int g = (pixel >> 8) & 0xFF;
+        const int b = pixel & 0xFF;
+        if (r > 150 && g < 100 && b < 100) ++red;
+        if (g > 130 && r < 100 && b < 140) ++green;
+    }
+    if (red >= 3 && red > green) return TrayPicture::kOff;
+    if (green >= 3 && green > red) return TrayPicture::kOn;
+    return TrayPicture::kNone;
+}
+
+bool WaitForTrayPicture(TrayPicture picture, DWORD timeoutMs) {
+    return PumpUntil([picture] { return TrayIconPicture() == picture; }, timeoutMs);
+}
+
+POINT ShownMenu::RowCentre(size_t row) const {
+    const double height = double(bounds.bottom - bounds.top - 2 * kMenuMargin) / enabled.size();
+    return {(bounds.left + bounds.right) / 2,
+            bounds.top + kMenuMargin + static_cast<LONG>(height * (row + 0.5))};
+}
+
+// A menu counts as shown once it is drawn: some item has its dark text.
+std::optional<ShownMenu> WaitForMenu(DWORD processId, size_t rows, DWORD timeoutMs) {
+    ShownMenu menu;
+    menu.enabled.assign(rows, false);
+    const auto drawn = [&] {
+        const std::vector<HWND> shown = WindowsOf(processId, L"#32768", true);
+        if (shown.empty()) return false;
+        menu.window = shown.front();
+        GetWindowRect(menu.window, &menu.bounds);
+        const LONG rowHeight =
+            (menu.bounds.bottom - menu.bounds.top - 2 * kMenuMargin) / LONG(rows);
+        bool anyEnabled = false;
+        for (size_t row = 0; row < rows; ++row) {
+            const LONG top = menu.bounds.top + kMenuMargin + rowHeight * LONG(row);
+            menu.enabled[row] = DarkPixels(ScreenPixels({menu.bounds.left, top, menu.bounds.right,
+                                                         top + rowHeight})) >= 10;
+            anyEnabled = anyEnabled || menu.enabled[row];
+        }
+        return anyEnabled;
+    };
+    if (!PumpUntil(drawn, timeoutMs)) return std::nullopt;
+    return menu;
 }
 
 }  // namespace apptest

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,7 @@ HWND WaitForWindow(DWORD processId, const wchar_t* className, bool shownOnly, DW
 std::wstring WindowText(HWND window);
 
 struct ChildWindow {
+    HWND handle;
     std::wstring className;
     std::wstring text;
     RECT bounds;  // in the parent's client pixels
@@ -55,6 +57,13 @@ struct ChildWindow {
 };
 // In creation order.
 std::vector<ChildWindow> Children(HWND parent);
+// The child at a designed place (the skip-th of several there), or null.
+const ChildWindow* ChildAt(const std::vector<ChildWindow>& children, int left, int top,
+                           size_t skip = 0);
+// The text of the child at a designed place, or nothing when there is none.
+std::optional<std::wstring> TextAt(HWND parent, int left, int top);
+// Waits until the child at a designed place shows the text.
+bool WaitForTextAt(HWND parent, int left, int top, const std::wstring& text, DWORD timeoutMs);
 
 struct Box {
     HWND handle;
@@ -66,7 +75,37 @@ struct Box {
 Box ReadBox(HWND box);
 
 // A picture of the whole X screen as <build>/screenshots/<name>.png, taken by the script that
-// runs the tests (screenshot-on-request.sh); nothing when the tests run without it.
+// runs the tests (host-requests.sh); nothing when the tests run without it.
 void Screenshot(const std::string& name);
+
+// A command line run under sh on the Linux side by that script: a real NFS client, or xdotool
+// for the mouse. Its output (stdout and stderr) and exit status; status -1 when there is no
+// script or the command did not end in time.
+struct HostResult {
+    int status = -1;
+    std::string output;
+};
+HostResult RunOnHost(const std::string& command, DWORD timeoutMs = 60000);
+// A click of the real mouse, through the X server, at a point of the test desktop.
+bool ClickAt(POINT at, int button);
+
+// What the screen shows at those pixels, as 0x00RRGGBB values row by row.
+std::vector<DWORD> ScreenPixels(const RECT& area);
+
+// The program's icon in the notification area: the rightmost icon of the taskbar.
+enum class TrayPicture { kNone, kOff, kOn };
+RECT TrayIconBounds();
+TrayPicture TrayIconPicture();
+bool WaitForTrayPicture(TrayPicture picture, DWORD timeoutMs = 15000);
+
+// The popup menu a process shows: its place and, row by row, whether an item is drawn enabled
+// (dark text) or greyed out. The items are rows of equal height.
+struct ShownMenu {
+    HWND window = nullptr;
+    RECT bounds{};
+    std::vector<bool> enabled;
+    POINT RowCentre(size_t row) const;
+};
+std::optional<ShownMenu> WaitForMenu(DWORD processId, size_t rows, DWORD timeoutMs);
 
 }  // namespace apptest

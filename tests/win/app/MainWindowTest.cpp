@@ -44,6 +44,50 @@ TEST_F(MainWindow, ServerThreadsSetTheStateAtOnceAndLeaveTheWindowsToTheQueue) {
     EXPECT_FALSE(m_status.Image2.Visible());
 }
 
+// The display's three power settings as the window system has them now.
+struct PowerSettings {
+    BOOL screenSaver = FALSE;
+    BOOL lowPower = FALSE;
+    BOOL powerOff = FALSE;
+
+    static PowerSettings Current() {
+        PowerSettings now;
+        SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &now.screenSaver, 0);
+        SystemParametersInfoA(SPI_GETLOWPOWERACTIVE, 0, &now.lowPower, 0);
+        SystemParametersInfoA(SPI_GETPOWEROFFACTIVE, 0, &now.powerOff, 0);
+        return now;
+    }
+    void Apply() const {
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, screenSaver, nullptr, 0);
+        SystemParametersInfoA(SPI_SETLOWPOWERACTIVE, lowPower, nullptr, 0);
+        SystemParametersInfoA(SPI_SETPOWEROFFACTIVE, powerOff, nullptr, 0);
+    }
+    bool operator==(const PowerSettings& other) const {
+        return screenSaver == other.screenSaver && lowPower == other.lowPower &&
+               powerOff == other.powerOff;
+    }
+};
+
+// The user's settings survive the auto-start's second start (and every restart by
+// Configuration OK), and come back when sharing stops and when the program ends while sharing.
+TEST_F(MainWindow, TheUsersPowerSettingsComeBackHoweverSharingStartedAndEnded) {
+    const PowerSettings before = PowerSettings::Current();
+    const PowerSettings user{TRUE, TRUE, TRUE};
+    user.Apply();
+    m_form1.SuspendPowerSaving();
+    m_form1.SuspendPowerSaving();
+    EXPECT_EQ(PowerSettings::Current(), (PowerSettings{TRUE, FALSE, FALSE}));
+    m_form1.RestorePowerSaving();
+    EXPECT_EQ(PowerSettings::Current(), user);
+
+    m_form1.SuspendPowerSaving();
+    m_form1.N4Click();
+    EXPECT_EQ(PowerSettings::Current(), user);
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    before.Apply();
+}
+
 std::vector<apptest::Box> OpenBoxes() {
     std::vector<apptest::Box> boxes;
     for (HWND box : apptest::WindowsOf(GetCurrentProcessId(), L"#32770", true)) {

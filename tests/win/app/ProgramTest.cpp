@@ -7,6 +7,7 @@
 namespace {
 
 using apptest::Box;
+using apptest::ChildAt;
 using apptest::Children;
 using apptest::ChildWindow;
 using apptest::KoreanRun;
@@ -42,14 +43,6 @@ void CloseMainWindow() {
 
 void CloseBox(HWND box) {
     PostMessageW(box, WM_COMMAND, IDOK, 0);
-}
-
-const ChildWindow* ChildAt(const std::vector<ChildWindow>& children, int left, int top,
-                           size_t skip = 0) {
-    for (const ChildWindow& child : children) {
-        if (child.bounds.left == left && child.bounds.top == top && skip-- == 0) return &child;
-    }
-    return nullptr;
 }
 
 // The status window as another program sees it, by the designed places of its controls.

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "IconList.h"
+#include "Win32.h"
+
+class Application;
+class PopupMenu;
+
+// The program's icon in the notification area, with a picture from an icon list and a hint.
+// Its popup menu opens when the right button is released on it; a press of any button is
+// reported to the owner, with the button.
+class TrayIcon {
+  public:
+    TrayIcon(Application& application, const IconList& pictures, PopupMenu& popupMenu,
+             std::function<void(UINT buttonDown)> onMouseDown);
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+    ~TrayIcon();
+
+    void SetIconIndex(int index);
+    int IconIndex() const { return m_nIconIndex; }
+    void SetHint(const std::string& hint);
+    const std::string& Hint() const { return m_hint; }
+
+    // The callback message of the icon, registered by name.
+    static UINT NotifyMessage();
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void MouseEvent(UINT mouseMessage);
+    bool Tell(DWORD action, UINT flags) const;
+
+    Application& m_application;
+    const IconList& m_pictures;
+    PopupMenu& m_popupMenu;
+    std::function<void(UINT)> m_onMouseDown;
+    int m_nIconIndex = 0;
+    std::string m_hint;
+    UINT m_taskbarCreated;
+    HWND m_hWnd = nullptr;
+};
