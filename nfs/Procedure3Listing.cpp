@@ -1,13 +1,14 @@
 #include <vector>
 
 #include "DorvelFileManager.h"
-#include "HostFs.h"
+#include "ListingCache.h"
 #include "QDV_Procedure3.h"
 #include "SharePaths.h"
 #include "Xdr.h"
 
-// Listings are read afresh from the host at every call; the cookie of an entry is its position
-// in the host's order plus one, so the next call resumes at the entry after it.
+// The cookie of an entry is its position in the host's order plus one, so the next call resumes
+// at the entry after it. The names come through the listing cache, which reads the host's
+// listing once for all the pieces while the folder stays as it was.
 
 namespace {
 
@@ -39,12 +40,10 @@ uint32_t EntrySize(const std::string& name, bool plus) {
 // tell the client whether the listing ends there; READDIRPLUS stops at its tenth entry.
 ListingEnd CollectNames(const char* folder, const ListingWindow& window,
                         std::vector<std::string>& names) {
-    std::unique_ptr<hostfs::IListing> listing = hostfs::Fs().List(folder);
+    FolderNames& listing = Listings().Of(folder);
     std::string name;
-    uint32_t position = 0;
     uint32_t budget = window.budget;
-    while (listing != nullptr && listing->Next(name)) {
-        if (position++ < window.start) continue;
+    for (uint32_t position = window.start; listing.At(position, name); ++position) {
         uint32_t size = EntrySize(name, window.plus);
         if (names.size() == window.limit || size > budget) {
             return names.empty() ? ListingEnd::kTooSmall : ListingEnd::kMore;
