@@ -5,9 +5,9 @@
 
 namespace {
 
-// What one kept name costs: its bytes and the string that holds them.
-size_t Cost(const std::string& name) {
-    return sizeof(std::string) + name.size();
+// What one kept name costs: its bytes and what holds them.
+size_t Cost(const ListedName& entry) {
+    return sizeof(ListedName) + entry.name.size();
 }
 
 FolderStamp StampOf(const hostfs::FileStatus& status) {
@@ -30,12 +30,12 @@ bool FolderStamp::operator==(const FolderStamp& other) const {
            links == other.links;
 }
 
-bool FolderNames::At(uint32_t position, std::string& name) {
+bool FolderNames::At(uint32_t position, ListedName& entry) {
     if (position < m_nFirst) Restart();
     while (position - m_nFirst >= m_names.size()) {
         if (!ReadNext()) return false;
     }
-    name = m_names[position - m_nFirst];
+    entry = m_names[position - m_nFirst];
     return true;
 }
 
@@ -55,14 +55,15 @@ void FolderNames::Restart() {
 
 // Past the byte bound the oldest names go, but never the one just read.
 bool FolderNames::ReadNext() {
-    std::string name;
+    ListedName entry;
     if (m_pWalk == nullptr) return false;
-    if (!m_pWalk->Next(name)) {
+    if (!m_pWalk->Next(entry.name)) {
         m_pWalk.reset();
         return false;
     }
-    m_nBytes += Cost(name);
-    m_names.push_back(std::move(name));
+    entry.mayLeadElsewhere = m_pWalk->MayLeadElsewhere();
+    m_nBytes += Cost(entry);
+    m_names.push_back(std::move(entry));
     while (m_nBytes > ListingCache::kBytesPerFolder && m_names.size() > 1) {
         m_nBytes -= Cost(m_names.front());
         m_names.pop_front();

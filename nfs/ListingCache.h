@@ -20,14 +20,21 @@ struct FolderStamp {
     bool operator==(const FolderStamp& other) const;
 };
 
+// One entry of a listing: its stored name, and whether it may lead elsewhere than into its folder
+// (IListing::MayLeadElsewhere).
+struct ListedName {
+    std::string name;
+    bool mayLeadElsewhere = true;
+};
+
 // The names of one folder in the host's order, read from the host no further than asked. It
 // holds the names from some position on and the open walk beyond them, so that a client reading
 // the folder in pieces costs one walk of the host's listing, not one per piece.
 class FolderNames {
   public:
-    // The name at `position` (counting from 0 in the host's order); false past the end, or when
+    // The entry at `position` (counting from 0 in the host's order); false past the end, or when
     // the host cannot list the folder.
-    bool At(uint32_t position, std::string& name);
+    bool At(uint32_t position, ListedName& entry);
 
   private:
     friend class ListingCache;
@@ -43,7 +50,7 @@ class FolderNames {
     int64_t m_nTaken = 0;  // when the stamp was read, in the host's seconds since 1970
     uint64_t m_nLastUse = 0;
     // The names from position m_nFirst on; the oldest go when they pass the byte bound.
-    std::deque<std::string> m_names;
+    std::deque<ListedName> m_names;
     uint32_t m_nFirst = 0;
     size_t m_nBytes = 0;
     // Null once the host has reported the end (or could not list at all): nothing stays open for
@@ -61,8 +68,8 @@ class FolderNames {
 // unchanged.
 //
 // Memory: at most kFolders folders, each with at most about kBytesPerFolder of names (a name's
-// bytes and a string's own size each) and one open host listing. A folder with more names keeps
-// only the last of them and the walk beyond: reading it in order stays one walk; going back
+// bytes and the size of its ListedName each) and one open host listing. A folder with more names
+// keeps only the last of them and the walk beyond: reading it in order stays one walk; going back
 // before the kept names walks again from the start.
 //
 // Served under the server's call lock, like the handle table: no lock of its own.

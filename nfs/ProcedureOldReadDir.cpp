@@ -25,9 +25,10 @@ readdirokres ListEntries(const char* folder, const readdirargs& args) {
     const uint64_t budget = std::min(args.count, NFS_MAXDATA);
     uint64_t used = kReadDirFrame;
     readdirokres result;
-    std::string name;
+    ListedName listed;
     uint32_t position = args.cookie;
-    for (; listing.At(position, name); ++position) {
+    for (; listing.At(position, listed); ++position) {
+        const std::string& name = listed.name;
         used += EntrySize(name);
         if (used > budget && !result.entries.empty()) {
             result.eof = false;

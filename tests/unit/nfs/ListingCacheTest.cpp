@@ -97,8 +97,10 @@ std::vector<std::string> NamesFrom(ListingCache& cache, const std::string& folde
                                    size_t most = 1000) {
     FolderNames& listing = cache.Of(folder);
     std::vector<std::string> names;
-    std::string name;
-    for (uint32_t p = first; names.size() < most && listing.At(p, name); ++p) names.push_back(name);
+    ListedName entry;
+    for (uint32_t p = first; names.size() < most && listing.At(p, entry); ++p) {
+        names.push_back(entry.name);
+    }
     return names;
 }
 
@@ -188,7 +190,7 @@ TEST(ListingCacheTest, AFolderAboveTheBoundKeepsOnlyItsLastNames) {
     FolderFs fs;
     ListingCache cache(Now);
     g_now = 1000;
-    const size_t count = ListingCache::kBytesPerFolder / sizeof(std::string);
+    const size_t count = ListingCache::kBytesPerFolder / sizeof(ListedName);
     const std::vector<std::string>& names = fs.Make("/big", count, 0, "a long name, number ").names;
     size_t matching = 0;
     for (uint32_t first = 0; first < count; first += 1000) {

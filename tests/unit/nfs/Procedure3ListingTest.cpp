@@ -187,8 +187,11 @@ TEST_F(Nfs3Listing, ACountTooSmallForOneEntryIsTooSmall) {
     EXPECT_EQ(ReadDirPlus(0, 150).status, 10005u);
 }
 
+// Entries that are no links lie where their folder does: the host resolves the folder, not each
+// entry again.
 TEST_F(Nfs3Listing, ReadDirPlusAnswersTenEntriesWithAttributesAndHandles) {
     FillTo(25);
+    FaultyFs faulty;
     Listing first = ReadDirPlus(0);
     ASSERT_EQ(first.entries.size(), 10u);
     EXPECT_FALSE(first.eof);
@@ -209,6 +212,7 @@ TEST_F(Nfs3Listing, ReadDirPlusAnswersTenEntriesWithAttributesAndHandles) {
     Listing none = ReadDirPlus(25);
     EXPECT_TRUE(none.entries.empty());
     EXPECT_TRUE(none.eof);
+    EXPECT_LT(faulty.Calls(Fault::kRealLocation), 10);
 }
 
 // Nothing above a share is the client's: at a share root, ".." is the root itself.
