@@ -69,7 +69,8 @@ uint32_t CSocketStream::Remaining() {
 uint32_t CSocketStream::Write(const void* source, uint32_t count) {
     uint32_t room = m_nOutputPosition < kCapacity ? kCapacity - m_nOutputPosition : 0;
     uint32_t n = std::min(count, room);
-    if (n > 0) std::memcpy(m_pOutput.get() + m_nOutputPosition, source, n);
+    uint8_t* destination = m_pOutput.get() + m_nOutputPosition;
+    if (n > 0 && destination != source) std::memmove(destination, source, n);
     m_nOutputPosition += n;
     m_nOutputLength = std::max(m_nOutputLength, m_nOutputPosition);
     return m_nOutputPosition;
@@ -105,6 +106,12 @@ void CSocketStream::Seek(int32_t offset, int origin) {
 
 uint32_t CSocketStream::Position() {
     return m_nOutputPosition;
+}
+
+uint8_t* CSocketStream::Room(uint32_t ahead, uint32_t& count) {
+    const uint64_t start = std::min<uint64_t>(uint64_t{m_nOutputPosition} + ahead, kCapacity);
+    count = static_cast<uint32_t>(std::min<uint64_t>(count, kCapacity - start));
+    return m_pOutput.get() + start;
 }
 
 void CSocketStream::SetInput(uint32_t length) {

@@ -26,6 +26,7 @@ class CSocketStream : public IInputStream, public IOutputStream {
     uint32_t WriteInt64(uint64_t value) override;
     void Seek(int32_t offset, int origin) override;
     uint32_t Position() override;
+    uint8_t* Room(uint32_t ahead, uint32_t& count) override;
 
     uint8_t* GetInputBuffer() { return m_pInput.get(); }
     uint32_t GetInputCapacity() const { return kCapacity; }

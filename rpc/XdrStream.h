@@ -29,6 +29,11 @@ class IOutputStream {
     virtual uint32_t WriteInt64(uint64_t value) = 0;
     virtual void Seek(int32_t offset, int origin) = 0;
     virtual uint32_t Position() = 0;
+    // Where the bytes that will stand `ahead` bytes past the current position can be filled in
+    // place, and in `count` how many of those asked for fit there. Writing them afterwards from
+    // that very place (Write with the returned pointer, or a little before it) copies nothing
+    // they do not need: file data goes from the host straight into the reply.
+    virtual uint8_t* Room(uint32_t ahead, uint32_t& count) = 0;
 
   protected:
     ~IOutputStream() = default;
