@@ -1,5 +1,7 @@
 #include "Opaque.h"
 
+#include <cstring>
+
 #include "Xdr.h"
 
 opaque::opaque(uint32_t length) {
@@ -9,12 +11,19 @@ opaque::opaque(uint32_t length) {
 opaque::~opaque() = default;
 
 void opaque::Allocate(uint32_t length) {
-    Replace(length, std::make_unique<uint8_t[]>(length));
+    Reserve(length, length);
 }
 
-void opaque::Replace(uint32_t length, std::unique_ptr<uint8_t[]> data) {
+void opaque::Reserve(uint32_t length, size_t room) {
+    if (room <= kInline) {
+        std::memset(m_inline, 0, room);
+        m_pHeap.reset();
+        m_pData = m_inline;
+    } else {
+        m_pHeap = std::make_unique<uint8_t[]>(room);
+        m_pData = m_pHeap.get();
+    }
     m_nLength = length;
-    m_pData = std::move(data);
 }
 
 void ReadOpaque(IInputStream& in, opaque& value) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Opaque.h"
 #include "RpcBytes.h"
 #include "Xdr.h"
@@ -22,6 +24,13 @@ TEST(Opaque, AllocateGivesZeroedBytes) {
     for (uint32_t i = 0; i < 5; ++i) EXPECT_EQ(value.Data()[i], 0);
     value.Allocate(0);
     EXPECT_EQ(value.Length(), 0u);
+    // Room kept inside the value or on the heap, reused or not, comes back zeroed.
+    for (uint32_t length : {opaque::kInline, opaque::kInline + 1, 7u, opaque::kInline}) {
+        value.Allocate(length);
+        ASSERT_EQ(value.Length(), length);
+        EXPECT_EQ(std::count(value.Data(), value.Data() + length, 0), length) << length;
+        std::fill_n(value.Data(), length, 0xAB);
+    }
 }
 
 TEST(Opaque, RoundTripsWithPadding) {
