@@ -97,11 +97,11 @@ nfsstat3 CQDV_Procedure3::ProcWrite() {
     uint64_t offset = ReadUint64(*m_pIn);
     uint32_t count = ReadUint32(*m_pIn);
     ReadUint32(*m_pIn);  // stable
-    opaque data;
+    OpaqueView data;
     ReadOpaque(*m_pIn, data);
     nfsstat3 status = CheckPath(path);
-    if (status == NFS3_OK && count > data.Length()) status = NFS3ERR_INVAL;
-    if (status == NFS3_OK && !WriteHostFile(path.path, offset, data.Data(), count)) {
+    if (status == NFS3_OK && count > data.length) status = NFS3ERR_INVAL;
+    if (status == NFS3_OK && !WriteHostFile(path.path, offset, data.data, count)) {
         status = HostFailure(kWriteFailed, kIoCaption);
     }
     m_pOut->WriteInt32(status);

@@ -21,8 +21,8 @@ constexpr uint32_t kReadHead = 4 + 68 + 4;
 nfsstat WriteFile(const char* path, const writeargs& args) {
     std::unique_ptr<hostfs::IHostFile> file = OpenFile(path, OpenMode::kWriteExisting);
     if (file == nullptr) return NFSERR_IO;
-    int64_t written = file->WriteAt(args.offset, args.data.Data(), args.data.Length());
-    return written == static_cast<int64_t>(args.data.Length()) ? NFS_OK : NFSERR_IO;
+    int64_t written = file->WriteAt(args.offset, args.data.data, args.data.length);
+    return written == static_cast<int64_t>(args.data.length) ? NFS_OK : NFSERR_IO;
 }
 
 // An existing file of the name is emptied: clients create over a name to overwrite it. One the

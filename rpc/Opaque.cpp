@@ -26,13 +26,30 @@ void opaque::Reserve(uint32_t length, size_t room) {
     m_nLength = length;
 }
 
-void ReadOpaque(IInputStream& in, opaque& value) {
+namespace {
+
+uint32_t ReadOpaqueLength(IInputStream& in) {
     uint32_t length = ReadUint32(in);
     if (static_cast<uint64_t>(length) + PadLength(length) > in.Remaining()) {
         throw XdrDecodeError("opaque longer than the message");
     }
+    return length;
+}
+
+}  // namespace
+
+void ReadOpaque(IInputStream& in, opaque& value) {
+    uint32_t length = ReadOpaqueLength(in);
     value.Allocate(length);
     ReadExactly(in, value.Data(), length);
+    SkipPad(in, length);
+}
+
+void ReadOpaque(IInputStream& in, OpaqueView& value) {
+    uint32_t length = ReadOpaqueLength(in);
+    value.data = in.Take(length);
+    if (value.data == nullptr) throw XdrDecodeError("short opaque data");
+    value.length = length;
     SkipPad(in, length);
 }
 

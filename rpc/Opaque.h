@@ -37,8 +37,15 @@ class opaque {
     uint8_t* m_pData = m_inline;
 };
 
+// Opaque data decoded where it lies in the received message: valid while its call is served.
+struct OpaqueView {
+    const uint8_t* data = nullptr;
+    uint32_t length = 0;
+};
+
 // Decodes length, bytes and padding. The claimed length is checked against the bytes left in the
 // message before anything is allocated, so a forged length cannot make the server allocate.
 void ReadOpaque(IInputStream& in, opaque& value);
+void ReadOpaque(IInputStream& in, OpaqueView& value);
 void WriteOpaque(IOutputStream& out, const void* data, uint32_t length);
 void WriteOpaque(IOutputStream& out, const opaque& value);

@@ -66,6 +66,13 @@ uint32_t CSocketStream::Remaining() {
     return m_nInputLength - m_nInputPosition;
 }
 
+const uint8_t* CSocketStream::Take(uint32_t count) {
+    if (count > Remaining()) return nullptr;
+    const uint8_t* bytes = m_pInput.get() + m_nInputPosition;
+    m_nInputPosition += count;
+    return bytes;
+}
+
 uint32_t CSocketStream::Write(const void* source, uint32_t count) {
     uint32_t room = m_nOutputPosition < kCapacity ? kCapacity - m_nOutputPosition : 0;
     uint32_t n = std::min(count, room);

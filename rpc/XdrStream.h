@@ -12,6 +12,9 @@ class IInputStream {
     virtual uint32_t ReadInt64(uint64_t* value) = 0;
     virtual uint32_t Skip(uint32_t count) = 0;
     virtual uint32_t Remaining() = 0;
+    // The next `count` bytes where they lie in the message, consumed; null, and nothing
+    // consumed, when fewer are left. A WRITE's data goes from the call to the file uncopied.
+    virtual const uint8_t* Take(uint32_t count) = 0;
 
   protected:
     ~IInputStream() = default;
