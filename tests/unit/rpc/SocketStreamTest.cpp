@@ -61,6 +61,12 @@ TEST(SocketStream, WriteAtTheEndOfTheBufferIsCut) {
     EXPECT_EQ(s.GetOutputLength(), CSocketStream::kCapacity);
     EXPECT_EQ(s.GetOutputBuffer()[CSocketStream::kCapacity - 1], 2);
     EXPECT_EQ(s.Write(bytes, 4), CSocketStream::kCapacity);
+    for (uint32_t back : {2u, 4u, 6u}) {
+        s.Seek(static_cast<int32_t>(CSocketStream::kCapacity - back), kSeekStart);
+        s.WriteInt32(0x05060708);
+        EXPECT_EQ(s.Position(), CSocketStream::kCapacity - back + std::min(back, 4u)) << back;
+        EXPECT_EQ(s.GetOutputBuffer()[CSocketStream::kCapacity - back], 5) << back;
+    }
 }
 
 TEST(SocketStream, SeekPatchesAWordAndKeepsTheHighWaterMark) {
