@@ -43,6 +43,7 @@ uint32_t GetWord(const uint8_t* bytes) {
 
 CDorvelFileManager::CDorvelFileManager() : m_nStamp(NextStamp(0)) {
     m_pFirstBlock = m_pLastBlock = new FileBlock;
+    m_blocks.push_back(m_pFirstBlock);
 }
 
 CDorvelFileManager::~CDorvelFileManager() {
@@ -54,12 +55,14 @@ void CDorvelFileManager::Release() {
     while (m_pRecent != nullptr) delete std::exchange(m_pRecent, m_pRecent->pNext);
     while (m_pFirstBlock != nullptr) delete std::exchange(m_pFirstBlock, m_pFirstBlock->pNext);
     m_pLastBlock = nullptr;
+    m_blocks.clear();
     m_nCount = 0;
 }
 
 void CDorvelFileManager::Reset() {
     Release();
     m_pFirstBlock = m_pLastBlock = new FileBlock;
+    m_blocks.push_back(m_pFirstBlock);
     m_nStamp = NextStamp(m_nStamp);
 }
 
@@ -130,6 +133,7 @@ FileEntry* CDorvelFileManager::Add(const std::string& path) {
     if (m_nCount != 0 && m_nCount % kBlockEntries == 0) {
         m_pLastBlock->pNext = new FileBlock;
         m_pLastBlock = m_pLastBlock->pNext;
+        m_blocks.push_back(m_pLastBlock);
     }
     FileEntry* entry = &m_pLastBlock->entries[m_nCount % kBlockEntries];
     SetEntryPath(entry, path);
@@ -169,9 +173,7 @@ uint32_t CDorvelFileManager::GetFileId(const std::string& path) {
 
 FileEntry* CDorvelFileManager::GetEntry(uint32_t index) {
     if (index >= m_nCount) return nullptr;
-    FileBlock* block = m_pFirstBlock;
-    for (uint32_t hops = index / kBlockEntries; hops > 0; --hops) block = block->pNext;
-    return &block->entries[index % kBlockEntries];
+    return &m_blocks[index / kBlockEntries]->entries[index % kBlockEntries];
 }
 
 const char* CDorvelFileManager::GetPath(const uint8_t* handle, uint32_t length) {

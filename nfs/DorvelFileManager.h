@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "HostFs.h"
 
@@ -68,6 +69,8 @@ class CDorvelFileManager {
 
     FileBlock* m_pFirstBlock = nullptr;
     FileBlock* m_pLastBlock = nullptr;
+    // Every block in order, so that a handle finds its entry in one step at any table size.
+    std::vector<FileBlock*> m_blocks;
     uint32_t m_nCount = 0;
     RecentNode* m_pRecent = nullptr;
     uint32_t m_nStamp = 0;

@@ -5,6 +5,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -201,8 +202,14 @@ HostError MoveWithoutRenameat2(const std::string& from, const std::string& to) {
 }
 
 // realpath(3) of the longest part of `path` that exists, the rest appended as spelled. What
-// lstat finds but realpath cannot resolve is a link that leads nowhere (or in a circle).
+// lstat finds but realpath cannot resolve is a link that leads nowhere (or in a circle). Every
+// call checks the paths it serves, so the usual case, a path that exists, allocates nothing.
 bool ResolveExistingPart(const std::string& path, std::string& real) {
+    char whole[PATH_MAX];
+    if (realpath(path.c_str(), whole) != nullptr) {
+        real = whole;
+        return true;
+    }
     std::string existing = path;
     std::string rest;
     for (;;) {

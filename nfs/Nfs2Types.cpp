@@ -44,7 +44,7 @@ void Read(IInputStream& in, readargs& value) {
     value.totalcount = ReadUint32(in);
 }
 
-// The data's length is checked against the bytes that arrived before anything is allocated.
+// The data is checked against the bytes that arrived and stays where it lies in the call.
 void Read(IInputStream& in, writeargs& value) {
     Read(in, value.file);
     value.beginoffset = ReadUint32(in);

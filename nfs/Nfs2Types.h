@@ -109,7 +109,7 @@ struct writeargs {
     uint32_t beginoffset = 0;
     uint32_t offset = 0;
     uint32_t totalcount = 0;
-    opaque data;
+    OpaqueView data;  // where it lies in the call
 };
 
 struct createargs {

@@ -17,9 +17,8 @@ const char* Nfs3StatusName(uint32_t status) {
 }
 
 void filename3::Allocate(uint32_t length) {
-    auto buffer = std::make_unique<uint8_t[]>(static_cast<size_t>(length) + 1);
-    m_pszText = reinterpret_cast<const char*>(buffer.get());
-    Replace(length, std::move(buffer));
+    Reserve(length, size_t{length} + 1);
+    m_pszText = reinterpret_cast<const char*>(Data());
 }
 
 void filename3::Set(const char* text) {

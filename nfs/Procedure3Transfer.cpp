@@ -4,6 +4,7 @@
 #include "DorvelFileManager.h"
 #include "HostFs.h"
 #include "QDV_Procedure3.h"
+#include "ReplyData.h"
 #include "ShareEvents.h"
 #include "Xdr.h"
 
@@ -29,14 +30,11 @@ nfsstat3 HostFailure(const char* text, const char* caption) {
     return NFS3ERR_IO;
 }
 
+// Status, post_op_attr with its attributes, count, eof and the data's length.
+constexpr uint32_t kReadHead = 4 + 4 + 84 + 4 + 4 + 4;
+
 // The server keeps no file open between calls: each call opens, works and closes. The opens
 // keep other programs out meanwhile.
-int64_t ReadHostFile(const char* path, uint64_t offset, uint8_t* buffer, uint32_t count) {
-    std::unique_ptr<hostfs::IHostFile> file =
-        hostfs::Fs().Open(path, OpenMode::kReadExisting, true);
-    return file != nullptr ? file->ReadAt(offset, buffer, count) : -1;
-}
-
 bool WriteHostFile(const char* path, uint64_t offset, const uint8_t* data, uint32_t count) {
     std::unique_ptr<hostfs::IHostFile> file =
         hostfs::Fs().Open(path, OpenMode::kWriteExisting, true);
@@ -77,16 +75,17 @@ nfsstat3 CQDV_Procedure3::ProcRead() {
     uint64_t offset = ReadUint64(*m_pIn);
     uint32_t count = ReadUint32(*m_pIn);
     nfsstat3 status = CheckPath(path);
-    const uint32_t wanted = std::min(count, kRtMax);
-    int64_t got = 0;
-    if (status == NFS3_OK) got = ReadHostFile(path.path, offset, m_pReadBuffer.get(), wanted);
-    if (got < 0) status = HostFailure(kReadFailed, kIoCaption);
+    ReplyData data;
+    if (status == NFS3_OK) {
+        data = ReadIntoReply(*m_pOut, kReadHead, path.path, offset, std::min(count, kRtMax), true);
+        if (data.got < 0) status = HostFailure(kReadFailed, kIoCaption);
+    }
     m_pOut->WriteInt32(status);
     Write(*m_pOut, PostOpAttributes(path.path));
     if (status == NFS3_OK) {
-        m_pOut->WriteInt32(static_cast<uint32_t>(got));
-        WriteBool(*m_pOut, count == 0 || got < wanted);
-        WriteOpaque(*m_pOut, m_pReadBuffer.get(), static_cast<uint32_t>(got));
+        m_pOut->WriteInt32(static_cast<uint32_t>(data.got));
+        WriteBool(*m_pOut, count == 0 || data.got < data.wanted);
+        WriteOpaque(*m_pOut, data.bytes, static_cast<uint32_t>(data.got));
     }
     return status;
 }
@@ -98,11 +97,11 @@ nfsstat3 CQDV_Procedure3::ProcWrite() {
     uint64_t offset = ReadUint64(*m_pIn);
     uint32_t count = ReadUint32(*m_pIn);
     ReadUint32(*m_pIn);  // stable
-    opaque data;
+    OpaqueView data;
     ReadOpaque(*m_pIn, data);
     nfsstat3 status = CheckPath(path);
-    if (status == NFS3_OK && count > data.Length()) status = NFS3ERR_INVAL;
-    if (status == NFS3_OK && !WriteHostFile(path.path, offset, data.Data(), count)) {
+    if (status == NFS3_OK && count > data.length) status = NFS3ERR_INVAL;
+    if (status == NFS3_OK && !WriteHostFile(path.path, offset, data.data, count)) {
         status = HostFailure(kWriteFailed, kIoCaption);
     }
     m_pOut->WriteInt32(status);

@@ -1,8 +1,8 @@
 #include <algorithm>
-#include <vector>
 
 #include "DorvelFileManager.h"
 #include "QDV_ProcedureOld.h"
+#include "ReplyData.h"
 
 using hostfs::OpenMode;
 
@@ -13,24 +13,16 @@ std::unique_ptr<hostfs::IHostFile> OpenFile(const char* path, OpenMode mode) {
     return hostfs::Fs().Open(path, mode, false);
 }
 
-// RFC 1094 2.2.7: a READ returns at most NFS_MAXDATA bytes; a larger count gets a short read.
-nfsstat ReadFile(const char* path, const readargs& args, std::vector<uint8_t>& data) {
-    std::unique_ptr<hostfs::IHostFile> file = OpenFile(path, OpenMode::kReadExisting);
-    if (file == nullptr) return NFSERR_IO;
-    data.resize(std::min(args.count, NFS_MAXDATA));
-    int64_t read = file->ReadAt(args.offset, data.data(), static_cast<uint32_t>(data.size()));
-    if (read < 0) return NFSERR_IO;
-    data.resize(static_cast<size_t>(read));
-    return NFS_OK;
-}
+// Status, attributes and the data's length.
+constexpr uint32_t kReadHead = 4 + 68 + 4;
 
 // A write that lands fewer bytes than sent has failed: the client would otherwise take the
 // rest as written.
 nfsstat WriteFile(const char* path, const writeargs& args) {
     std::unique_ptr<hostfs::IHostFile> file = OpenFile(path, OpenMode::kWriteExisting);
     if (file == nullptr) return NFSERR_IO;
-    int64_t written = file->WriteAt(args.offset, args.data.Data(), args.data.Length());
-    return written == static_cast<int64_t>(args.data.Length()) ? NFS_OK : NFSERR_IO;
+    int64_t written = file->WriteAt(args.offset, args.data.data, args.data.length);
+    return written == static_cast<int64_t>(args.data.length) ? NFS_OK : NFSERR_IO;
 }
 
 // An existing file of the name is emptied: clients create over a name to overwrite it. One the
@@ -56,20 +48,25 @@ hostfs::HostError RemoveFolder(const std::string& path) {
 
 }  // namespace
 
-// The attributes are taken after the read, when the file is closed again.
+// The attributes are taken after the read, when the file is closed again. RFC 1094 2.2.7: a READ
+// returns at most NFS_MAXDATA bytes; a larger count gets a short read.
 nfsstat CQDV_ProcedureOld::ProcRead() {
     readargs args;
     Read(*m_pIn, args);
     ClientPath file = PathOf(args.file);
     nfsstat status = StatusOf(ExistingOutcome(file));
-    std::vector<uint8_t> data;
-    if (status == NFS_OK) status = ReadFile(file.path, args, data);
+    ReplyData data;
+    if (status == NFS_OK) {
+        data = ReadIntoReply(*m_pOut, kReadHead, file.path, args.offset,
+                             std::min(args.count, NFS_MAXDATA), false);
+        if (data.got < 0) status = NFSERR_IO;
+    }
     fattr attributes;
     if (status == NFS_OK) status = GetAttributes(file.path, attributes);
     m_pOut->WriteInt32(status);
     if (status == NFS_OK) {
         Write(*m_pOut, attributes);
-        WriteOpaque(*m_pOut, data.data(), static_cast<uint32_t>(data.size()));
+        WriteOpaque(*m_pOut, data.bytes, static_cast<uint32_t>(data.got));
     }
     return status;
 }

@@ -72,6 +72,4 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     int32_t m_nGid = 0;
     std::string m_joinedPath;  // the last joined path, reused from call to call
     ExclusiveVerifiers m_verifiers;
-    // READ's data, made once: playing a film is a long run of READ calls.
-    std::unique_ptr<uint8_t[]> m_pReadBuffer = std::make_unique<uint8_t[]>(kRtMax);
 };

@@ -84,11 +84,15 @@ void SetShareRoots(const std::string roots[4]) {
     }
 }
 
+// The path and where it leads are kept per thread, so that the checks of call after call reuse
+// their room.
 bool LiesInShare(std::string_view path) {
     hostfs::IHostFs& fs = hostfs::Fs();
     char separator = fs.Separator();
-    std::string real;
-    if (!fs.RealLocation(std::string(path), real)) return false;
+    thread_local std::string spelled;
+    thread_local std::string real;
+    spelled.assign(path);
+    if (!fs.RealLocation(spelled, real)) return false;
     std::lock_guard<std::mutex> lock(g_rootsLock);
     return LiesInOneOf(path, g_roots, separator) && LiesInOneOf(real, g_realRoots, separator);
 }

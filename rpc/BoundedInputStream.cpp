@@ -46,6 +46,12 @@ uint32_t BoundedInputStream::Remaining() {
     return m_nLeft;
 }
 
+const uint8_t* BoundedInputStream::Take(uint32_t count) {
+    const uint8_t* bytes = count <= m_nLeft ? m_inner.Take(count) : nullptr;
+    if (bytes != nullptr) Consume(count);
+    return bytes;
+}
+
 void BoundedInputStream::SkipRest() {
     Skip(m_nLeft);
 }

@@ -14,6 +14,7 @@ class BoundedInputStream : public IInputStream {
     uint32_t ReadInt64(uint64_t* value) override;
     uint32_t Skip(uint32_t count) override;
     uint32_t Remaining() override;
+    const uint8_t* Take(uint32_t count) override;
 
     void SkipRest();
 

@@ -75,7 +75,7 @@ void CQDV_RPCDeamon::OnReceive(CSocket& connection) {
     IInputStream& in = connection.GetInputStream();
     IOutputStream& out = connection.GetOutputStream();
     const int transport = connection.GetType();
-    const std::string client = connection.GetPeerAddressText();
+    const std::string& client = connection.GetPeerAddressText();
     while (in.Remaining() > 0) {
         {
             std::lock_guard<std::mutex> lock(m_callLock);

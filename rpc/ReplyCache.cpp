@@ -32,6 +32,7 @@ class RecordingOutputStream final : public IOutputStream {
     }
     void Seek(int32_t offset, int origin) override { m_inner.Seek(offset, origin); }
     uint32_t Position() override { return m_inner.Position(); }
+    uint8_t* Room(uint32_t ahead, uint32_t& count) override { return m_inner.Room(ahead, count); }
 
     std::vector<uint8_t> Take() { return std::move(m_bytes); }
 

@@ -106,8 +106,12 @@ void CSocket::Touch() {
     m_nLastActive = std::chrono::steady_clock::now().time_since_epoch().count();
 }
 
-std::string CSocket::GetPeerAddressText() const {
-    return net::AddressText(m_peer.address);
+// A TCP connection keeps its peer, and datagrams tend to come from one client after another:
+// the text is made again only for another address.
+void CSocket::NotePeer() {
+    if (!m_peerText.empty() && m_nPeerTextAddress == m_peer.address) return;
+    m_peerText = net::AddressText(m_peer.address);
+    m_nPeerTextAddress = m_peer.address;
 }
 
 void CSocket::ReceiveLoop() {
@@ -173,6 +177,7 @@ bool CSocket::Deliver(uint32_t length) {
     CallState waiting = CallState::kWaiting;
     if (!m_state.compare_exchange_strong(waiting, CallState::kInCall)) return false;
     m_stream.SetInput(length);
+    NotePeer();
     if (m_pListener != nullptr) m_pListener->OnReceive(*this);
     m_state = CallState::kWaiting;
     return !m_bSendFailed;

@@ -42,7 +42,8 @@ class CSocket {
     int GetType() const { return m_nType; }
     IInputStream& GetInputStream() { return m_stream; }
     IOutputStream& GetOutputStream() { return m_stream; }
-    std::string GetPeerAddressText() const;
+    // Valid while a received call is being answered.
+    const std::string& GetPeerAddressText() const { return m_peerText; }
     uint16_t GetPeerPort() const { return m_peer.port; }
     // Sends the reply held in the output stream to the peer, then empties the output. False when
     // the connection must end: a TCP send failed.
@@ -67,6 +68,7 @@ class CSocket {
     void ShutdownOnce();
     void Release();
     void Touch();
+    void NotePeer();
     void ReportSendFailure(net::SendError error);
 
     const int m_nType;
@@ -75,6 +77,8 @@ class CSocket {
     net::SocketHandle m_socket = net::kNoSocket;
     bool m_bShutDown = false;
     net::SocketAddress m_peer;
+    std::string m_peerText;  // m_peer's address as text, formatted when the address changes
+    uint32_t m_nPeerTextAddress = 0;
     ISocketListener* m_pListener = nullptr;
     CSocketStream m_stream;
     uint32_t m_nPending = 0;  // bytes of an incomplete TCP record at the front of the input

@@ -20,12 +20,14 @@ class CSocketStream : public IInputStream, public IOutputStream {
     uint32_t ReadInt64(uint64_t* value) override;
     uint32_t Skip(uint32_t count) override;
     uint32_t Remaining() override;
+    const uint8_t* Take(uint32_t count) override;
 
     uint32_t Write(const void* source, uint32_t count) override;
     uint32_t WriteInt32(uint32_t value) override;
     uint32_t WriteInt64(uint64_t value) override;
     void Seek(int32_t offset, int origin) override;
     uint32_t Position() override;
+    uint8_t* Room(uint32_t ahead, uint32_t& count) override;
 
     uint8_t* GetInputBuffer() { return m_pInput.get(); }
     uint32_t GetInputCapacity() const { return kCapacity; }

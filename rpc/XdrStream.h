@@ -12,6 +12,9 @@ class IInputStream {
     virtual uint32_t ReadInt64(uint64_t* value) = 0;
     virtual uint32_t Skip(uint32_t count) = 0;
     virtual uint32_t Remaining() = 0;
+    // The next `count` bytes where they lie in the message, consumed; null, and nothing
+    // consumed, when fewer are left. A WRITE's data goes from the call to the file uncopied.
+    virtual const uint8_t* Take(uint32_t count) = 0;
 
   protected:
     ~IInputStream() = default;
@@ -29,6 +32,11 @@ class IOutputStream {
     virtual uint32_t WriteInt64(uint64_t value) = 0;
     virtual void Seek(int32_t offset, int origin) = 0;
     virtual uint32_t Position() = 0;
+    // Where the bytes that will stand `ahead` bytes past the current position can be filled in
+    // place, and in `count` how many of those asked for fit there. Writing them afterwards from
+    // that very place (Write with the returned pointer, or a little before it) copies nothing
+    // they do not need: file data goes from the host straight into the reply.
+    virtual uint8_t* Room(uint32_t ahead, uint32_t& count) = 0;
 
   protected:
     ~IOutputStream() = default;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "BoundedInputStream.h"
 #include "Opaque.h"
 #include "RpcBytes.h"
 #include "Xdr.h"
@@ -22,6 +25,13 @@ TEST(Opaque, AllocateGivesZeroedBytes) {
     for (uint32_t i = 0; i < 5; ++i) EXPECT_EQ(value.Data()[i], 0);
     value.Allocate(0);
     EXPECT_EQ(value.Length(), 0u);
+    // Room kept inside the value or on the heap, reused or not, comes back zeroed.
+    for (uint32_t length : {opaque::kInline, opaque::kInline + 1, 7u, opaque::kInline}) {
+        value.Allocate(length);
+        ASSERT_EQ(value.Length(), length);
+        EXPECT_EQ(std::count(value.Data(), value.Data() + length, 0), length) << length;
+        std::fill_n(value.Data(), length, 0xAB);
+    }
 }
 
 TEST(Opaque, RoundTripsWithPadding) {
@@ -39,12 +49,25 @@ TEST(Opaque, RoundTripsWithPadding) {
     EXPECT_EQ(ReadUint32(in), 42u);  // the padding was consumed
 }
 
+// A view decodes in place, also through a record's bounds, and fails like a copy on every cut.
 TEST(Opaque, EveryTruncatedPrefixFailsToDecode) {
     std::vector<uint8_t> encoded = XdrBytes().Opaque("hello", 5).Get();
-    for (size_t cut = 0; cut < encoded.size(); ++cut) {
-        CSocketStream& in = Stream(std::vector<uint8_t>(encoded.begin(), encoded.begin() + cut));
-        opaque value;
-        EXPECT_THROW(ReadOpaque(in, value), XdrDecodeError) << "prefix of " << cut << " bytes";
+    for (size_t cut = 0; cut <= encoded.size(); ++cut) {
+        CSocketStream& in = Stream(Concat(encoded, {0, 0, 0, 0}));
+        BoundedInputStream record(in, static_cast<uint32_t>(cut));
+        OpaqueView view;
+        if (cut < encoded.size()) {
+            EXPECT_THROW(ReadOpaque(record, view), XdrDecodeError) << "prefix of " << cut;
+            CSocketStream& copied =
+                Stream(std::vector<uint8_t>(encoded.begin(), encoded.begin() + cut));
+            opaque value;
+            EXPECT_THROW(ReadOpaque(copied, value), XdrDecodeError) << "prefix of " << cut;
+            continue;
+        }
+        ReadOpaque(record, view);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(view.data), view.length), "hello");
+        EXPECT_EQ(view.data, in.GetInputBuffer() + 4) << "not copied";
+        EXPECT_EQ(record.Remaining(), 0u);
     }
 }
 

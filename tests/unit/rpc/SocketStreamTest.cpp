@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "RpcBytes.h"
 #include "SocketStream.h"
 
@@ -59,6 +61,12 @@ TEST(SocketStream, WriteAtTheEndOfTheBufferIsCut) {
     EXPECT_EQ(s.GetOutputLength(), CSocketStream::kCapacity);
     EXPECT_EQ(s.GetOutputBuffer()[CSocketStream::kCapacity - 1], 2);
     EXPECT_EQ(s.Write(bytes, 4), CSocketStream::kCapacity);
+    for (uint32_t back : {2u, 4u, 6u}) {
+        s.Seek(static_cast<int32_t>(CSocketStream::kCapacity - back), kSeekStart);
+        s.WriteInt32(0x05060708);
+        EXPECT_EQ(s.Position(), CSocketStream::kCapacity - back + std::min(back, 4u)) << back;
+        EXPECT_EQ(s.GetOutputBuffer()[CSocketStream::kCapacity - back], 5) << back;
+    }
 }
 
 TEST(SocketStream, SeekPatchesAWordAndKeepsTheHighWaterMark) {
@@ -80,6 +88,35 @@ TEST(SocketStream, SeekPatchesAWordAndKeepsTheHighWaterMark) {
     EXPECT_EQ(s.Position(), 40u);
     s.Seek(8, 7);  // unknown origin: no move
     EXPECT_EQ(s.Position(), 40u);
+}
+
+// Room lends what fits before the end of the buffer; data filled there and written with a head
+// shorter than planned moves up behind it.
+TEST(SocketStream, RoomIsCutAtTheEndAndItsDataLandsBehindWhateverHeadWasWritten) {
+    constexpr uint32_t kCap = CSocketStream::kCapacity;
+    struct Case {
+        uint32_t position, ahead, asked, lent;
+    } const cases[] = {{0, 8, 100, 100},      {kCap - 108, 8, 100, 100}, {kCap - 50, 8, 100, 42},
+                       {kCap - 4, 8, 100, 0}, {kCap, 8, 100, 0},         {0, 0xFFFFFFFF, 100, 0}};
+    for (const Case& c : cases) {
+        CSocketStream& s = Stream();
+        s.Seek(static_cast<int32_t>(c.position), kSeekStart);
+        uint32_t count = c.asked;
+        s.Room(c.ahead, count);
+        EXPECT_EQ(count, c.lent) << c.position << " " << c.ahead;
+    }
+    for (uint32_t head : {8u, 4u, 0u}) {
+        CSocketStream& s = Stream();
+        uint32_t count = 3;
+        uint8_t* room = s.Room(8, count);
+        std::copy_n("abc", 3, room);
+        for (uint32_t i = 0; i < head; i += 4) s.WriteInt32(7);
+        s.Write(room, count);
+        std::vector<uint8_t> expected(head / 4 * 4, 0);
+        for (uint32_t i = 3; i < head; i += 4) expected[i] = 7;
+        expected.insert(expected.end(), {'a', 'b', 'c'});
+        EXPECT_EQ(OutputBytes(s), expected) << head;
+    }
 }
 
 TEST(SocketStream, WritesIntegersMostSignificantFirst) {
