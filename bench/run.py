@@ -40,6 +40,8 @@ TMPFS = "/dev/shm"
 MIB = 1 << 20
 START_LIMIT = 60.0
 COMMAND_LIMIT = 900.0
+# The Windows build under Wine is informational: one run, and no figure waited for longer.
+WINE_LIMIT = 120.0
 # A figure whose one measurement takes longer than this is not measured again in later runs.
 SLOW = 30.0
 
@@ -210,6 +212,7 @@ class Server:
 
     name = ""
     log_name = ""
+    limit = COMMAND_LIMIT
 
     def __init__(self, work, data):
         self.work, self.data = work, data
@@ -284,12 +287,47 @@ class Quondorveld(Server):
             path, self.ports[1], self.ports[2])
 
 
+def pid_of(*words):
+    """The process whose command line holds all the words, or None."""
+    for entry in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/cmdline" % entry, "rb") as cmdline:
+                text = cmdline.read().decode(errors="replace")
+        except (OSError, ValueError):
+            continue
+        if entry.isdigit() and all(word in text for word in words):
+            return int(entry)
+    return None
+
+
 class WindowsBuild(Quondorveld):
-    """The Windows build under Wine: Wine passes no SIGTERM on as a console signal, so the
-    process is ended; the Wine session of its private prefix is ended at the close."""
+    """The Windows build under Wine. Wine runs the program in a process of its own beside the
+    one started here (start.exe, which waits for it): that one's CPU time is the server's. Wine
+    passes no SIGTERM on as a console signal, so the program is ended; the Wine session of its
+    private prefix is ended at the close."""
 
     name = "quondorveld.exe (Wine)"
     log_name = "quondorveld-wine.log"
+    limit = WINE_LIMIT
+    worker = None
+
+    def start(self):
+        super().start()
+        self.worker = pid_of("quondorveld.exe", "%d,%d,%d" % tuple(self.ports))
+        if self.worker is None:
+            raise RuntimeError("the Windows server's process was not found")
+
+    def cpu(self):
+        return cpu_seconds(self.worker)
+
+    def stop(self):
+        if self.worker is not None:
+            try:
+                os.kill(self.worker, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            self.worker = None
+        super().stop()
 
     def share(self):
         return "Z:" + self.data.export.replace("/", "\\")
@@ -348,10 +386,15 @@ class Ganesha(Server):
 # ---------------------------------------------------------------------------------------------
 # Figures: each measures one thing against one running server and returns (value, problem)
 
+TIMED_OUT = "stopped: it took too long"
 
-def timed(command):
+
+def timed(command, limit):
     start = time.monotonic()
-    result = subprocess.run(command, capture_output=True, text=True, timeout=COMMAND_LIMIT)
+    try:
+        result = subprocess.run(command, capture_output=True, text=True, timeout=limit)
+    except subprocess.TimeoutExpired:
+        return limit, "", TIMED_OUT
     elapsed = time.monotonic() - start
     problem = None if result.returncode == 0 else (
         "exit %d: %s" % (result.returncode, result.stderr.strip()[:200]))
@@ -361,7 +404,7 @@ def timed(command):
 def listing(path, expected, recursive):
     def measure(server, data, first_run):
         command = ["nfs-ls"] + (["-R"] if recursive else []) + [server.url(path)]
-        elapsed, output, problem = timed(command)
+        elapsed, output, problem = timed(command, server.limit)
         files = sum(1 for line in output.splitlines() if line.startswith("-"))
         if problem is None and files != expected:
             problem = "listed %d files, not %d" % (files, expected)
@@ -372,7 +415,7 @@ def listing(path, expected, recursive):
 def read_into_tmpfs(server, data, first_run):
     copy = os.path.join(TMPFS, "nfsbench-copy-%d.bin" % os.getpid())
     try:
-        elapsed, _, problem = timed(["nfs-cp", server.url("read.bin"), copy])
+        elapsed, _, problem = timed(["nfs-cp", server.url("read.bin"), copy], server.limit)
         if problem is None and first_run and not same_bytes(copy, data.read_file):
             problem = "the copy differs from the file"
         return os.path.getsize(data.read_file) / elapsed / 1e6, problem
@@ -382,7 +425,7 @@ def read_into_tmpfs(server, data, first_run):
 
 
 def read_to_nowhere(server, data, first_run):
-    _, output, problem = timed([CLIENT, "read", server.url("read.bin")])
+    _, output, problem = timed([CLIENT, "read", server.url("read.bin")], server.limit)
     if problem is not None:
         return None, problem
     fields = dict(item.split("=") for item in output.split())
@@ -395,7 +438,8 @@ def write_file(server, data, first_run):
     target = os.path.join(data.written, "copy.bin")
     if os.path.exists(target):
         os.remove(target)
-    elapsed, _, problem = timed(["nfs-cp", data.write_source, server.url("written/copy.bin")])
+    elapsed, _, problem = timed(["nfs-cp", data.write_source, server.url("written/copy.bin")],
+                                server.limit)
     if problem is None and first_run and not same_bytes(target, data.write_source):
         problem = "the written file differs from its source"
     return os.path.getsize(data.write_source) / elapsed / 1e6, problem
@@ -404,7 +448,7 @@ def write_file(server, data, first_run):
 def call_rate(mode):
     def measure(server, data, first_run):
         seconds = str(data.sizes["rate_seconds"])
-        _, output, problem = timed([CLIENT, mode, server.url("read.bin"), seconds])
+        _, output, problem = timed([CLIENT, mode, server.url("read.bin"), seconds], server.limit)
         if problem is not None:
             return None, problem
         return float(dict(item.split("=") for item in output.split())["per_second"]), None
@@ -525,7 +569,9 @@ def ratio_text(ours, theirs, kind):
 
 
 def cell(results, figure, server):
-    key = (figure.label, server)
+    key = (figure.label, server.name)
+    if results.problems.get(key) == TIMED_OUT:
+        return "over %d s" % server.limit, "-"
     if key in results.problems:
         return "failed", "-"
     cpu = results.cpu.get(key)
@@ -540,16 +586,16 @@ def table(results, chosen, servers):
         head += [name + " median [min–max]", "CPU s"]
     head.append("ours / Ganesha")
     if len(names) > 2:
-        head += [names[2] + " (informational)", "CPU s"]
+        head += [names[2] + ", 1 run", "CPU s"]
     lines = ["| " + " | ".join(head) + " |", "|" + "---|" * len(head)]
     for figure in chosen:
         row = [figure.label, figure.kind]
-        for name in names[:2]:
-            row += list(cell(results, figure, name))
+        for server in servers[:2]:
+            row += list(cell(results, figure, server))
         row.append(ratio_text(results.values.get((figure.label, names[0])),
                               results.values.get((figure.label, names[1])), figure.kind))
         if len(names) > 2:
-            row += list(cell(results, figure, names[2])) if figure.wine else ["not run", "-"]
+            row += list(cell(results, figure, servers[2])) if figure.wine else ["not run", "-"]
         lines.append("| " + " | ".join(row) + " |")
     return lines
 
@@ -643,11 +689,15 @@ def main():
         for run in range(args.runs if chosen else 0):
             say("== run %d of %d" % (run + 1, args.runs))
             # Each run changes which server goes first.
-            order = [servers[(i + run) % 2] for i in range(2)] + servers[2:]
+            order = [servers[(i + run) % 2] for i in range(2)] + (servers[2:] if run == 0 else [])
             for server in order:
                 run_server(server, chosen, data, results, run, args.drop_caches)
-        report = ["", "Runs: %d of each figure (a figure slower than %d s: once)" % (
-            args.runs, SLOW)] + versions()
+        report = ["", "Runs: %d of each figure (a figure slower than %d s: once); the Windows build "
+                  "once, each figure stopped after %d s" % (args.runs, SLOW, WINE_LIMIT),
+                  "First listing: of a folder the server process has not listed since it was "
+                  "started afresh for the run; the kernel's caches %s" % (
+                      "dropped after each start" if args.drop_caches else
+                      "warm for both (the data walked locally first)")] + versions()
         if chosen:
             report += [""] + table(results, chosen, servers)
         if "handles" in groups:
