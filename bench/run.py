@@ -203,8 +203,11 @@ def drop_caches():
 
 def cpu_seconds(pid):
     """utime + stime of the whole process (all its threads)."""
-    with open("/proc/%d/stat" % pid) as stat:
-        fields = stat.read().rsplit(")", 1)[1].split()
+    try:
+        with open("/proc/%d/stat" % pid) as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+    except FileNotFoundError:
+        raise RuntimeError("the server (process %d) has ended; see its log in the run folder" % pid)
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
@@ -365,8 +368,9 @@ class Ganesha(Server):
         return path
 
     def command(self):
-        return ["ganesha.nfsd", "-F", "-f", self.config(), "-L",
-                os.path.join(self.work, "ganesha.log"), "-p", os.path.join(self.work, "ganesha.pid")]
+        return ["ganesha.nfsd", "-F", "-f", self.config(),
+                "-L", os.path.join(self.work, "ganesha.log"),
+                "-p", os.path.join(self.work, "ganesha.pid")]
 
     def environment(self):
         env = dict(os.environ)
@@ -666,8 +670,11 @@ def parse():
 
 
 def stop_on_signals():
+    """Ctrl+C, SIGTERM and SIGHUP end the run through the same clean-up (a shell that started
+    this in the background may have left SIGINT ignored)."""
     def stop(number, _frame):
         raise SystemExit("stopped by signal %d" % number)
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     for sig in (signal.SIGTERM, signal.SIGHUP):
         signal.signal(sig, stop)
 
@@ -704,8 +711,8 @@ def main():
             order = [servers[(i + run) % 2] for i in range(2)] + (servers[2:] if run == 0 else [])
             for server in order:
                 run_server(server, chosen, data, results, run, args.drop_caches)
-        report = ["", "Runs: %d of each figure (a figure slower than %d s: once); the Windows build "
-                  "once, each figure stopped after %d s" % (args.runs, SLOW, WINE_LIMIT),
+        report = ["", "Runs: %d of each figure (a figure slower than %d s: once); the Windows "
+                  "build once, each figure stopped after %d s" % (args.runs, SLOW, WINE_LIMIT),
                   "First listing: of a folder the server process has not listed since it was "
                   "started afresh for the run; the kernel's caches %s" % (
                       "dropped after each start" if args.drop_caches else
@@ -727,4 +734,7 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    try:
+        main()
+    except KeyboardInterrupt:
+        sys.exit("bench: interrupted; the servers it started are stopped")
