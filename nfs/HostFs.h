@@ -82,6 +82,9 @@ class IListing {
     virtual ~IListing() = default;
     // The next entry's stored name; false at the end.
     virtual bool Next(std::string& name) = 0;
+    // Whether the entry Next gave last may lead elsewhere than into its folder: a symbolic link,
+    // or any entry where the host does not tell from the listing.
+    virtual bool MayLeadElsewhere() const { return true; }
 };
 
 class IHostFs {

@@ -94,11 +94,15 @@ class DirListing final : public IListing {
         const dirent* entry = readdir(m_dir);
         if (entry == nullptr) return false;
         name = entry->d_name;
+        m_type = entry->d_type;
         return true;
     }
 
+    bool MayLeadElsewhere() const override { return m_type == DT_LNK || m_type == DT_UNKNOWN; }
+
   private:
     DIR* m_dir;
+    unsigned char m_type = DT_UNKNOWN;
 };
 
 FileKind KindOf(mode_t mode) {

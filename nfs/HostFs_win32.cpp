@@ -100,13 +100,20 @@ class FindListing final : public IListing {
     bool Next(std::string& name) override {
         if (!m_pending) return false;
         name = m_data.cFileName;
+        m_attributes = m_data.dwFileAttributes;
         m_pending = FindNextFileA(m_find.Get(), &m_data) != 0;
         return true;
+    }
+
+    // Junctions and symbolic links are reparse points.
+    bool MayLeadElsewhere() const override {
+        return (m_attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     }
 
   private:
     FindHandle m_find;
     WIN32_FIND_DATAA m_data{};
+    DWORD m_attributes = 0;
     bool m_pending = false;
 };
 

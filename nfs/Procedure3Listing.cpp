@@ -1,13 +1,14 @@
 #include <vector>
 
 #include "DorvelFileManager.h"
-#include "HostFs.h"
+#include "ListingCache.h"
 #include "QDV_Procedure3.h"
 #include "SharePaths.h"
 #include "Xdr.h"
 
-// Listings are read afresh from the host at every call; the cookie of an entry is its position
-// in the host's order plus one, so the next call resumes at the entry after it.
+// The cookie of an entry is its position in the host's order plus one, so the next call resumes
+// at the entry after it. The names come through the listing cache, which reads the host's
+// listing once for all the pieces while the folder stays as it was.
 
 namespace {
 
@@ -38,14 +39,12 @@ uint32_t EntrySize(const std::string& name, bool plus) {
 // The names of the window, in the host's order. READDIR looks one entry past a full window to
 // tell the client whether the listing ends there; READDIRPLUS stops at its tenth entry.
 ListingEnd CollectNames(const char* folder, const ListingWindow& window,
-                        std::vector<std::string>& names) {
-    std::unique_ptr<hostfs::IListing> listing = hostfs::Fs().List(folder);
-    std::string name;
-    uint32_t position = 0;
+                        std::vector<ListedName>& names) {
+    FolderNames& listing = Listings().Of(folder);
+    ListedName name;
     uint32_t budget = window.budget;
-    while (listing != nullptr && listing->Next(name)) {
-        if (position++ < window.start) continue;
-        uint32_t size = EntrySize(name, window.plus);
+    for (uint32_t position = window.start; listing.At(position, name); ++position) {
+        uint32_t size = EntrySize(name.name, window.plus);
         if (names.size() == window.limit || size > budget) {
             return names.empty() ? ListingEnd::kTooSmall : ListingEnd::kMore;
         }
@@ -54,6 +53,13 @@ ListingEnd CollectNames(const char* folder, const ListingWindow& window,
         if (window.plus && names.size() == window.limit) return ListingEnd::kMore;
     }
     return ListingEnd::kEnd;
+}
+
+// The folder was found inside a share at the start of the call, and an entry that is neither a
+// link nor a step to the folder itself or above lies where its folder does: resolving it on the
+// host again would only repeat the folder's resolution, once for every entry.
+bool LiesWithItsFolder(const ListedName& entry) {
+    return !entry.mayLeadElsewhere && entry.name != "." && entry.name != "..";
 }
 
 }  // namespace
@@ -80,7 +86,7 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
 
     post_op_attr attributes;
     nfsstat3 status = StartQuery(path, attributes);
-    std::vector<std::string> names;
+    std::vector<ListedName> names;
     ListingEnd end = ListingEnd::kEnd;
     if (status == NFS3_OK) {
         ListingWindow window;
@@ -96,7 +102,7 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
     if (status != NFS3_OK) return status;
     m_pOut->WriteInt64(cookieverf);
     uint64_t next = static_cast<uint32_t>(cookie);
-    for (const std::string& name : names) WriteEntry(path.path, name, ++next, plus);
+    for (const ListedName& name : names) WriteEntry(path.path, name, ++next, plus);
     WriteBool(*m_pOut, false);
     WriteBool(*m_pOut, end == ListingEnd::kEnd);
     return status;
@@ -105,15 +111,16 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
 // Every listed name gets a table entry, so that its fileid stays the same from call to call.
 // An entry that leads out of the shares (a symbolic link) is listed by name alone, as the
 // attributes and handle would be those of what lies outside (RFC 1813 3.3.17 lets both go).
-void CQDV_Procedure3::WriteEntry(const char* folder, const std::string& name, uint64_t cookie,
+void CQDV_Procedure3::WriteEntry(const char* folder, const ListedName& entry, uint64_t cookie,
                                  bool plus) {
+    const std::string& name = entry.name;
     std::string path = ListedPath(folder, name);
     WriteBool(*m_pOut, true);
     m_pOut->WriteInt64(FileManager().GetFileId(path));
     WriteOpaque(*m_pOut, name.data(), static_cast<uint32_t>(name.size()));
     m_pOut->WriteInt64(cookie);
     if (!plus) return;
-    const bool inside = LiesInShare(path);
+    const bool inside = LiesWithItsFolder(entry) || LiesInShare(path);
     Write(*m_pOut, PostOpAttributes(inside ? path.c_str() : nullptr));
     post_op_fh3 handle;
     if (inside) handle.handle_follows = MakeHandle(path.c_str(), handle.handle);

@@ -1,8 +1,7 @@
 #include <algorithm>
-#include <memory>
-#include <vector>
 
 #include "DorvelFileManager.h"
+#include "ListingCache.h"
 #include "QDV_ProcedureOld.h"
 #include "SharePaths.h"
 
@@ -16,49 +15,31 @@ uint64_t EntrySize(const std::string& name) {
     return 16 + name.size() + PadLength(static_cast<uint32_t>(name.size()));
 }
 
-// A folder the host cannot list has no entries to report.
-std::vector<std::string> ListNames(const char* folder) {
-    std::vector<std::string> names;
-    std::unique_ptr<hostfs::IListing> listing = hostfs::Fs().List(folder);
-    std::string name;
-    while (listing != nullptr && listing->Next(name)) names.push_back(name);
-    return names;
-}
-
-struct Window {
-    size_t first = 0;
-    size_t end = 0;
-};
-
 // RFC 1094 2.2.17: count bounds the whole readdirres. Cookies are ordinals from 1, so a cookie
 // names the entry to resume after. NFS_MAXDATA caps the count, which keeps every reply well
 // inside one UDP datagram, and a reply carries at least one entry, so that a count too small for
-// a long name cannot stall the client on the same cookie.
-Window ReplyWindow(const std::vector<std::string>& names, uint32_t cookie, uint32_t count) {
-    const uint64_t budget = std::min(count, NFS_MAXDATA);
-    Window window;
-    window.first = std::min<size_t>(cookie, names.size());
-    uint64_t used = kReadDirFrame;
-    for (window.end = window.first; window.end < names.size(); ++window.end) {
-        used += EntrySize(names[window.end]);
-        if (used > budget && window.end > window.first) break;
-    }
-    return window;
-}
-
-// Every listed entry gets a table entry, so its fileid stays what GETATTR reports for it.
+// a long name cannot stall the client on the same cookie. Every listed entry gets a table entry,
+// so its fileid stays what GETATTR reports for it. A folder the host cannot list has no entries.
 readdirokres ListEntries(const char* folder, const readdirargs& args) {
-    std::vector<std::string> names = ListNames(folder);
-    Window window = ReplyWindow(names, args.cookie, args.count);
+    FolderNames& listing = Listings().Of(folder);
+    const uint64_t budget = std::min(args.count, NFS_MAXDATA);
+    uint64_t used = kReadDirFrame;
     readdirokres result;
-    for (size_t i = window.first; i < window.end; ++i) {
+    ListedName listed;
+    uint32_t position = args.cookie;
+    for (; listing.At(position, listed); ++position) {
+        const std::string& name = listed.name;
+        used += EntrySize(name);
+        if (used > budget && !result.entries.empty()) {
+            result.eof = false;
+            break;
+        }
         entry item;
-        item.fileid = FileManager().GetFileId(ListedPath(folder, names[i]));
-        item.name = names[i];
-        item.cookie = static_cast<uint32_t>(i + 1);
+        item.fileid = FileManager().GetFileId(ListedPath(folder, name));
+        item.name = name;
+        item.cookie = position + 1;
         result.entries.push_back(item);
     }
-    result.eof = window.end == names.size();
     return result;
 }
 

@@ -9,6 +9,8 @@
 #include "Nfs3Types.h"
 #include "ProcedureTableHandler.h"
 
+struct ListedName;
+
 // NFS version 3 (RFC 1813) over the shared folders. One constant table, indexed by procedure
 // number, names each procedure and its handler; the dispatcher owns tracing, the unserved range
 // and turning a failed decode into GARBAGE_ARGS. Handlers decode all their arguments, then work,
@@ -64,7 +66,7 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     static nfsstat3 ApplyAttributes(const char* path, const sattr3& attributes);
     nfsstat3 StartQuery(const ClientPath& path, post_op_attr& attributes);
     nfsstat3 ListFolder(bool plus);
-    void WriteEntry(const char* folder, const std::string& name, uint64_t cookie, bool plus);
+    void WriteEntry(const char* folder, const ListedName& entry, uint64_t cookie, bool plus);
 
     int32_t m_nUid = 0;
     int32_t m_nGid = 0;

@@ -7,6 +7,7 @@
 #include "DatagramSocket.h"
 #include "DorvelFileManager.h"
 #include "HostFs.h"
+#include "ListingCache.h"
 #include "QDV_MountManager.h"
 #include "QDV_NFSManager.h"
 #include "QDV_PortManager.h"
@@ -223,12 +224,13 @@ int32_t StartServer(int32_t uid, int32_t gid, uint8_t flag, uint8_t bindToAll, i
                            path3, path4);
 }
 
-// Every socket thread has ended before the handle table is emptied, so no call can see it
-// half-way.
+// Every socket thread has ended before the handle table and the kept listings are emptied, so no
+// call can see them half-way.
 int32_t StopServer() {
     CloseSockets(Server());
     EndSocketUse();
     FileManager().Reset();
+    Listings().Forget();
     return 0;
 }
 

@@ -7,12 +7,20 @@
 #include "DorvelFileManager.h"
 #include "FaultyFs.h"
 #include "HostFs.h"
+#include "ListingCache.h"
 #include "Nfs3Reply.h"
 #include "NfsTestbed.h"
+#include "QDV_NFSManager.h"
 
 namespace {
 
-enum Procedure : uint32_t { kReadDir = 16, kReadDirPlus = 17, kFsStat = 18, kFsInfo = 19 };
+enum Procedure : uint32_t {
+    kRename = 14,
+    kReadDir = 16,
+    kReadDirPlus = 17,
+    kFsStat = 18,
+    kFsInfo = 19
+};
 
 constexpr uint32_t kFattrWords = 21;
 
@@ -118,28 +126,58 @@ TEST_F(Nfs3Listing, ReadDirAnswers131EntriesAtATime) {
     EXPECT_TRUE(beyond.eof);
 }
 
-// Small counts split the listing; following the cookies gives every name exactly once, and no
-// reply is larger than the count asked for.
+// Small counts split the listing; following the cookies gives the host's order, every name
+// exactly once, and no reply is larger than the count asked for. A folder left alone for a while
+// is walked on the host once for all the pieces.
 TEST_F(Nfs3Listing, RepliesStayWithinTheClientsCount) {
     FillTo(300);
-    for (bool plus : {false, true}) {
-        const uint32_t count = plus ? 1200 : 400;
-        std::map<std::string, int> seen;
-        uint64_t cookie = 0;
-        bool eof = false;
-        for (int call = 0; call < 400 && !eof; ++call) {
-            Listing part = plus ? ReadDirPlus(cookie, count) : ReadDir(cookie, count);
-            ASSERT_EQ(part.status, 0u);
-            EXPECT_LE(part.resultBytes, count);
-            ASSERT_FALSE(part.entries.empty());
-            for (const Entry& entry : part.entries) ++seen[entry.name];
-            cookie = part.entries.back().cookie;
-            eof = part.eof;
+    const std::vector<std::string> host = HostListing(bed.Share(1));
+    for (bool settled : {false, true}) {
+        for (bool plus : {false, true}) {
+            SCOPED_TRACE(std::string(settled ? "settled " : "") + (plus ? "plus" : "plain"));
+            Listings().Forget();
+            FaultyFs faulty;
+            faulty.ShiftTimes(settled ? -60 : 0);
+            const uint32_t count = plus ? 1200 : 400;
+            std::vector<std::string> order;
+            uint64_t cookie = 0;
+            bool eof = false;
+            for (int call = 0; call < 400 && !eof; ++call) {
+                Listing part = plus ? ReadDirPlus(cookie, count) : ReadDir(cookie, count);
+                ASSERT_EQ(part.status, 0u);
+                EXPECT_LE(part.resultBytes, count);
+                ASSERT_FALSE(part.entries.empty());
+                for (const Entry& entry : part.entries) {
+                    order.push_back(entry.name);
+                    EXPECT_EQ(entry.cookie, order.size());
+                }
+                cookie = part.entries.back().cookie;
+                eof = part.eof;
+            }
+            EXPECT_TRUE(eof);
+            EXPECT_EQ(order, host);
+            if (settled) {
+                EXPECT_EQ(faulty.Calls(Fault::kList), 1);
+            }
         }
-        EXPECT_TRUE(eof);
-        EXPECT_EQ(seen.size(), 300u);
-        for (const auto& [name, times] : seen) EXPECT_EQ(times, 1) << name;
     }
+}
+
+// A change made through the server is listed at once, even in the second the kept listing was
+// read in, when the folder's stamp need not have moved.
+TEST_F(Nfs3Listing, AChangeThroughTheServerIsListedAtOnce) {
+    bed.nfs = std::make_unique<CQDV_NFSManager>();
+    bed.daemon.Register(100003, bed.nfs.get());
+    FillTo(5);
+    FaultyFs faulty;
+    faulty.ShiftTimes(-60);
+    ASSERT_EQ(ReadDir(0).entries.size(), 5u);
+    XdrBytes rename = Handle(root).Text("file1000").Append(Handle(root).Text("renamed").Get());
+    ASSERT_EQ(bed.Nfs3(kRename, rename).Word(), 0u);
+    std::set<std::string> names;
+    for (const Entry& entry : ReadDir(0).entries) names.insert(entry.name);
+    EXPECT_EQ(names, (std::set<std::string>{".", "..", "file1001", "file1002", "renamed"}));
+    EXPECT_EQ(faulty.Calls(Fault::kList), 2);
 }
 
 TEST_F(Nfs3Listing, ACountTooSmallForOneEntryIsTooSmall) {
@@ -149,8 +187,11 @@ TEST_F(Nfs3Listing, ACountTooSmallForOneEntryIsTooSmall) {
     EXPECT_EQ(ReadDirPlus(0, 150).status, 10005u);
 }
 
+// Entries that are no links lie where their folder does: the host resolves the folder, not each
+// entry again.
 TEST_F(Nfs3Listing, ReadDirPlusAnswersTenEntriesWithAttributesAndHandles) {
     FillTo(25);
+    FaultyFs faulty;
     Listing first = ReadDirPlus(0);
     ASSERT_EQ(first.entries.size(), 10u);
     EXPECT_FALSE(first.eof);
@@ -171,6 +212,7 @@ TEST_F(Nfs3Listing, ReadDirPlusAnswersTenEntriesWithAttributesAndHandles) {
     Listing none = ReadDirPlus(25);
     EXPECT_TRUE(none.entries.empty());
     EXPECT_TRUE(none.eof);
+    EXPECT_LT(faulty.Calls(Fault::kRealLocation), 10);
 }
 
 // Nothing above a share is the client's: at a share root, ".." is the root itself.

@@ -70,6 +70,17 @@ int FaultyFs::Hits(Fault fault) const {
     return it == m_hits.end() ? 0 : it->second;
 }
 
+int FaultyFs::Calls(Fault fault) const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    auto it = m_calls.find(fault);
+    return it == m_calls.end() ? 0 : it->second;
+}
+
+void FaultyFs::ShiftTimes(int64_t seconds) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_nShift = seconds;
+}
+
 void FaultyFs::OnEveryOperation(std::function<void()> hook) {
     std::lock_guard<std::mutex> lock(m_lock);
     m_hook = std::move(hook);
@@ -83,6 +94,7 @@ bool FaultyFs::Strikes(Fault fault, const std::string& path) {
     }
     if (hook) hook();
     std::lock_guard<std::mutex> lock(m_lock);
+    ++m_calls[fault];
     auto it = m_faults.find(fault);
     if (it == m_faults.end() || path.find(it->second) == std::string::npos) return false;
     ++m_hits[fault];
@@ -114,7 +126,12 @@ std::unique_ptr<hostfs::IListing> FaultyFs::List(const std::string& folder) {
 }
 
 bool FaultyFs::Status(const std::string& path, hostfs::FileStatus& status) {
-    return !Strikes(Fault::kStatus, path) && m_inner.Status(path, status);
+    if (Strikes(Fault::kStatus, path) || !m_inner.Status(path, status)) return false;
+    std::lock_guard<std::mutex> lock(m_lock);
+    status.atime += m_nShift;
+    status.mtime += m_nShift;
+    status.ctime += m_nShift;
+    return true;
 }
 
 std::unique_ptr<hostfs::IHostFile> FaultyFs::Open(const std::string& path, OpenMode mode,

@@ -49,6 +49,11 @@ class FaultyFs final : public hostfs::IHostFs {
     void Heal(Fault fault);
     // How often `fault` has made an operation fail.
     int Hits(Fault fault) const;
+    // How often the operation that `fault` refuses has been asked for, failed or not.
+    int Calls(Fault fault) const;
+    // Reports every status's times `seconds` later than the host's (earlier when negative): a
+    // folder just made looks like one left alone for a while.
+    void ShiftTimes(int64_t seconds);
     // Runs `hook` at the start of every operation from now on (null: none), on the caller's
     // thread: a test can hold a call in the middle of its work.
     void OnEveryOperation(std::function<void()> hook);
@@ -80,5 +85,7 @@ class FaultyFs final : public hostfs::IHostFs {
     mutable std::mutex m_lock;
     std::map<Fault, std::string> m_faults;
     std::map<Fault, int> m_hits;
+    std::map<Fault, int> m_calls;
+    int64_t m_nShift = 0;
     std::function<void()> m_hook;
 };

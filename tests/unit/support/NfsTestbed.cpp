@@ -4,11 +4,13 @@
 
 #include "DorvelFileManager.h"
 #include "HostFs.h"
+#include "ListingCache.h"
 #include "QDV_Procedure3.h"
 #include "Socket.h"
 
 NfsTestbed::NfsTestbed(int shares) : nfs(std::make_unique<CQDV_Procedure3>()) {
     FileManager().Reset();
+    Listings().Forget();
     std::string paths[4];
     for (int k = 1; k <= shares; ++k) {
         m_dir.MakeFolder("share" + std::to_string(k));
@@ -21,6 +23,7 @@ NfsTestbed::NfsTestbed(int shares) : nfs(std::make_unique<CQDV_Procedure3>()) {
 
 NfsTestbed::~NfsTestbed() {
     FileManager().Reset();
+    Listings().Forget();
 }
 
 std::string NfsTestbed::Share(int k) const {
@@ -38,6 +41,14 @@ HandledCall NfsTestbed::Call(uint32_t program, uint32_t version, uint32_t proced
     h.version = version;
     h.procedure = procedure;
     return RunCall(daemon, kTransportUdp, MakeCall(h, args.Get()), client);
+}
+
+std::vector<std::string> HostListing(const std::string& folder) {
+    std::vector<std::string> names;
+    std::unique_ptr<hostfs::IListing> listing = hostfs::Fs().List(folder);
+    std::string name;
+    while (listing != nullptr && listing->Next(name)) names.push_back(name);
+    return names;
 }
 
 WordReader AfterHeader(const HandledCall& call) {

@@ -11,7 +11,7 @@
 #include "TempDir.h"
 
 // A MOUNT handler and an NFS program over real share folders in a temporary folder, driven by
-// calls held in bytes. The handle table is emptied for each testbed.
+// calls held in bytes. The handle table and the kept listings are emptied for each testbed.
 class NfsTestbed {
   public:
     // Share k (1 to 4) is the folder "share<k>" of the temporary folder, for k up to `shares`.
@@ -41,6 +41,9 @@ class NfsTestbed {
   private:
     TempDir m_dir;
 };
+
+// The folder's names in the host's order, "." and ".." included where the host lists them.
+std::vector<std::string> HostListing(const std::string& folder);
 
 // Words after the RPC accepted-reply header (xid, REPLY, MSG_ACCEPTED, verifier), starting with
 // the accept status.
