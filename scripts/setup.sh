@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building and testing QuonDorvel needs.
+# Installs every Debian package that building and testing QuonDorvel needs, and any further
+# packages named as arguments (the benchmark asks for its peer server so: the tests never need it).
+#   bash scripts/setup.sh [PACKAGE...]
 # Safe to run again: packages already present are left alone.
 set -euo pipefail
 
@@ -15,6 +17,7 @@ packages=(
 # The 32-bit Windows builds: their compilers (posix threads for the programs, win32 threads for
 # the DLL, which needs no threads).
 packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32)
+packages+=("$@")
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
