@@ -30,13 +30,12 @@ bool FolderStamp::operator==(const FolderStamp& other) const {
            links == other.links;
 }
 
-bool FolderNames::At(uint32_t position, ListedName& entry) {
+const ListedName* FolderNames::At(uint32_t position) {
     if (position < m_nFirst) Restart();
     while (position - m_nFirst >= m_names.size()) {
-        if (!ReadNext()) return false;
+        if (!ReadNext()) return nullptr;
     }
-    entry = m_names[position - m_nFirst];
-    return true;
+    return &m_names[position - m_nFirst];
 }
 
 void FolderNames::Start(const std::string& folder, bool stamped, const FolderStamp& stamp,

@@ -32,9 +32,10 @@ struct ListedName {
 // the folder in pieces costs one walk of the host's listing, not one per piece.
 class FolderNames {
   public:
-    // The entry at `position` (counting from 0 in the host's order); false past the end, or when
-    // the host cannot list the folder.
-    bool At(uint32_t position, ListedName& entry);
+    // The entry at `position` (counting from 0 in the host's order); null past the end, or when
+    // the host cannot list the folder. It stays in place while later positions are read in order:
+    // only names far older than a call's few entries make way for new ones.
+    const ListedName* At(uint32_t position);
 
   private:
     friend class ListingCache;

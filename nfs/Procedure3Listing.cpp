@@ -37,14 +37,16 @@ uint32_t EntrySize(const std::string& name, bool plus) {
 }
 
 // The names of the window, in the host's order. READDIR looks one entry past a full window to
-// tell the client whether the listing ends there; READDIRPLUS stops at its tenth entry.
-ListingEnd CollectNames(const char* folder, const ListingWindow& window,
-                        std::vector<ListedName>& names) {
+// tell the client whether the listing ends there; READDIRPLUS stops at its tenth entry. The
+// names stay where the listing cache holds them while the call writes them out.
+ListingEnd CollectNames(const std::string& folder, const ListingWindow& window,
+                        std::vector<const ListedName*>& names) {
     FolderNames& listing = Listings().Of(folder);
-    ListedName name;
     uint32_t budget = window.budget;
-    for (uint32_t position = window.start; listing.At(position, name); ++position) {
-        uint32_t size = EntrySize(name.name, window.plus);
+    for (uint32_t position = window.start;; ++position) {
+        const ListedName* name = listing.At(position);
+        if (name == nullptr) return ListingEnd::kEnd;
+        uint32_t size = EntrySize(name->name, window.plus);
         if (names.size() == window.limit || size > budget) {
             return names.empty() ? ListingEnd::kTooSmall : ListingEnd::kMore;
         }
@@ -52,7 +54,6 @@ ListingEnd CollectNames(const char* folder, const ListingWindow& window,
         names.push_back(name);
         if (window.plus && names.size() == window.limit) return ListingEnd::kMore;
     }
-    return ListingEnd::kEnd;
 }
 
 // The folder was found inside a share at the start of the call, and an entry that is neither a
@@ -86,7 +87,10 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
 
     post_op_attr attributes;
     nfsstat3 status = StartQuery(path, attributes);
-    std::vector<ListedName> names;
+    // Kept from call to call, so that a call allocates no room for its window.
+    thread_local std::vector<const ListedName*> names;
+    names.clear();
+    std::string folder(status == NFS3_OK ? path.path : "");
     ListingEnd end = ListingEnd::kEnd;
     if (status == NFS3_OK) {
         ListingWindow window;
@@ -94,7 +98,7 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
         window.limit = plus ? kReadDirPlusEntries : kReadDirEntries;
         window.budget = maxcount > kListingFrame ? maxcount - kListingFrame : 0;
         window.plus = plus;
-        end = CollectNames(path.path, window, names);
+        end = CollectNames(folder, window, names);
         if (end == ListingEnd::kTooSmall) status = NFS3ERR_TOOSMALL;
     }
     m_pOut->WriteInt32(status);
@@ -102,7 +106,7 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
     if (status != NFS3_OK) return status;
     m_pOut->WriteInt64(cookieverf);
     uint64_t next = static_cast<uint32_t>(cookie);
-    for (const ListedName& name : names) WriteEntry(path.path, name, ++next, plus);
+    for (const ListedName* name : names) WriteEntry(folder, *name, ++next, plus);
     WriteBool(*m_pOut, false);
     WriteBool(*m_pOut, end == ListingEnd::kEnd);
     return status;
@@ -111,20 +115,21 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
 // Every listed name gets a table entry, so that its fileid stays the same from call to call.
 // An entry that leads out of the shares (a symbolic link) is listed by name alone, as the
 // attributes and handle would be those of what lies outside (RFC 1813 3.3.17 lets both go).
-void CQDV_Procedure3::WriteEntry(const char* folder, const ListedName& entry, uint64_t cookie,
-                                 bool plus) {
+void CQDV_Procedure3::WriteEntry(const std::string& folder, const ListedName& entry,
+                                 uint64_t cookie, bool plus) {
     const std::string& name = entry.name;
     std::string path = ListedPath(folder, name);
+    // One table step gives both the fileid and the handle.
+    FileEntry* row = FileManager().FindOrAdd(path);
     WriteBool(*m_pOut, true);
-    m_pOut->WriteInt64(FileManager().GetFileId(path));
+    m_pOut->WriteInt64(CDorvelFileManager::IndexOf(row));
     WriteOpaque(*m_pOut, name.data(), static_cast<uint32_t>(name.size()));
     m_pOut->WriteInt64(cookie);
     if (!plus) return;
     const bool inside = LiesWithItsFolder(entry) || LiesInShare(path);
     Write(*m_pOut, PostOpAttributes(inside ? path.c_str() : nullptr));
-    post_op_fh3 handle;
-    if (inside) handle.handle_follows = MakeHandle(path.c_str(), handle.handle);
-    Write(*m_pOut, handle);
+    WriteBool(*m_pOut, inside);
+    if (inside) WriteOpaque(*m_pOut, row->pHandle.get(), CDorvelFileManager::kHandleSize);
 }
 
 nfsstat3 CQDV_Procedure3::ProcReadDir() {
