@@ -39,9 +39,8 @@ uint32_t EntrySize(const std::string& name, bool plus) {
 // The names of the window, in the host's order. READDIR looks one entry past a full window to
 // tell the client whether the listing ends there; READDIRPLUS stops at its tenth entry. The
 // names stay where the listing cache holds them while the call writes them out.
-ListingEnd CollectNames(const std::string& folder, const ListingWindow& window,
+ListingEnd CollectNames(FolderNames& listing, const ListingWindow& window,
                         std::vector<const ListedName*>& names) {
-    FolderNames& listing = Listings().Of(folder);
     uint32_t budget = window.budget;
     for (uint32_t position = window.start;; ++position) {
         const ListedName* name = listing.At(position);
@@ -61,6 +60,26 @@ ListingEnd CollectNames(const std::string& folder, const ListingWindow& window,
 // host again would only repeat the folder's resolution, once for every entry.
 bool LiesWithItsFolder(const ListedName& entry) {
     return !entry.mayLeadElsewhere && entry.name != "." && entry.name != "..";
+}
+
+// The listing cache checks its kept names against the status the call has just read for the
+// folder's attributes, rather than asking the host once more.
+FolderNames& ListingOf(const std::string& folder, int64_t now, const fattr3& attributes) {
+    FolderStamp stamp;
+    stamp.mtime = attributes.mtime.seconds;
+    stamp.ctime = attributes.ctime.seconds;
+    stamp.size = attributes.size;
+    stamp.links = attributes.nlink;
+    return Listings().Of(folder, now, &stamp);
+}
+
+ListingWindow WindowOf(uint64_t cookie, uint32_t maxcount, bool plus) {
+    ListingWindow window;
+    window.start = static_cast<uint32_t>(cookie);
+    window.limit = plus ? kReadDirPlusEntries : kReadDirEntries;
+    window.budget = maxcount > kListingFrame ? maxcount - kListingFrame : 0;
+    window.plus = plus;
+    return window;
 }
 
 }  // namespace
@@ -85,6 +104,7 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
     if (plus) ReadUint32(*m_pIn);  // dircount
     uint32_t maxcount = ReadUint32(*m_pIn);
 
+    const int64_t now = Listings().Now();
     post_op_attr attributes;
     nfsstat3 status = StartQuery(path, attributes);
     // Kept from call to call, so that a call allocates no room for its window.
@@ -93,12 +113,8 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
     std::string folder(status == NFS3_OK ? path.path : "");
     ListingEnd end = ListingEnd::kEnd;
     if (status == NFS3_OK) {
-        ListingWindow window;
-        window.start = static_cast<uint32_t>(cookie);
-        window.limit = plus ? kReadDirPlusEntries : kReadDirEntries;
-        window.budget = maxcount > kListingFrame ? maxcount - kListingFrame : 0;
-        window.plus = plus;
-        end = CollectNames(folder, window, names);
+        FolderNames& listing = ListingOf(folder, now, attributes.attributes);
+        end = CollectNames(listing, WindowOf(cookie, maxcount, plus), names);
         if (end == ListingEnd::kTooSmall) status = NFS3ERR_TOOSMALL;
     }
     m_pOut->WriteInt32(status);
