@@ -1,4 +1,4 @@
-#include <vector>
+#include <string>
 
 #include "DorvelFileManager.h"
 #include "ListingCache.h"
@@ -22,6 +22,13 @@ constexpr uint32_t kListingFrame = 4 + kPostOpAttrSize + 8 + 4 + 4;
 
 enum class ListingEnd { kEnd, kMore, kTooSmall };
 
+// The names of one reply, where the listing cache holds them: room for the larger window on the
+// stack, so that a call allocates nothing for it.
+struct WindowNames {
+    const ListedName* at[kReadDirEntries];
+    uint32_t count = 0;
+};
+
 struct ListingWindow {
     uint32_t start = 0;   // position of the first entry to answer
     uint32_t limit = 0;   // entries at most
@@ -39,19 +46,18 @@ uint32_t EntrySize(const std::string& name, bool plus) {
 // The names of the window, in the host's order. READDIR looks one entry past a full window to
 // tell the client whether the listing ends there; READDIRPLUS stops at its tenth entry. The
 // names stay where the listing cache holds them while the call writes them out.
-ListingEnd CollectNames(FolderNames& listing, const ListingWindow& window,
-                        std::vector<const ListedName*>& names) {
+ListingEnd CollectNames(FolderNames& listing, const ListingWindow& window, WindowNames& names) {
     uint32_t budget = window.budget;
     for (uint32_t position = window.start;; ++position) {
         const ListedName* name = listing.At(position);
         if (name == nullptr) return ListingEnd::kEnd;
         uint32_t size = EntrySize(name->name, window.plus);
-        if (names.size() == window.limit || size > budget) {
-            return names.empty() ? ListingEnd::kTooSmall : ListingEnd::kMore;
+        if (names.count == window.limit || size > budget) {
+            return names.count == 0 ? ListingEnd::kTooSmall : ListingEnd::kMore;
         }
         budget -= size;
-        names.push_back(name);
-        if (window.plus && names.size() == window.limit) return ListingEnd::kMore;
+        names.at[names.count++] = name;
+        if (window.plus && names.count == window.limit) return ListingEnd::kMore;
     }
 }
 
@@ -107,9 +113,7 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
     const int64_t now = Listings().Now();
     post_op_attr attributes;
     nfsstat3 status = StartQuery(path, attributes);
-    // Kept from call to call, so that a call allocates no room for its window.
-    thread_local std::vector<const ListedName*> names;
-    names.clear();
+    WindowNames names;
     std::string folder(status == NFS3_OK ? path.path : "");
     ListingEnd end = ListingEnd::kEnd;
     if (status == NFS3_OK) {
@@ -122,7 +126,7 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
     if (status != NFS3_OK) return status;
     m_pOut->WriteInt64(cookieverf);
     uint64_t next = static_cast<uint32_t>(cookie);
-    for (const ListedName* name : names) WriteEntry(folder, *name, ++next, plus);
+    for (uint32_t i = 0; i < names.count; ++i) WriteEntry(folder, *names.at[i], ++next, plus);
     WriteBool(*m_pOut, false);
     WriteBool(*m_pOut, end == ListingEnd::kEnd);
     return status;
