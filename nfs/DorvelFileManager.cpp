@@ -161,10 +161,13 @@ void CDorvelFileManager::UnindexEntry(FileEntry* entry) {
     }
 }
 
-const uint8_t* CDorvelFileManager::GetHandle(const std::string& path) {
+FileEntry* CDorvelFileManager::FindOrAdd(const std::string& path) {
     FileEntry* entry = Find(path);
-    if (entry == nullptr) entry = Add(path);
-    return entry->pHandle.get();
+    return entry != nullptr ? entry : Add(path);
+}
+
+const uint8_t* CDorvelFileManager::GetHandle(const std::string& path) {
+    return FindOrAdd(path)->pHandle.get();
 }
 
 uint32_t CDorvelFileManager::GetFileId(const std::string& path) {

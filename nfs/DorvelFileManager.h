@@ -52,6 +52,10 @@ class CDorvelFileManager {
 
     FileEntry* Find(const std::string& path);
     FileEntry* Add(const std::string& path);
+    // Find, else Add: a caller that needs both the fileid and the handle of a path asks once.
+    FileEntry* FindOrAdd(const std::string& path);
+    // The entry's number: its fileid, and what its handle carries.
+    static uint32_t IndexOf(const FileEntry* entry);
     FileEntry* GetEntry(uint32_t index);
     void MoveToFront(FileEntry* entry);
     uint32_t Count() const { return m_nCount; }
@@ -64,7 +68,6 @@ class CDorvelFileManager {
     void MoveEntries(const std::string& oldPath, const std::string& newPath);
     void SetEntryPath(FileEntry* entry, const std::string& path);
     void UnindexEntry(FileEntry* entry);
-    static uint32_t IndexOf(const FileEntry* entry);
     void Release();
 
     FileBlock* m_pFirstBlock = nullptr;

@@ -30,13 +30,12 @@ bool FolderStamp::operator==(const FolderStamp& other) const {
            links == other.links;
 }
 
-bool FolderNames::At(uint32_t position, ListedName& entry) {
+const ListedName* FolderNames::At(uint32_t position) {
     if (position < m_nFirst) Restart();
     while (position - m_nFirst >= m_names.size()) {
-        if (!ReadNext()) return false;
+        if (!ReadNext()) return nullptr;
     }
-    entry = m_names[position - m_nFirst];
-    return true;
+    return &m_names[position - m_nFirst];
 }
 
 void FolderNames::Start(const std::string& folder, bool stamped, const FolderStamp& stamp,
@@ -90,17 +89,22 @@ FolderNames& ListingCache::Of(const std::string& folder) {
     hostfs::FileStatus status;
     const bool stamped = hostfs::Fs().Status(folder, status);
     const FolderStamp stamp = StampOf(status);
+    return Of(folder, now, stamped ? &stamp : nullptr);
+}
+
+FolderNames& ListingCache::Of(const std::string& folder, int64_t now, const FolderStamp* stamp) {
     FolderNames& names = Slot(folder);
     names.m_nLastUse = ++m_nUses;
-    if (!Trusted(names, stamped, stamp, now)) names.Start(folder, stamped, stamp, now);
+    if (!Trusted(names, stamp, now)) {
+        names.Start(folder, stamp != nullptr, stamp != nullptr ? *stamp : FolderStamp{}, now);
+    }
     return names;
 }
 
 // A clock that went back trusts nothing it kept.
-bool ListingCache::Trusted(const FolderNames& kept, bool stamped, const FolderStamp& stamp,
-                           int64_t now) const {
-    return stamped && kept.m_bStamped && kept.m_stamp == stamp &&
-           stamp.mtime + kSettling <= kept.m_nTaken && stamp.ctime + kSettling <= kept.m_nTaken &&
+bool ListingCache::Trusted(const FolderNames& kept, const FolderStamp* stamp, int64_t now) const {
+    return stamp != nullptr && kept.m_bStamped && kept.m_stamp == *stamp &&
+           stamp->mtime + kSettling <= kept.m_nTaken && stamp->ctime + kSettling <= kept.m_nTaken &&
            kept.m_nTaken <= now && now - kept.m_nTaken < kLifetime;
 }
 

@@ -32,9 +32,10 @@ struct ListedName {
 // the folder in pieces costs one walk of the host's listing, not one per piece.
 class FolderNames {
   public:
-    // The entry at `position` (counting from 0 in the host's order); false past the end, or when
-    // the host cannot list the folder.
-    bool At(uint32_t position, ListedName& entry);
+    // The entry at `position` (counting from 0 in the host's order); null past the end, or when
+    // the host cannot list the folder. It stays in place while later positions are read in order:
+    // only names far older than a call's few entries make way for new ones.
+    const ListedName* At(uint32_t position);
 
   private:
     friend class ListingCache;
@@ -88,6 +89,10 @@ class ListingCache {
 
     // The names of `folder` as the host lists them now; valid until the next call of Of or Forget.
     FolderNames& Of(const std::string& folder);
+    // The same for a caller that has just read the folder's status itself: `now` from Now()
+    // before that status, `stamp` made of it (null when the host gave none).
+    FolderNames& Of(const std::string& folder, int64_t now, const FolderStamp* stamp);
+    int64_t Now() const { return m_clock(); }
     // Drops every kept listing and closes its walk: when our own server changes a folder, and
     // when the server stops.
     void Forget();
@@ -95,8 +100,7 @@ class ListingCache {
     size_t KeptBytes() const;
 
   private:
-    bool Trusted(const FolderNames& kept, bool stamped, const FolderStamp& stamp,
-                 int64_t now) const;
+    bool Trusted(const FolderNames& kept, const FolderStamp* stamp, int64_t now) const;
     FolderNames& Slot(const std::string& folder);
 
     Clock m_clock;

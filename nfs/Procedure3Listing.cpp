@@ -1,4 +1,4 @@
-#include <vector>
+#include <string>
 
 #include "DorvelFileManager.h"
 #include "ListingCache.h"
@@ -22,6 +22,13 @@ constexpr uint32_t kListingFrame = 4 + kPostOpAttrSize + 8 + 4 + 4;
 
 enum class ListingEnd { kEnd, kMore, kTooSmall };
 
+// The names of one reply, where the listing cache holds them: room for the larger window on the
+// stack, so that a call allocates nothing for it.
+struct WindowNames {
+    const ListedName* at[kReadDirEntries];
+    uint32_t count = 0;
+};
+
 struct ListingWindow {
     uint32_t start = 0;   // position of the first entry to answer
     uint32_t limit = 0;   // entries at most
@@ -37,22 +44,21 @@ uint32_t EntrySize(const std::string& name, bool plus) {
 }
 
 // The names of the window, in the host's order. READDIR looks one entry past a full window to
-// tell the client whether the listing ends there; READDIRPLUS stops at its tenth entry.
-ListingEnd CollectNames(const char* folder, const ListingWindow& window,
-                        std::vector<ListedName>& names) {
-    FolderNames& listing = Listings().Of(folder);
-    ListedName name;
+// tell the client whether the listing ends there; READDIRPLUS stops at its tenth entry. The
+// names stay where the listing cache holds them while the call writes them out.
+ListingEnd CollectNames(FolderNames& listing, const ListingWindow& window, WindowNames& names) {
     uint32_t budget = window.budget;
-    for (uint32_t position = window.start; listing.At(position, name); ++position) {
-        uint32_t size = EntrySize(name.name, window.plus);
-        if (names.size() == window.limit || size > budget) {
-            return names.empty() ? ListingEnd::kTooSmall : ListingEnd::kMore;
+    for (uint32_t position = window.start;; ++position) {
+        const ListedName* name = listing.At(position);
+        if (name == nullptr) return ListingEnd::kEnd;
+        uint32_t size = EntrySize(name->name, window.plus);
+        if (names.count == window.limit || size > budget) {
+            return names.count == 0 ? ListingEnd::kTooSmall : ListingEnd::kMore;
         }
         budget -= size;
-        names.push_back(name);
-        if (window.plus && names.size() == window.limit) return ListingEnd::kMore;
+        names.at[names.count++] = name;
+        if (window.plus && names.count == window.limit) return ListingEnd::kMore;
     }
-    return ListingEnd::kEnd;
 }
 
 // The folder was found inside a share at the start of the call, and an entry that is neither a
@@ -60,6 +66,26 @@ ListingEnd CollectNames(const char* folder, const ListingWindow& window,
 // host again would only repeat the folder's resolution, once for every entry.
 bool LiesWithItsFolder(const ListedName& entry) {
     return !entry.mayLeadElsewhere && entry.name != "." && entry.name != "..";
+}
+
+// The listing cache checks its kept names against the status the call has just read for the
+// folder's attributes, rather than asking the host once more.
+FolderNames& ListingOf(const std::string& folder, int64_t now, const fattr3& attributes) {
+    FolderStamp stamp;
+    stamp.mtime = attributes.mtime.seconds;
+    stamp.ctime = attributes.ctime.seconds;
+    stamp.size = attributes.size;
+    stamp.links = attributes.nlink;
+    return Listings().Of(folder, now, &stamp);
+}
+
+ListingWindow WindowOf(uint64_t cookie, uint32_t maxcount, bool plus) {
+    ListingWindow window;
+    window.start = static_cast<uint32_t>(cookie);
+    window.limit = plus ? kReadDirPlusEntries : kReadDirEntries;
+    window.budget = maxcount > kListingFrame ? maxcount - kListingFrame : 0;
+    window.plus = plus;
+    return window;
 }
 
 }  // namespace
@@ -84,17 +110,15 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
     if (plus) ReadUint32(*m_pIn);  // dircount
     uint32_t maxcount = ReadUint32(*m_pIn);
 
+    const int64_t now = Listings().Now();
     post_op_attr attributes;
     nfsstat3 status = StartQuery(path, attributes);
-    std::vector<ListedName> names;
+    WindowNames names;
+    std::string folder(status == NFS3_OK ? path.path : "");
     ListingEnd end = ListingEnd::kEnd;
     if (status == NFS3_OK) {
-        ListingWindow window;
-        window.start = static_cast<uint32_t>(cookie);
-        window.limit = plus ? kReadDirPlusEntries : kReadDirEntries;
-        window.budget = maxcount > kListingFrame ? maxcount - kListingFrame : 0;
-        window.plus = plus;
-        end = CollectNames(path.path, window, names);
+        FolderNames& listing = ListingOf(folder, now, attributes.attributes);
+        end = CollectNames(listing, WindowOf(cookie, maxcount, plus), names);
         if (end == ListingEnd::kTooSmall) status = NFS3ERR_TOOSMALL;
     }
     m_pOut->WriteInt32(status);
@@ -102,7 +126,7 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
     if (status != NFS3_OK) return status;
     m_pOut->WriteInt64(cookieverf);
     uint64_t next = static_cast<uint32_t>(cookie);
-    for (const ListedName& name : names) WriteEntry(path.path, name, ++next, plus);
+    for (uint32_t i = 0; i < names.count; ++i) WriteEntry(folder, *names.at[i], ++next, plus);
     WriteBool(*m_pOut, false);
     WriteBool(*m_pOut, end == ListingEnd::kEnd);
     return status;
@@ -111,20 +135,21 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
 // Every listed name gets a table entry, so that its fileid stays the same from call to call.
 // An entry that leads out of the shares (a symbolic link) is listed by name alone, as the
 // attributes and handle would be those of what lies outside (RFC 1813 3.3.17 lets both go).
-void CQDV_Procedure3::WriteEntry(const char* folder, const ListedName& entry, uint64_t cookie,
-                                 bool plus) {
+void CQDV_Procedure3::WriteEntry(const std::string& folder, const ListedName& entry,
+                                 uint64_t cookie, bool plus) {
     const std::string& name = entry.name;
     std::string path = ListedPath(folder, name);
+    // One table step gives both the fileid and the handle.
+    FileEntry* row = FileManager().FindOrAdd(path);
     WriteBool(*m_pOut, true);
-    m_pOut->WriteInt64(FileManager().GetFileId(path));
+    m_pOut->WriteInt64(CDorvelFileManager::IndexOf(row));
     WriteOpaque(*m_pOut, name.data(), static_cast<uint32_t>(name.size()));
     m_pOut->WriteInt64(cookie);
     if (!plus) return;
     const bool inside = LiesWithItsFolder(entry) || LiesInShare(path);
     Write(*m_pOut, PostOpAttributes(inside ? path.c_str() : nullptr));
-    post_op_fh3 handle;
-    if (inside) handle.handle_follows = MakeHandle(path.c_str(), handle.handle);
-    Write(*m_pOut, handle);
+    WriteBool(*m_pOut, inside);
+    if (inside) WriteOpaque(*m_pOut, row->pHandle.get(), CDorvelFileManager::kHandleSize);
 }
 
 nfsstat3 CQDV_Procedure3::ProcReadDir() {

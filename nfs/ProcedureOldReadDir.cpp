@@ -21,21 +21,21 @@ uint64_t EntrySize(const std::string& name) {
 // a long name cannot stall the client on the same cookie. Every listed entry gets a table entry,
 // so its fileid stays what GETATTR reports for it. A folder the host cannot list has no entries.
 readdirokres ListEntries(const char* folder, const readdirargs& args) {
-    FolderNames& listing = Listings().Of(folder);
+    const std::string folderPath(folder);
+    FolderNames& listing = Listings().Of(folderPath);
     const uint64_t budget = std::min(args.count, NFS_MAXDATA);
     uint64_t used = kReadDirFrame;
     readdirokres result;
-    ListedName listed;
     uint32_t position = args.cookie;
-    for (; listing.At(position, listed); ++position) {
-        const std::string& name = listed.name;
+    for (const ListedName* listed; (listed = listing.At(position)) != nullptr; ++position) {
+        const std::string& name = listed->name;
         used += EntrySize(name);
         if (used > budget && !result.entries.empty()) {
             result.eof = false;
             break;
         }
         entry item;
-        item.fileid = FileManager().GetFileId(ListedPath(folder, name));
+        item.fileid = FileManager().GetFileId(ListedPath(folderPath, name));
         item.name = name;
         item.cookie = position + 1;
         result.entries.push_back(item);

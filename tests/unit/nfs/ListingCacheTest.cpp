@@ -97,9 +97,10 @@ std::vector<std::string> NamesFrom(ListingCache& cache, const std::string& folde
                                    size_t most = 1000) {
     FolderNames& listing = cache.Of(folder);
     std::vector<std::string> names;
-    ListedName entry;
-    for (uint32_t p = first; names.size() < most && listing.At(p, entry); ++p) {
-        names.push_back(entry.name);
+    for (uint32_t p = first; names.size() < most; ++p) {
+        const ListedName* entry = listing.At(p);
+        if (entry == nullptr) break;
+        names.push_back(entry->name);
     }
     return names;
 }

@@ -180,6 +180,18 @@ TEST_F(Nfs3Listing, AChangeThroughTheServerIsListedAtOnce) {
     EXPECT_EQ(faulty.Calls(Fault::kList), 2);
 }
 
+// A listing asked for again is read from the host again once the folder's status moves.
+TEST_F(Nfs3Listing, AListingAgainFollowsTheFoldersStatus) {
+    FillTo(5);
+    Listings().Forget();
+    FaultyFs faulty;
+    for (int shift : {-60, -60, -30}) {
+        faulty.ShiftTimes(shift);
+        ASSERT_EQ(ReadDirPlus(0).entries.size(), 5u);
+    }
+    EXPECT_EQ(faulty.Calls(Fault::kList), 2);
+}
+
 TEST_F(Nfs3Listing, ACountTooSmallForOneEntryIsTooSmall) {
     FillTo(5);
     Listing tiny = ReadDir(0, 100);
