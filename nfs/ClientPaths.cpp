@@ -45,3 +45,23 @@ PathOutcome ExistingOutcome(const ClientPath& path) {
     if (path.outcome != PathOutcome::kFound) return path.outcome;
     return PathExists(path.path) ? PathOutcome::kFound : PathOutcome::kMissing;
 }
+
+FoundPath ExistingWithAttributes(const ClientPath& path) {
+    FoundPath found;
+    found.outcome = path.outcome;
+    if (path.outcome != PathOutcome::kFound) return found;
+    const std::string host(path.path);
+    hostfs::FileStatus status;
+    switch (ExistingStatus(host, status)) {
+        case hostfs::Presence::kNone:
+            found.outcome = PathOutcome::kMissing;
+            break;
+        case hostfs::Presence::kNameOnly:
+            break;
+        case hostfs::Presence::kWithStatus:
+            found.hasAttributes = true;
+            found.attributes = AttributesOf(host, status);
+            break;
+    }
+    return found;
+}

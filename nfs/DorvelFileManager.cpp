@@ -218,17 +218,46 @@ CDorvelFileManager& FileManager() {
     return table;
 }
 
+namespace {
+
+std::string_view LastComponent(const std::string& path, char separator) {
+    std::string_view last(path);
+    size_t at = path.rfind(separator);
+    if (at != std::string::npos) last.remove_prefix(at + 1);
+    return last;
+}
+
+// A path the host settles without an entry to find for its last component.
+bool SettledByHost(const std::string& path) {
+    return !path.empty() && path.back() == '.' && hostfs::Fs().SettlesTrailingDots();
+}
+
+}  // namespace
+
 HostMatch MatchOnHost(const std::string& path) {
     hostfs::IHostFs& fs = hostfs::Fs();
     std::string stored;
     if (path.empty() || !fs.FindStoredName(path, stored)) return HostMatch::kNone;
-    std::string_view last(path);
-    size_t separator = path.rfind(fs.Separator());
-    if (separator != std::string::npos) last.remove_prefix(separator + 1);
-    return stored == last ? HostMatch::kExact : HostMatch::kOtherSpelling;
+    return stored == LastComponent(path, fs.Separator()) ? HostMatch::kExact
+                                                         : HostMatch::kOtherSpelling;
 }
 
 bool PathExists(const std::string& path) {
-    if (!path.empty() && path.back() == '.' && hostfs::Fs().SettlesTrailingDots()) return true;
-    return MatchOnHost(path) == HostMatch::kExact;
+    return SettledByHost(path) || MatchOnHost(path) == HostMatch::kExact;
+}
+
+// The stored name is kept per thread, so that call after call reuses its room.
+hostfs::Presence ExistingStatus(const std::string& path, hostfs::FileStatus& status) {
+    using hostfs::Presence;
+    hostfs::IHostFs& fs = hostfs::Fs();
+    if (SettledByHost(path)) {
+        return fs.Status(path, status) ? Presence::kWithStatus : Presence::kNameOnly;
+    }
+    if (path.empty()) return Presence::kNone;
+    thread_local std::string stored;
+    Presence presence = fs.FindWithStatus(path, stored, status);
+    if (presence != Presence::kNone && stored != LastComponent(path, fs.Separator())) {
+        return Presence::kNone;
+    }
+    return presence;
 }

@@ -97,3 +97,7 @@ HostMatch MatchOnHost(const std::string& path);
 // trailing dots itself (Windows), a path ending in "." is taken to exist ("." and ".." entries,
 // drive roots written as D:\.).
 bool PathExists(const std::string& path);
+
+// PathExists and Status of the same path, from one query of the host where it gives both: kNone
+// when the path does not exist, kNameOnly when it does but has no status.
+hostfs::Presence ExistingStatus(const std::string& path, hostfs::FileStatus& status);

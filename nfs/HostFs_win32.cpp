@@ -182,6 +182,22 @@ bool HasProgramSuffix(const std::string& path) {
     return suffix == ".exe" || suffix == ".bat" || suffix == ".cmd" || suffix == ".com";
 }
 
+// What Status reports from the attributes that GetFileAttributesExA or FindFirstFileA gave. The
+// link count would need an open, so it stays 1.
+template <typename Attributes>
+void StatusOf(const Attributes& data, const std::string& path, FileStatus& status) {
+    const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    status.kind = folder ? FileKind::kDirectory : FileKind::kRegular;
+    status.readable = true;
+    status.writable = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
+    status.executable = folder || HasProgramSuffix(path);
+    status.links = 1;
+    status.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    status.atime = UnixSeconds(data.ftLastAccessTime);
+    status.mtime = UnixSeconds(data.ftLastWriteTime);
+    status.ctime = UnixSeconds(data.ftCreationTime);
+}
+
 struct OpenRequest {
     DWORD access;
     DWORD disposition;
@@ -245,20 +261,11 @@ class Win32Fs final : public IHostFs {
     }
 
     // From the attributes alone, without opening the file: a file another program holds
-    // exclusively still has a status. The link count would need an open, so it stays 1.
+    // exclusively still has a status.
     bool Status(const std::string& path, FileStatus& status) override {
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
-        const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        status.kind = folder ? FileKind::kDirectory : FileKind::kRegular;
-        status.readable = true;
-        status.writable = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
-        status.executable = folder || HasProgramSuffix(path);
-        status.links = 1;
-        status.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        status.atime = UnixSeconds(data.ftLastAccessTime);
-        status.mtime = UnixSeconds(data.ftLastWriteTime);
-        status.ctime = UnixSeconds(data.ftCreationTime);
+        StatusOf(data, path, status);
         return true;
     }
 
@@ -336,6 +343,17 @@ class Win32Fs final : public IHostFs {
         space.freeClusters = freeClusters;
         space.totalClusters = totalClusters;
         return SpaceResult::kOk;
+    }
+
+    // Find-first answers with the stored name and the attributes together.
+    Presence FindWithStatus(const std::string& path, std::string& name,
+                            FileStatus& status) override {
+        WIN32_FIND_DATAA data;
+        FindHandle find(FindFirstFileA(path.c_str(), &data));
+        if (!find.Valid()) return Presence::kNone;
+        name = data.cFileName;
+        StatusOf(data, path, status);
+        return Presence::kWithStatus;
     }
 
   private:
