@@ -41,16 +41,22 @@ ClientPath OwnEntry(const ClientPath& path) {
     return ClientPath{nullptr, PathOutcome::kOutsideShare};
 }
 
+const std::string& HostPath(const char* path) {
+    thread_local std::string text;
+    text.assign(path);
+    return text;
+}
+
 PathOutcome ExistingOutcome(const ClientPath& path) {
     if (path.outcome != PathOutcome::kFound) return path.outcome;
-    return PathExists(path.path) ? PathOutcome::kFound : PathOutcome::kMissing;
+    return PathExists(HostPath(path.path)) ? PathOutcome::kFound : PathOutcome::kMissing;
 }
 
 FoundPath ExistingWithAttributes(const ClientPath& path) {
     FoundPath found;
     found.outcome = path.outcome;
     if (path.outcome != PathOutcome::kFound) return found;
-    const std::string host(path.path);
+    const std::string& host = HostPath(path.path);
     hostfs::FileStatus status;
     switch (ExistingStatus(host, status)) {
         case hostfs::Presence::kNone:

@@ -34,6 +34,11 @@ ClientPath PathInFolder(const ClientPath& folder, const char* name, uint32_t nam
 // folder itself), and is refused like a path outside the share.
 ClientPath OwnEntry(const ClientPath& path);
 
+// `path` in a string kept per thread, so that a path the table or a join holds reaches the host
+// seam without a new string per call. Valid until the thread's next HostPath: pass it straight
+// on, never keep it.
+const std::string& HostPath(const char* path);
+
 // The outcome once the host has been asked whether a found path exists with exactly its name.
 PathOutcome ExistingOutcome(const ClientPath& path);
 

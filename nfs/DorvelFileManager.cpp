@@ -72,7 +72,7 @@ uint32_t CDorvelFileManager::IndexOf(const FileEntry* entry) {
 
 // The recent list first, as a player tends to ask about the same few paths over and over; then
 // the index, which gives the lowest-numbered entry with this path, as a scan in index order would.
-FileEntry* CDorvelFileManager::Find(const std::string& path) {
+FileEntry* CDorvelFileManager::Find(std::string_view path) {
     FileEntry* found = nullptr;
     for (RecentNode* node = m_pRecent; node != nullptr && found == nullptr; node = node->pNext) {
         FileEntry* entry = node->pEntry;
@@ -86,7 +86,7 @@ FileEntry* CDorvelFileManager::Find(const std::string& path) {
     return found;
 }
 
-FileEntry* CDorvelFileManager::FindIndexed(const std::string& path) {
+FileEntry* CDorvelFileManager::FindIndexed(std::string_view path) {
     FileEntry* lowest = nullptr;
     auto range = m_index.equal_range(path);
     for (auto it = range.first; it != range.second; ++it) {
@@ -126,7 +126,7 @@ void CDorvelFileManager::MoveToFront(FileEntry* entry) {
     m_pRecent = node;
 }
 
-FileEntry* CDorvelFileManager::Add(const std::string& path) {
+FileEntry* CDorvelFileManager::Add(std::string_view path) {
     auto handle = std::make_unique<uint8_t[]>(kHandleSize);
     PutWord(&handle[0], m_nCount);
     PutWord(&handle[4], m_nStamp);
@@ -144,9 +144,10 @@ FileEntry* CDorvelFileManager::Add(const std::string& path) {
 }
 
 // The entry's own copy of the path is also its key in the index.
-void CDorvelFileManager::SetEntryPath(FileEntry* entry, const std::string& path) {
+void CDorvelFileManager::SetEntryPath(FileEntry* entry, std::string_view path) {
     entry->pszPath = std::make_unique<char[]>(path.size() + 1);
-    std::memcpy(entry->pszPath.get(), path.c_str(), path.size() + 1);
+    std::memcpy(entry->pszPath.get(), path.data(), path.size());
+    entry->pszPath[path.size()] = '\0';
     entry->nPathLength = static_cast<uint32_t>(path.size());
     m_index.emplace(std::string_view(entry->pszPath.get(), entry->nPathLength), entry);
 }
@@ -161,13 +162,13 @@ void CDorvelFileManager::UnindexEntry(FileEntry* entry) {
     }
 }
 
-const uint8_t* CDorvelFileManager::GetHandle(const std::string& path) {
+const uint8_t* CDorvelFileManager::GetHandle(std::string_view path) {
     FileEntry* entry = Find(path);
     if (entry == nullptr) entry = Add(path);
     return entry->pHandle.get();
 }
 
-uint32_t CDorvelFileManager::GetFileId(const std::string& path) {
+uint32_t CDorvelFileManager::GetFileId(std::string_view path) {
     return GetWord(GetHandle(path));
 }
 

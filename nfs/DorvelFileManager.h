@@ -38,8 +38,8 @@ class CDorvelFileManager {
     CDorvelFileManager& operator=(const CDorvelFileManager&) = delete;
 
     // The handle record of `path`, made on first use.
-    const uint8_t* GetHandle(const std::string& path);
-    uint32_t GetFileId(const std::string& path);
+    const uint8_t* GetHandle(std::string_view path);
+    uint32_t GetFileId(std::string_view path);
     // The path of the entry named by bytes 0 to 3 of `handle`, or null, also when bytes 4 to 7
     // are not this table's stamp. Valid until the entry is renamed or the table reset.
     const char* GetPath(const uint8_t* handle, uint32_t length);
@@ -50,8 +50,8 @@ class CDorvelFileManager {
     void Reset();
     uint32_t Stamp() const { return m_nStamp; }
 
-    FileEntry* Find(const std::string& path);
-    FileEntry* Add(const std::string& path);
+    FileEntry* Find(std::string_view path);
+    FileEntry* Add(std::string_view path);
     FileEntry* GetEntry(uint32_t index);
     void MoveToFront(FileEntry* entry);
     uint32_t Count() const { return m_nCount; }
@@ -60,9 +60,9 @@ class CDorvelFileManager {
     struct FileBlock;
     struct RecentNode;
 
-    FileEntry* FindIndexed(const std::string& path);
+    FileEntry* FindIndexed(std::string_view path);
     void MoveEntries(const std::string& oldPath, const std::string& newPath);
-    void SetEntryPath(FileEntry* entry, const std::string& path);
+    void SetEntryPath(FileEntry* entry, std::string_view path);
     void UnindexEntry(FileEntry* entry);
     static uint32_t IndexOf(const FileEntry* entry);
     void Release();

@@ -143,7 +143,7 @@ nfsstat3 CQDV_Procedure3::CheckPath(const ClientPath& path, post_op_attr& attrib
 
 bool CQDV_Procedure3::GetAttributes(const char* path, fattr3& attributes) {
     FileAttributes host;
-    if (!QueryAttributes(path, host)) return false;
+    if (!QueryAttributes(HostPath(path), host)) return false;
     attributes = ToFattr(host);
     return true;
 }

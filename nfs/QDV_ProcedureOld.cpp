@@ -118,7 +118,7 @@ ClientPath CQDV_ProcedureOld::PathOf(const diropargs& args, std::string& joined)
 // Version 2 has no wider word for a size: a file beyond 4 GiB reports the low 32 bits of it.
 nfsstat CQDV_ProcedureOld::GetAttributes(const char* path, fattr& attributes) {
     FileAttributes host;
-    if (!QueryAttributes(path, host)) return NFSERR_IO;
+    if (!QueryAttributes(HostPath(path), host)) return NFSERR_IO;
     attributes = ToFattr(host);
     return NFS_OK;
 }
