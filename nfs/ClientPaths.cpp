@@ -41,7 +41,33 @@ ClientPath OwnEntry(const ClientPath& path) {
     return ClientPath{nullptr, PathOutcome::kOutsideShare};
 }
 
+const std::string& HostPath(const char* path) {
+    thread_local std::string text;
+    text.assign(path);
+    return text;
+}
+
 PathOutcome ExistingOutcome(const ClientPath& path) {
     if (path.outcome != PathOutcome::kFound) return path.outcome;
-    return PathExists(path.path) ? PathOutcome::kFound : PathOutcome::kMissing;
+    return PathExists(HostPath(path.path)) ? PathOutcome::kFound : PathOutcome::kMissing;
+}
+
+FoundPath ExistingWithAttributes(const ClientPath& path) {
+    FoundPath found;
+    found.outcome = path.outcome;
+    if (path.outcome != PathOutcome::kFound) return found;
+    const std::string& host = HostPath(path.path);
+    hostfs::FileStatus status;
+    switch (ExistingStatus(host, status)) {
+        case hostfs::Presence::kNone:
+            found.outcome = PathOutcome::kMissing;
+            break;
+        case hostfs::Presence::kNameOnly:
+            break;
+        case hostfs::Presence::kWithStatus:
+            found.hasAttributes = true;
+            found.attributes = AttributesOf(host, status);
+            break;
+    }
+    return found;
 }

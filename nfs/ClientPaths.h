@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "FileAttributes.h"
+
 // How a path that a client names, by a handle or by a folder's handle and a name, fares against
 // the handle table, the share rule, the path limit and the host. Both NFS versions resolve their
 // arguments through here and turn the outcome into a status of their own.
@@ -32,5 +34,18 @@ ClientPath PathInFolder(const ClientPath& folder, const char* name, uint32_t nam
 // folder itself), and is refused like a path outside the share.
 ClientPath OwnEntry(const ClientPath& path);
 
+// `path` in a string kept per thread, so that a path the table or a join holds reaches the host
+// seam without a new string per call. Valid until the thread's next HostPath: pass it straight
+// on, never keep it.
+const std::string& HostPath(const char* path);
+
 // The outcome once the host has been asked whether a found path exists with exactly its name.
 PathOutcome ExistingOutcome(const ClientPath& path);
+
+// ExistingOutcome, with the attributes of a found path from the same query of the host.
+struct FoundPath {
+    PathOutcome outcome = PathOutcome::kStale;
+    bool hasAttributes = false;  // false also when the path exists but the host has no status
+    FileAttributes attributes;
+};
+FoundPath ExistingWithAttributes(const ClientPath& path);

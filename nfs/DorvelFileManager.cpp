@@ -72,7 +72,7 @@ uint32_t CDorvelFileManager::IndexOf(const FileEntry* entry) {
 
 // The recent list first, as a player tends to ask about the same few paths over and over; then
 // the index, which gives the lowest-numbered entry with this path, as a scan in index order would.
-FileEntry* CDorvelFileManager::Find(const std::string& path) {
+FileEntry* CDorvelFileManager::Find(std::string_view path) {
     FileEntry* found = nullptr;
     for (RecentNode* node = m_pRecent; node != nullptr && found == nullptr; node = node->pNext) {
         FileEntry* entry = node->pEntry;
@@ -86,7 +86,7 @@ FileEntry* CDorvelFileManager::Find(const std::string& path) {
     return found;
 }
 
-FileEntry* CDorvelFileManager::FindIndexed(const std::string& path) {
+FileEntry* CDorvelFileManager::FindIndexed(std::string_view path) {
     FileEntry* lowest = nullptr;
     auto range = m_index.equal_range(path);
     for (auto it = range.first; it != range.second; ++it) {
@@ -126,7 +126,7 @@ void CDorvelFileManager::MoveToFront(FileEntry* entry) {
     m_pRecent = node;
 }
 
-FileEntry* CDorvelFileManager::Add(const std::string& path) {
+FileEntry* CDorvelFileManager::Add(std::string_view path) {
     auto handle = std::make_unique<uint8_t[]>(kHandleSize);
     PutWord(&handle[0], m_nCount);
     PutWord(&handle[4], m_nStamp);
@@ -144,9 +144,10 @@ FileEntry* CDorvelFileManager::Add(const std::string& path) {
 }
 
 // The entry's own copy of the path is also its key in the index.
-void CDorvelFileManager::SetEntryPath(FileEntry* entry, const std::string& path) {
+void CDorvelFileManager::SetEntryPath(FileEntry* entry, std::string_view path) {
     entry->pszPath = std::make_unique<char[]>(path.size() + 1);
-    std::memcpy(entry->pszPath.get(), path.c_str(), path.size() + 1);
+    std::memcpy(entry->pszPath.get(), path.data(), path.size());
+    entry->pszPath[path.size()] = '\0';
     entry->nPathLength = static_cast<uint32_t>(path.size());
     m_index.emplace(std::string_view(entry->pszPath.get(), entry->nPathLength), entry);
 }
@@ -161,16 +162,16 @@ void CDorvelFileManager::UnindexEntry(FileEntry* entry) {
     }
 }
 
-FileEntry* CDorvelFileManager::FindOrAdd(const std::string& path) {
+FileEntry* CDorvelFileManager::FindOrAdd(std::string_view path) {
     FileEntry* entry = Find(path);
     return entry != nullptr ? entry : Add(path);
 }
 
-const uint8_t* CDorvelFileManager::GetHandle(const std::string& path) {
+const uint8_t* CDorvelFileManager::GetHandle(std::string_view path) {
     return FindOrAdd(path)->pHandle.get();
 }
 
-uint32_t CDorvelFileManager::GetFileId(const std::string& path) {
+uint32_t CDorvelFileManager::GetFileId(std::string_view path) {
     return GetWord(GetHandle(path));
 }
 
@@ -221,17 +222,46 @@ CDorvelFileManager& FileManager() {
     return table;
 }
 
+namespace {
+
+std::string_view LastComponent(const std::string& path, char separator) {
+    std::string_view last(path);
+    size_t at = path.rfind(separator);
+    if (at != std::string::npos) last.remove_prefix(at + 1);
+    return last;
+}
+
+// A path the host settles without an entry to find for its last component.
+bool SettledByHost(const std::string& path) {
+    return !path.empty() && path.back() == '.' && hostfs::Fs().SettlesTrailingDots();
+}
+
+}  // namespace
+
 HostMatch MatchOnHost(const std::string& path) {
     hostfs::IHostFs& fs = hostfs::Fs();
     std::string stored;
     if (path.empty() || !fs.FindStoredName(path, stored)) return HostMatch::kNone;
-    std::string_view last(path);
-    size_t separator = path.rfind(fs.Separator());
-    if (separator != std::string::npos) last.remove_prefix(separator + 1);
-    return stored == last ? HostMatch::kExact : HostMatch::kOtherSpelling;
+    return stored == LastComponent(path, fs.Separator()) ? HostMatch::kExact
+                                                         : HostMatch::kOtherSpelling;
 }
 
 bool PathExists(const std::string& path) {
-    if (!path.empty() && path.back() == '.' && hostfs::Fs().SettlesTrailingDots()) return true;
-    return MatchOnHost(path) == HostMatch::kExact;
+    return SettledByHost(path) || MatchOnHost(path) == HostMatch::kExact;
+}
+
+// The stored name is kept per thread, so that call after call reuses its room.
+hostfs::Presence ExistingStatus(const std::string& path, hostfs::FileStatus& status) {
+    using hostfs::Presence;
+    hostfs::IHostFs& fs = hostfs::Fs();
+    if (SettledByHost(path)) {
+        return fs.Status(path, status) ? Presence::kWithStatus : Presence::kNameOnly;
+    }
+    if (path.empty()) return Presence::kNone;
+    thread_local std::string stored;
+    Presence presence = fs.FindWithStatus(path, stored, status);
+    if (presence != Presence::kNone && stored != LastComponent(path, fs.Separator())) {
+        return Presence::kNone;
+    }
+    return presence;
 }

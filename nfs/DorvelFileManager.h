@@ -38,8 +38,8 @@ class CDorvelFileManager {
     CDorvelFileManager& operator=(const CDorvelFileManager&) = delete;
 
     // The handle record of `path`, made on first use.
-    const uint8_t* GetHandle(const std::string& path);
-    uint32_t GetFileId(const std::string& path);
+    const uint8_t* GetHandle(std::string_view path);
+    uint32_t GetFileId(std::string_view path);
     // The path of the entry named by bytes 0 to 3 of `handle`, or null, also when bytes 4 to 7
     // are not this table's stamp. Valid until the entry is renamed or the table reset.
     const char* GetPath(const uint8_t* handle, uint32_t length);
@@ -50,10 +50,10 @@ class CDorvelFileManager {
     void Reset();
     uint32_t Stamp() const { return m_nStamp; }
 
-    FileEntry* Find(const std::string& path);
-    FileEntry* Add(const std::string& path);
+    FileEntry* Find(std::string_view path);
+    FileEntry* Add(std::string_view path);
     // Find, else Add: a caller that needs both the fileid and the handle of a path asks once.
-    FileEntry* FindOrAdd(const std::string& path);
+    FileEntry* FindOrAdd(std::string_view path);
     // The entry's number: its fileid, and what its handle carries.
     static uint32_t IndexOf(const FileEntry* entry);
     FileEntry* GetEntry(uint32_t index);
@@ -64,9 +64,9 @@ class CDorvelFileManager {
     struct FileBlock;
     struct RecentNode;
 
-    FileEntry* FindIndexed(const std::string& path);
+    FileEntry* FindIndexed(std::string_view path);
     void MoveEntries(const std::string& oldPath, const std::string& newPath);
-    void SetEntryPath(FileEntry* entry, const std::string& path);
+    void SetEntryPath(FileEntry* entry, std::string_view path);
     void UnindexEntry(FileEntry* entry);
     void Release();
 
@@ -100,3 +100,7 @@ HostMatch MatchOnHost(const std::string& path);
 // trailing dots itself (Windows), a path ending in "." is taken to exist ("." and ".." entries,
 // drive roots written as D:\.).
 bool PathExists(const std::string& path);
+
+// PathExists and Status of the same path, from one query of the host where it gives both: kNone
+// when the path does not exist, kNameOnly when it does but has no status.
+hostfs::Presence ExistingStatus(const std::string& path, hostfs::FileStatus& status);

@@ -22,6 +22,11 @@ const KindCodes kKindCodes[] = {
 bool QueryAttributes(const std::string& path, FileAttributes& attributes) {
     hostfs::FileStatus status;
     if (!hostfs::Fs().Status(path, status)) return false;
+    attributes = AttributesOf(path, status);
+    return true;
+}
+
+FileAttributes AttributesOf(const std::string& path, const hostfs::FileStatus& status) {
     uint32_t type = 0;
     uint32_t mode = 0;
     for (const KindCodes& codes : kKindCodes) {
@@ -33,6 +38,7 @@ bool QueryAttributes(const std::string& path, FileAttributes& attributes) {
     if (status.readable) mode |= 0444;
     if (status.writable) mode |= 0222;
     if (status.executable) mode |= 0111;
+    FileAttributes attributes;
     attributes.type = type;
     attributes.mode = mode;
     attributes.nlink = status.links;
@@ -41,5 +47,5 @@ bool QueryAttributes(const std::string& path, FileAttributes& attributes) {
     attributes.atime = status.atime;
     attributes.mtime = status.mtime;
     attributes.ctime = status.ctime;
-    return true;
+    return attributes;
 }

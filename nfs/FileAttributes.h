@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "HostFs.h"
+
 // What both NFS versions report about a host file, made from its host status. Type and mode
 // use the numbers common to both versions (1 regular, 2 folder, 4 character device; the type
 // bits 0100000 and 040000 beside the permission bits).
@@ -19,3 +21,6 @@ struct FileAttributes {
 
 // False, leaving `attributes` alone, when the host gives no status for the path.
 bool QueryAttributes(const std::string& path, FileAttributes& attributes);
+
+// The attributes of `path` from its host status.
+FileAttributes AttributesOf(const std::string& path, const hostfs::FileStatus& status);

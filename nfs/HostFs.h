@@ -42,6 +42,13 @@ struct DiskSpace {
 
 enum class SpaceResult { kOk, kNoVolume, kFailed };
 
+// What one query of the host finds at a path.
+enum class Presence {
+    kNone,        // nothing there
+    kNameOnly,    // an entry the host gives no status for, such as a link that leads nowhere
+    kWithStatus,  // an entry and its status
+};
+
 // Why the host refused a change, in terms of neither platform; each NFS version maps it to a
 // status of its own once.
 enum class HostError {
@@ -136,6 +143,12 @@ class IHostFs {
     // Windows: the drive named by the path's first letter (kNoVolume when it is not a letter).
     // POSIX: the file system that holds the path.
     virtual SpaceResult FreeSpace(const std::string& path, DiskSpace& space) = 0;
+
+    // FindStoredName and Status of the same path in one query of the host, for the calls that
+    // test a path's existence and then report its attributes. `name` is set unless kNone;
+    // `status` only with kWithStatus.
+    virtual Presence FindWithStatus(const std::string& path, std::string& name,
+                                    FileStatus& status) = 0;
 };
 
 // The platform's file system.

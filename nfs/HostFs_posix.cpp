@@ -113,6 +113,19 @@ FileKind KindOf(mode_t mode) {
     return FileKind::kOther;
 }
 
+// What Status reports from what stat(2) gave.
+void StatusOf(const struct stat& st, FileStatus& status) {
+    status.kind = KindOf(st.st_mode);
+    status.readable = (st.st_mode & S_IRUSR) != 0;
+    status.writable = (st.st_mode & S_IWUSR) != 0;
+    status.executable = (st.st_mode & S_IXUSR) != 0;
+    status.links = st.st_nlink > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(st.st_nlink);
+    status.size = static_cast<uint64_t>(st.st_size);
+    status.atime = st.st_atim.tv_sec;
+    status.mtime = st.st_mtim.tv_sec;
+    status.ctime = st.st_ctim.tv_sec;
+}
+
 int OpenFlags(OpenMode mode) {
     switch (mode) {
         case OpenMode::kReadExisting:
@@ -246,7 +259,7 @@ class PosixFs final : public IHostFs {
     bool FindStoredName(const std::string& path, std::string& name) override {
         struct stat st;
         if (lstat(path.c_str(), &st) != 0) return false;
-        name = path.substr(path.rfind('/') + 1);
+        name.assign(path, path.rfind('/') + 1);
         return true;
     }
 
@@ -263,15 +276,7 @@ class PosixFs final : public IHostFs {
     bool Status(const std::string& path, FileStatus& status) override {
         struct stat st;
         if (stat(path.c_str(), &st) != 0) return false;
-        status.kind = KindOf(st.st_mode);
-        status.readable = (st.st_mode & S_IRUSR) != 0;
-        status.writable = (st.st_mode & S_IWUSR) != 0;
-        status.executable = (st.st_mode & S_IXUSR) != 0;
-        status.links = st.st_nlink > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(st.st_nlink);
-        status.size = static_cast<uint64_t>(st.st_size);
-        status.atime = st.st_atim.tv_sec;
-        status.mtime = st.st_mtim.tv_sec;
-        status.ctime = st.st_ctim.tv_sec;
+        StatusOf(st, status);
         return true;
     }
 
@@ -338,6 +343,23 @@ class PosixFs final : public IHostFs {
         space.totalFiles = vfs.f_files;
         space.freeFiles = vfs.f_ffree;
         return SpaceResult::kOk;
+    }
+
+    // stat(2) alone when the path leads somewhere, which is nearly always; lstat(2) only to tell
+    // a link that leads nowhere from nothing at all.
+    Presence FindWithStatus(const std::string& path, std::string& name,
+                            FileStatus& status) override {
+        struct stat st;
+        Presence presence = Presence::kWithStatus;
+        if (stat(path.c_str(), &st) == 0) {
+            StatusOf(st, status);
+        } else if (lstat(path.c_str(), &st) == 0) {
+            presence = Presence::kNameOnly;
+        } else {
+            return Presence::kNone;
+        }
+        name.assign(path, path.rfind('/') + 1);
+        return presence;
     }
 };
 

@@ -182,6 +182,21 @@ bool HasProgramSuffix(const std::string& path) {
     return suffix == ".exe" || suffix == ".bat" || suffix == ".cmd" || suffix == ".com";
 }
 
+// What Status reports from the attributes that GetFileAttributesExA gave. The link count would
+// need an open, so it stays 1.
+void StatusOf(const WIN32_FILE_ATTRIBUTE_DATA& data, const std::string& path, FileStatus& status) {
+    const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    status.kind = folder ? FileKind::kDirectory : FileKind::kRegular;
+    status.readable = true;
+    status.writable = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
+    status.executable = folder || HasProgramSuffix(path);
+    status.links = 1;
+    status.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    status.atime = UnixSeconds(data.ftLastAccessTime);
+    status.mtime = UnixSeconds(data.ftLastWriteTime);
+    status.ctime = UnixSeconds(data.ftCreationTime);
+}
+
 struct OpenRequest {
     DWORD access;
     DWORD disposition;
@@ -245,20 +260,11 @@ class Win32Fs final : public IHostFs {
     }
 
     // From the attributes alone, without opening the file: a file another program holds
-    // exclusively still has a status. The link count would need an open, so it stays 1.
+    // exclusively still has a status.
     bool Status(const std::string& path, FileStatus& status) override {
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
-        const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        status.kind = folder ? FileKind::kDirectory : FileKind::kRegular;
-        status.readable = true;
-        status.writable = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
-        status.executable = folder || HasProgramSuffix(path);
-        status.links = 1;
-        status.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        status.atime = UnixSeconds(data.ftLastAccessTime);
-        status.mtime = UnixSeconds(data.ftLastWriteTime);
-        status.ctime = UnixSeconds(data.ftCreationTime);
+        StatusOf(data, path, status);
         return true;
     }
 
@@ -336,6 +342,16 @@ class Win32Fs final : public IHostFs {
         space.freeClusters = freeClusters;
         space.totalClusters = totalClusters;
         return SpaceResult::kOk;
+    }
+
+    // Find-first answers with the stored name and the attributes together.
+    // The stored name comes from the folder's entry, the status from the file itself: NTFS
+    // updates a folder entry's size and times lazily, so a file another program is still
+    // writing would otherwise report old figures.
+    Presence FindWithStatus(const std::string& path, std::string& name,
+                            FileStatus& status) override {
+        if (!FindStoredName(path, name)) return Presence::kNone;
+        return Status(path, status) ? Presence::kWithStatus : Presence::kNameOnly;
     }
 
   private:

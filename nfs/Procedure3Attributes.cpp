@@ -4,11 +4,11 @@
 
 nfsstat3 CQDV_Procedure3::ProcGetAttr() {
     ClientPath path = ReadPath();
-    nfsstat3 status = CheckPath(path);
-    fattr3 attributes;
-    if (status == NFS3_OK && !GetAttributes(path.path, attributes)) status = NFS3ERR_IO;
+    post_op_attr attributes;
+    nfsstat3 status = CheckPath(path, attributes);
+    if (status == NFS3_OK && !attributes.attributes_follow) status = NFS3ERR_IO;
     m_pOut->WriteInt32(status);
-    if (status == NFS3_OK) Write(*m_pOut, attributes);
+    if (status == NFS3_OK) Write(*m_pOut, attributes.attributes);
     return status;
 }
 
@@ -69,13 +69,10 @@ nfsstat3 CQDV_Procedure3::ApplyAttributes(const char* path, const sattr3& attrib
 // the folder itself or its parent.
 nfsstat3 CQDV_Procedure3::ProcLookup() {
     ClientPath path = ReadDirOpPath();
-    nfsstat3 status = CheckPath(path);
-    nfs_fh3 handle;
     post_op_attr attributes;
-    if (status == NFS3_OK) {
-        MakeHandle(path.path, handle);
-        attributes = PostOpAttributes(path.path);
-    }
+    nfsstat3 status = CheckPath(path, attributes);
+    nfs_fh3 handle;
+    if (status == NFS3_OK) MakeHandle(path.path, handle);
     m_pOut->WriteInt32(status);
     if (status == NFS3_OK) {
         WriteOpaque(*m_pOut, handle);
@@ -89,9 +86,10 @@ nfsstat3 CQDV_Procedure3::ProcLookup() {
 nfsstat3 CQDV_Procedure3::ProcAccess() {
     ClientPath path = ReadPath();
     uint32_t access = ReadUint32(*m_pIn);
-    nfsstat3 status = CheckPath(path);
+    post_op_attr attributes;
+    nfsstat3 status = CheckPath(path, attributes);
     m_pOut->WriteInt32(status);
-    Write(*m_pOut, PostOpAttributes(status == NFS3_OK ? path.path : nullptr));
+    Write(*m_pOut, attributes);
     if (status == NFS3_OK) m_pOut->WriteInt32(access);
     return status;
 }

@@ -37,7 +37,7 @@ constexpr uint32_t kReadHead = 4 + 4 + 84 + 4 + 4 + 4;
 // keep other programs out meanwhile.
 bool WriteHostFile(const char* path, uint64_t offset, const uint8_t* data, uint32_t count) {
     std::unique_ptr<hostfs::IHostFile> file =
-        hostfs::Fs().Open(path, OpenMode::kWriteExisting, true);
+        hostfs::Fs().Open(HostPath(path), OpenMode::kWriteExisting, true);
     return file != nullptr && file->WriteAt(offset, data, count) == count;
 }
 
@@ -45,7 +45,7 @@ bool WriteHostFile(const char* path, uint64_t offset, const uint8_t* data, uint3
 // through a handle that may write.
 bool FlushHostFile(const char* path) {
     std::unique_ptr<hostfs::IHostFile> file =
-        hostfs::Fs().Open(path, OpenMode::kWriteExisting, false);
+        hostfs::Fs().Open(HostPath(path), OpenMode::kWriteExisting, false);
     return file != nullptr && file->Flush();
 }
 

@@ -7,10 +7,8 @@
 nfsstat CQDV_ProcedureOld::ProcGetAttr() {
     fhandle handle;
     Read(*m_pIn, handle);
-    ClientPath file = PathOf(handle);
-    nfsstat status = StatusOf(ExistingOutcome(file));
     fattr attributes;
-    if (status == NFS_OK) status = GetAttributes(file.path, attributes);
+    nfsstat status = CheckedAttributes(PathOf(handle), attributes);
     return WriteAttrStat(status, attributes);
 }
 
@@ -70,9 +68,9 @@ nfsstat CQDV_ProcedureOld::ProcLookup() {
     Read(*m_pIn, args);
     std::string joined;
     ClientPath path = PathOf(args, joined);
-    nfsstat status = StatusOf(ExistingOutcome(path));
     diropokres result;
-    if (status == NFS_OK) status = DirOpResult(path.path, result);
+    nfsstat status = CheckedAttributes(path, result.attributes);
+    if (status == NFS_OK) CopyHandle(path.path, result.file);
     return WriteDirOpRes(status, result);
 }
 

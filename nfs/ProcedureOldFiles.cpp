@@ -10,7 +10,7 @@ namespace {
 
 // Version 2 shares files with the programs on the PC: no exclusive opens.
 std::unique_ptr<hostfs::IHostFile> OpenFile(const char* path, OpenMode mode) {
-    return hostfs::Fs().Open(path, mode, false);
+    return hostfs::Fs().Open(HostPath(path), mode, false);
 }
 
 // Status, attributes and the data's length.

@@ -134,9 +134,22 @@ bool CQDV_Procedure3::MakeHandle(const char* path, nfs_fh3& handle) {
     return true;
 }
 
+nfsstat3 CQDV_Procedure3::CheckPath(const ClientPath& path, post_op_attr& attributes) {
+    FoundPath found = ExistingWithAttributes(path);
+    attributes.attributes_follow = found.hasAttributes;
+    if (found.hasAttributes) attributes.attributes = ToFattr(found.attributes);
+    return StatusOf(found.outcome);
+}
+
 bool CQDV_Procedure3::GetAttributes(const char* path, fattr3& attributes) {
     FileAttributes host;
-    if (!QueryAttributes(path, host)) return false;
+    if (!QueryAttributes(HostPath(path), host)) return false;
+    attributes = ToFattr(host);
+    return true;
+}
+
+fattr3 CQDV_Procedure3::ToFattr(const FileAttributes& host) const {
+    fattr3 attributes;
     attributes.type = host.type;
     attributes.mode = host.mode;
     attributes.nlink = host.nlink;
@@ -150,7 +163,7 @@ bool CQDV_Procedure3::GetAttributes(const char* path, fattr3& attributes) {
     attributes.atime = nfstime3{static_cast<uint32_t>(host.atime), 0};
     attributes.mtime = nfstime3{static_cast<uint32_t>(host.mtime), 0};
     attributes.ctime = nfstime3{static_cast<uint32_t>(host.ctime), 0};
-    return true;
+    return attributes;
 }
 
 post_op_attr CQDV_Procedure3::PostOpAttributes(const char* path) {

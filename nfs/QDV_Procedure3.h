@@ -59,8 +59,11 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     ClientPath ReadPath();
     ClientPath ReadDirOpPath();
     nfsstat3 CheckPath(const ClientPath& path);
+    // CheckPath, with the attributes of a found path from the same query of the host.
+    nfsstat3 CheckPath(const ClientPath& path, post_op_attr& attributes);
     bool MakeHandle(const char* path, nfs_fh3& handle);
     bool GetAttributes(const char* path, fattr3& attributes);
+    fattr3 ToFattr(const FileAttributes& host) const;
     // TRUE with the attributes when the host has them, FALSE otherwise (and for no path).
     post_op_attr PostOpAttributes(const char* path);
     static nfsstat3 ApplyAttributes(const char* path, const sattr3& attributes);

@@ -118,7 +118,21 @@ ClientPath CQDV_ProcedureOld::PathOf(const diropargs& args, std::string& joined)
 // Version 2 has no wider word for a size: a file beyond 4 GiB reports the low 32 bits of it.
 nfsstat CQDV_ProcedureOld::GetAttributes(const char* path, fattr& attributes) {
     FileAttributes host;
-    if (!QueryAttributes(path, host)) return NFSERR_IO;
+    if (!QueryAttributes(HostPath(path), host)) return NFSERR_IO;
+    attributes = ToFattr(host);
+    return NFS_OK;
+}
+
+nfsstat CQDV_ProcedureOld::CheckedAttributes(const ClientPath& path, fattr& attributes) {
+    FoundPath found = ExistingWithAttributes(path);
+    nfsstat status = StatusOf(found.outcome);
+    if (status == NFS_OK && !found.hasAttributes) status = NFSERR_IO;
+    if (status == NFS_OK) attributes = ToFattr(found.attributes);
+    return status;
+}
+
+fattr CQDV_ProcedureOld::ToFattr(const FileAttributes& host) const {
+    fattr attributes;
     attributes.type = host.type;
     attributes.mode = host.mode;
     attributes.nlink = host.nlink;
@@ -133,13 +147,17 @@ nfsstat CQDV_ProcedureOld::GetAttributes(const char* path, fattr& attributes) {
     attributes.atime = nfstime2{static_cast<uint32_t>(host.atime), 0};
     attributes.mtime = nfstime2{static_cast<uint32_t>(host.mtime), 0};
     attributes.ctime = nfstime2{static_cast<uint32_t>(host.ctime), 0};
-    return NFS_OK;
+    return attributes;
+}
+
+nfsstat CQDV_ProcedureOld::DirOpResult(const char* path, diropokres& result) {
+    CopyHandle(path, result.file);
+    return GetAttributes(path, result.attributes);
 }
 
 // The handle is the first half of the table's record (RFC 1094 2.3.3 fixes 32 bytes).
-nfsstat CQDV_ProcedureOld::DirOpResult(const char* path, diropokres& result) {
-    std::memcpy(result.file.data, FileManager().GetHandle(path), NFS_FHSIZE);
-    return GetAttributes(path, result.attributes);
+void CQDV_ProcedureOld::CopyHandle(const char* path, fhandle& handle) {
+    std::memcpy(handle.data, FileManager().GetHandle(path), NFS_FHSIZE);
 }
 
 // attrstat (RFC 1094 2.3.9): the attributes follow only a success.

@@ -1,5 +1,6 @@
 #include "ReplyData.h"
 
+#include "ClientPaths.h"
 #include "HostFs.h"
 
 ReplyData ReadIntoReply(IOutputStream& out, uint32_t head, const char* path, uint64_t offset,
@@ -9,7 +10,7 @@ ReplyData ReadIntoReply(IOutputStream& out, uint32_t head, const char* path, uin
     uint8_t* room = out.Room(head, data.wanted);
     data.bytes = room;
     std::unique_ptr<hostfs::IHostFile> file =
-        hostfs::Fs().Open(path, hostfs::OpenMode::kReadExisting, exclusive);
+        hostfs::Fs().Open(HostPath(path), hostfs::OpenMode::kReadExisting, exclusive);
     if (file != nullptr) data.got = file->ReadAt(offset, room, data.wanted);
     return data;
 }

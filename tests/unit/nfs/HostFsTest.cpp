@@ -18,6 +18,7 @@ using hostfs::FileStatus;
 using hostfs::HostError;
 using hostfs::IHostFile;
 using hostfs::OpenMode;
+using hostfs::Presence;
 using hostfs::SpaceResult;
 namespace stdfs = std::filesystem;
 
@@ -154,6 +155,42 @@ TEST_F(HostFsTest, AWildcardQueryNeverReportsThePatternAsTheName) {
     std::string name;
     EXPECT_EQ(fs.FindStoredName(dir.Join("Read*"), name), OnWindows());
     EXPECT_NE(name, "Read*");
+}
+
+// Where the name found is the one asked for, the status is the one Status gives.
+TEST_F(HostFsTest, OneQueryFindsWhatStoredNameAndStatusFindApart) {
+    ASSERT_TRUE(dir.MakeFile("ReadMe.TXT", "abc"));
+    ASSERT_TRUE(dir.MakeFolder("Sub"));
+    std::vector<std::string> names = {"ReadMe.TXT", "readme.txt", "Read*",  "Sub",
+                                      "Sub/.",      "Sub/..",     "missing"};
+    if (!OnWindows()) {
+        stdfs::create_symlink(dir.Join("nowhere"), dir.Join("dangling"));
+        stdfs::create_symlink(dir.Join("ReadMe.TXT"), dir.Join("link"));
+        names.insert(names.end(), {"dangling", "link"});
+    }
+    for (const std::string& name : names) {
+        const std::string path = dir.Join(name);
+        std::string stored;
+        std::string found = "?";
+        FileStatus apart;
+        FileStatus together;
+        const bool exists = fs.FindStoredName(path, stored);
+        const bool stated = fs.Status(path, apart);
+        Presence presence = fs.FindWithStatus(path, found, together);
+        EXPECT_EQ(presence != Presence::kNone, exists) << name;
+        if (!exists) continue;
+        EXPECT_EQ(found, stored) << name;
+        if (path.compare(path.size() - stored.size(), stored.size(), stored) != 0) continue;
+        EXPECT_EQ(presence == Presence::kWithStatus, stated) << name;
+        if (!stated) continue;
+        EXPECT_EQ(together.kind, apart.kind) << name;
+        EXPECT_EQ(together.size, apart.size) << name;
+        EXPECT_EQ(together.links, apart.links) << name;
+        EXPECT_EQ(together.mtime, apart.mtime) << name;
+        EXPECT_EQ(together.ctime, apart.ctime) << name;
+        EXPECT_EQ(together.writable, apart.writable) << name;
+        EXPECT_EQ(together.executable, apart.executable) << name;
+    }
 }
 
 TEST_F(HostFsTest, AListingGivesEveryStoredNameOnceWithTheDots) {
@@ -538,10 +575,16 @@ TEST_F(HostFsTest, FaultyFsRefusesWhatItIsToldForTheChosenPathsOnly) {
     EXPECT_FALSE(host.Status(dir.Join("locked.bin"), status));
     EXPECT_TRUE(host.Status(dir.Join("free.bin"), status));
     EXPECT_EQ(status.size, 3u);
-    EXPECT_EQ(faulty.Hits(Fault::kStatus), 1);
+    std::string name;
+    EXPECT_EQ(host.FindWithStatus(dir.Join("locked.bin"), name, status), Presence::kNameOnly);
+    EXPECT_EQ(host.FindWithStatus(dir.Join("free.bin"), name, status), Presence::kWithStatus);
+    EXPECT_EQ(faulty.Hits(Fault::kStatus), 2);
+    faulty.Fail(Fault::kFindStoredName, "free");
+    EXPECT_EQ(host.FindWithStatus(dir.Join("free.bin"), name, status), Presence::kNone);
+    EXPECT_EQ(faulty.Hits(Fault::kFindStoredName), 1);
     faulty.Heal(Fault::kStatus);
     EXPECT_TRUE(host.Status(dir.Join("locked.bin"), status));
-    EXPECT_EQ(faulty.Hits(Fault::kStatus), 1);
+    EXPECT_EQ(faulty.Hits(Fault::kStatus), 2);
     EXPECT_EQ(host.Separator(), fs.Separator());
 }
 

@@ -56,6 +56,9 @@ class FolderFs final : public hostfs::IHostFs {
     hostfs::SpaceResult FreeSpace(const std::string&, hostfs::DiskSpace&) override {
         return hostfs::SpaceResult::kFailed;
     }
+    hostfs::Presence FindWithStatus(const std::string&, std::string&, FileStatus&) override {
+        return hostfs::Presence::kNone;
+    }
 
     // A folder of `count` names "<prefix>0", "<prefix>1" ..., last changed at `changed`.
     Folder& Make(const std::string& path, size_t count, int64_t changed,

@@ -125,13 +125,28 @@ std::unique_ptr<hostfs::IListing> FaultyFs::List(const std::string& folder) {
     return Strikes(Fault::kList, folder) ? nullptr : m_inner.List(folder);
 }
 
-bool FaultyFs::Status(const std::string& path, hostfs::FileStatus& status) {
-    if (Strikes(Fault::kStatus, path) || !m_inner.Status(path, status)) return false;
+void FaultyFs::Shift(hostfs::FileStatus& status) {
     std::lock_guard<std::mutex> lock(m_lock);
     status.atime += m_nShift;
     status.mtime += m_nShift;
     status.ctime += m_nShift;
+}
+
+bool FaultyFs::Status(const std::string& path, hostfs::FileStatus& status) {
+    if (Strikes(Fault::kStatus, path) || !m_inner.Status(path, status)) return false;
+    Shift(status);
     return true;
+}
+
+hostfs::Presence FaultyFs::FindWithStatus(const std::string& path, std::string& name,
+                                          hostfs::FileStatus& status) {
+    using hostfs::Presence;
+    if (Strikes(Fault::kFindStoredName, path)) return Presence::kNone;
+    Presence presence = m_inner.FindWithStatus(path, name, status);
+    if (presence != Presence::kWithStatus) return presence;
+    if (Strikes(Fault::kStatus, path)) return Presence::kNameOnly;
+    Shift(status);
+    return presence;
 }
 
 std::unique_ptr<hostfs::IHostFile> FaultyFs::Open(const std::string& path, OpenMode mode,

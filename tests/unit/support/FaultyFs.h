@@ -78,8 +78,14 @@ class FaultyFs final : public hostfs::IHostFs {
     hostfs::HostError RemoveFile(const std::string& path) override;
     hostfs::HostError Move(const std::string& from, const std::string& to) override;
     hostfs::SpaceResult FreeSpace(const std::string& path, hostfs::DiskSpace& space) override;
+    // Refused as FindStoredName is under kFindStoredName; without its status under kStatus.
+    hostfs::Presence FindWithStatus(const std::string& path, std::string& name,
+                                    hostfs::FileStatus& status) override;
 
   private:
+    // Applies ShiftTimes.
+    void Shift(hostfs::FileStatus& status);
+
     hostfs::IHostFs& m_inner;
     // Server threads call in while the test arms faults.
     mutable std::mutex m_lock;
