@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
+#include <vector>
 
 CServerSocket::~CServerSocket() {
     Close();
@@ -83,13 +85,14 @@ constexpr std::chrono::seconds kIdleBeforeReclaim{1};
 CSocket* CServerSocket::ReclaimIdlestSlot() {
     const int64_t silentSince =
         (std::chrono::steady_clock::now() - kIdleBeforeReclaim).time_since_epoch().count();
-    std::vector<CSocket*> byAge;
-    for (auto& slot : m_slots) byAge.push_back(slot.get());
-    std::stable_sort(byAge.begin(), byAge.end(), [](const CSocket* a, const CSocket* b) {
-        return a->LastActive() < b->LastActive();
-    });
-    for (CSocket* slot : byAge) {
-        if (slot->LastActive() > silentSince) break;
+    // The receive threads keep moving these times: the sort orders one reading of each, since a
+    // comparison that changes its mind halfway through runs the sort off the end of the list.
+    std::vector<std::pair<int64_t, CSocket*>> byAge;
+    for (auto& slot : m_slots) byAge.emplace_back(slot->LastActive(), slot.get());
+    std::stable_sort(byAge.begin(), byAge.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [lastActive, slot] : byAge) {
+        if (lastActive > silentSince) break;
         if (slot->Reclaim()) return slot;
     }
     return nullptr;
