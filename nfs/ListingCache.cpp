@@ -38,7 +38,7 @@ const ListedName* FolderNames::At(uint32_t position) {
     return &m_names[position - m_nFirst];
 }
 
-void FolderNames::Start(const std::string& folder, bool stamped, const FolderStamp& stamp,
+void FolderNames::Start(std::string_view folder, bool stamped, const FolderStamp& stamp,
                         int64_t now) {
     m_folder = folder;
     m_bStamped = stamped;
@@ -84,15 +84,16 @@ ListingCache::ListingCache(Clock clock) : m_clock(clock) {
 
 // The clock is read before the stamp, and the stamp before the walk begins: a change after the
 // stamp was read either shows in the walk or moves the stamp past the one kept.
-FolderNames& ListingCache::Of(const std::string& folder) {
+FolderNames& ListingCache::Of(std::string_view folder) {
     const int64_t now = m_clock();
     hostfs::FileStatus status;
-    const bool stamped = hostfs::Fs().Status(folder, status);
+    m_statusPath.assign(folder);
+    const bool stamped = hostfs::Fs().Status(m_statusPath, status);
     const FolderStamp stamp = StampOf(status);
     return Of(folder, now, stamped ? &stamp : nullptr);
 }
 
-FolderNames& ListingCache::Of(const std::string& folder, int64_t now, const FolderStamp* stamp) {
+FolderNames& ListingCache::Of(std::string_view folder, int64_t now, const FolderStamp* stamp) {
     FolderNames& names = Slot(folder);
     names.m_nLastUse = ++m_nUses;
     if (!Trusted(names, stamp, now)) {
@@ -109,7 +110,7 @@ bool ListingCache::Trusted(const FolderNames& kept, const FolderStamp* stamp, in
 }
 
 // The folder's own slot, else a free one, else the one used longest ago.
-FolderNames& ListingCache::Slot(const std::string& folder) {
+FolderNames& ListingCache::Slot(std::string_view folder) {
     FolderNames* oldest = nullptr;
     for (FolderNames& names : m_folders) {
         if (names.m_folder == folder) return names;

@@ -5,6 +5,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "HostFs.h"
@@ -40,7 +41,7 @@ class FolderNames {
   private:
     friend class ListingCache;
 
-    void Start(const std::string& folder, bool stamped, const FolderStamp& stamp, int64_t now);
+    void Start(std::string_view folder, bool stamped, const FolderStamp& stamp, int64_t now);
     void Restart();
     bool ReadNext();
     void Close();
@@ -88,10 +89,10 @@ class ListingCache {
     ListingCache& operator=(const ListingCache&) = delete;
 
     // The names of `folder` as the host lists them now; valid until the next call of Of or Forget.
-    FolderNames& Of(const std::string& folder);
+    FolderNames& Of(std::string_view folder);
     // The same for a caller that has just read the folder's status itself: `now` from Now()
     // before that status, `stamp` made of it (null when the host gave none).
-    FolderNames& Of(const std::string& folder, int64_t now, const FolderStamp* stamp);
+    FolderNames& Of(std::string_view folder, int64_t now, const FolderStamp* stamp);
     int64_t Now() const { return m_clock(); }
     // Drops every kept listing and closes its walk: when our own server changes a folder, and
     // when the server stops.
@@ -101,9 +102,11 @@ class ListingCache {
 
   private:
     bool Trusted(const FolderNames& kept, const FolderStamp* stamp, int64_t now) const;
-    FolderNames& Slot(const std::string& folder);
+    FolderNames& Slot(std::string_view folder);
 
     Clock m_clock;
+    // The folder of Of's own status query, its room reused from call to call.
+    std::string m_statusPath;
     std::vector<FolderNames> m_folders;
     uint64_t m_nUses = 0;
 };

@@ -70,7 +70,7 @@ bool LiesWithItsFolder(const ListedName& entry) {
 
 // The listing cache checks its kept names against the status the call has just read for the
 // folder's attributes, rather than asking the host once more.
-FolderNames& ListingOf(const std::string& folder, int64_t now, const fattr3& attributes) {
+FolderNames& ListingOf(std::string_view folder, int64_t now, const fattr3& attributes) {
     FolderStamp stamp;
     stamp.mtime = attributes.mtime.seconds;
     stamp.ctime = attributes.ctime.seconds;
@@ -114,7 +114,8 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
     post_op_attr attributes;
     nfsstat3 status = StartQuery(path, attributes);
     WindowNames names;
-    std::string folder(status == NFS3_OK ? path.path : "");
+    // The table entry holds the folder's path for the whole call: entries are only added meanwhile.
+    std::string_view folder(status == NFS3_OK ? path.path : "");
     ListingEnd end = ListingEnd::kEnd;
     if (status == NFS3_OK) {
         FolderNames& listing = ListingOf(folder, now, attributes.attributes);
@@ -135,10 +136,10 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
 // Every listed name gets a table entry, so that its fileid stays the same from call to call.
 // An entry that leads out of the shares (a symbolic link) is listed by name alone, as the
 // attributes and handle would be those of what lies outside (RFC 1813 3.3.17 lets both go).
-void CQDV_Procedure3::WriteEntry(const std::string& folder, const ListedName& entry,
-                                 uint64_t cookie, bool plus) {
+void CQDV_Procedure3::WriteEntry(std::string_view folder, const ListedName& entry, uint64_t cookie,
+                                 bool plus) {
     const std::string& name = entry.name;
-    std::string path = ListedPath(folder, name);
+    const std::string& path = ListedPath(folder, name);
     // One table step gives both the fileid and the handle.
     FileEntry* row = FileManager().FindOrAdd(path);
     WriteBool(*m_pOut, true);

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <string_view>
 
 #include "DorvelFileManager.h"
 #include "ListingCache.h"
@@ -20,9 +21,8 @@ uint64_t EntrySize(const std::string& name) {
 // inside one UDP datagram, and a reply carries at least one entry, so that a count too small for
 // a long name cannot stall the client on the same cookie. Every listed entry gets a table entry,
 // so its fileid stays what GETATTR reports for it. A folder the host cannot list has no entries.
-readdirokres ListEntries(const char* folder, const readdirargs& args) {
-    const std::string folderPath(folder);
-    FolderNames& listing = Listings().Of(folderPath);
+readdirokres ListEntries(std::string_view folder, const readdirargs& args) {
+    FolderNames& listing = Listings().Of(folder);
     const uint64_t budget = std::min(args.count, NFS_MAXDATA);
     uint64_t used = kReadDirFrame;
     readdirokres result;
@@ -35,7 +35,7 @@ readdirokres ListEntries(const char* folder, const readdirargs& args) {
             break;
         }
         entry item;
-        item.fileid = FileManager().GetFileId(ListedPath(folderPath, name));
+        item.fileid = FileManager().GetFileId(ListedPath(folder, name));
         item.name = name;
         item.cookie = position + 1;
         result.entries.push_back(item);

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "ClientPaths.h"
 #include "ExclusiveVerifiers.h"
@@ -69,7 +70,7 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     static nfsstat3 ApplyAttributes(const char* path, const sattr3& attributes);
     nfsstat3 StartQuery(const ClientPath& path, post_op_attr& attributes);
     nfsstat3 ListFolder(bool plus);
-    void WriteEntry(const std::string& folder, const ListedName& entry, uint64_t cookie, bool plus);
+    void WriteEntry(std::string_view folder, const ListedName& entry, uint64_t cookie, bool plus);
 
     int32_t m_nUid = 0;
     int32_t m_nGid = 0;

@@ -97,17 +97,13 @@ bool LiesInShare(std::string_view path) {
     return LiesInOneOf(path, g_roots, separator) && LiesInOneOf(real, g_realRoots, separator);
 }
 
-std::string JoinHostPath(const std::string& folder, const std::string& name) {
-    std::string joined;
-    joined.reserve(folder.size() + 1 + name.size());
-    joined += folder;
-    joined += hostfs::Fs().Separator();
-    joined += name;
-    return joined;
-}
-
-std::string ListedPath(const std::string& folder, const std::string& name) {
-    return name == ".." && IsShareRoot(folder) ? folder : JoinHostPath(folder, name);
+const std::string& ListedPath(std::string_view folder, const std::string& name) {
+    thread_local std::string path;
+    path.assign(folder);
+    if (name == ".." && IsShareRoot(folder)) return path;
+    path += hostfs::Fs().Separator();
+    path += name;
+    return path;
 }
 
 JoinResult JoinSharePath(const char* folder, const char* name, uint32_t nameLength,

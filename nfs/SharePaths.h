@@ -25,12 +25,11 @@ enum class JoinResult {
     kOutsideShare,  // the joined path would leave its share
 };
 
-// Joins a folder's host path and a name the host itself listed.
-std::string JoinHostPath(const std::string& folder, const std::string& name);
-
 // The host path that a name listed in `folder` stands for: the joined path, except that ".." in
-// a share's own folder stands for that folder, as nothing above a share is the client's.
-std::string ListedPath(const std::string& folder, const std::string& name);
+// a share's own folder stands for that folder, as nothing above a share is the client's. Kept in a
+// string per thread, so that listing entry after entry needs no new string: valid until the
+// thread's next ListedPath.
+const std::string& ListedPath(std::string_view folder, const std::string& name);
 
 // Joins a folder's host path and a name received from a client with the host's separator.
 JoinResult JoinSharePath(const char* folder, const char* name, uint32_t nameLength,

@@ -586,7 +586,7 @@ TEST_F(Nfs2, AListingResumesAfterItsCookieWithOrdinalCookies) {
         for (size_t i = 0; i < entries.size(); ++i) {
             EXPECT_EQ(entries[i].cookie, first + i + 1);
             EXPECT_EQ(entries[i].fileid,
-                      FileManager().GetFileId(JoinHostPath(path, host[first + i])));
+                      FileManager().GetFileId(ListedPath(path, host[first + i])));
         }
     }
     FaultyFs faulty;
