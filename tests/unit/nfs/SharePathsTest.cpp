@@ -52,6 +52,7 @@ class SharePathsTest : public ::testing::Test {
 
 }  // namespace
 
+// Resolving only below the share's folder must answer what following the whole path answers.
 TEST_F(SharePathsTest, WhatLiesInTheShareWhereLinksLead) {
     const std::pair<const char*, bool> cases[] = {
         {"", true},
@@ -74,9 +75,19 @@ TEST_F(SharePathsTest, WhatLiesInTheShareWhereLinksLead) {
         {"dangling/new.txt", false},
         {"missing/../../file.txt", false},
     };
+    hostfs::IHostFs& fs = hostfs::PlatformFs();
+    hostfs::ResolvedFolder folder;
+    ASSERT_TRUE(fs.ResolveFolder(root, folder));
     for (const auto& [name, inShare] : cases) {
         const std::string path = InShare(name);
         EXPECT_EQ(LiesInShare(path), inShare) << name;
+        std::string below;
+        std::string whole;
+        const bool resolved = fs.RealLocation(path, whole);
+        EXPECT_EQ(fs.RealLocationBelow(path, root.size(), folder, below), resolved) << name;
+        if (resolved) {
+            EXPECT_EQ(below, whole) << name;
+        }
     }
 }
 
