@@ -9,6 +9,16 @@ namespace {
 std::atomic<IHostFs*> g_override{nullptr};
 }  // namespace
 
+bool IHostFs::ResolveFolder(const std::string& folder, ResolvedFolder& resolved) {
+    resolved = ResolvedFolder{};
+    return RealLocation(folder, resolved.real);
+}
+
+bool IHostFs::RealLocationBelow(const std::string& path, size_t, const ResolvedFolder&,
+                                std::string& real) {
+    return RealLocation(path, real);
+}
+
 IHostFs& Fs() {
     IHostFs* fs = g_override.load();
     return fs != nullptr ? *fs : PlatformFs();

@@ -64,6 +64,16 @@ enum class HostError {
     kOther,        // anything else, a file another program holds included
 };
 
+// A folder whose real location was resolved once, and which folder was found there where the
+// host can tell folders apart by number (POSIX: device and inode), so that a later check can
+// see whether the folder's path still leads to it.
+struct ResolvedFolder {
+    std::string real;
+    bool identified = false;
+    uint64_t device = 0;
+    uint64_t node = 0;
+};
+
 enum class OpenMode {
     kReadExisting,   // read only; fails when the file does not exist
     kWriteExisting,  // write only; neither created nor emptied
@@ -118,6 +128,14 @@ class IHostFs {
     // spelled. False when a link on the way leads nowhere the host can follow (dangling, a loop).
     // Windows: the path itself.
     virtual bool RealLocation(const std::string& path, std::string& real) = 0;
+    // RealLocation of `folder`, for RealLocationBelow, and which folder is there where the host
+    // can tell (left unidentified otherwise).
+    virtual bool ResolveFolder(const std::string& folder, ResolvedFolder& resolved);
+    // What RealLocation answers for `path`, whose first `folderLength` characters spell a folder
+    // that ResolveFolder resolved as `folder`. Every call checks its paths this way: while that
+    // spelling still leads to the same folder, the links above it need not be followed again.
+    virtual bool RealLocationBelow(const std::string& path, size_t folderLength,
+                                   const ResolvedFolder& folder, std::string& real);
     // Null when the folder cannot be listed.
     virtual std::unique_ptr<IListing> List(const std::string& folder) = 0;
     virtual bool Status(const std::string& path, FileStatus& status) = 0;

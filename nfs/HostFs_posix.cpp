@@ -242,6 +242,66 @@ bool ResolveExistingPart(const std::string& path, std::string& real) {
     }
 }
 
+// What readlink(2) tells of one component of a path whose folders on the way are no links.
+enum class Component { kPlain, kMissing, kOther };
+
+Component ComponentAt(const char* path) {
+    char target[1];
+    if (readlink(path, target, sizeof target) >= 0) return Component::kOther;
+    if (errno == EINVAL) return Component::kPlain;
+    return errno == ENOENT ? Component::kMissing : Component::kOther;
+}
+
+// Whether the spelled folder, the first `length` characters of `path`, still leads to the folder
+// identified when it was resolved.
+bool StillLeadsTo(char* path, size_t length, const ResolvedFolder& folder) {
+    const char kept = path[length];
+    path[length] = '\0';
+    struct stat st;
+    const bool same =
+        stat(path, &st) == 0 && st.st_dev == folder.device && st.st_ino == folder.node;
+    path[length] = kept;
+    return same;
+}
+
+// ResolveExistingPart of a path below a folder whose spelling still leads where it did, from the
+// folder's real location on: one readlink(2) per component below it, instead of one per
+// component of the whole path. False where that is not enough to settle the path (a link, a "."
+// or ".." step, doubled separators, any other refusal of the host), for full resolution to
+// decide.
+bool ResolvePlainRest(const std::string& path, size_t folderLength, const ResolvedFolder& folder,
+                      std::string& real) {
+    char walked[PATH_MAX];
+    if (!folder.identified || folder.real.empty() || folderLength == 0 ||
+        folderLength > path.size() || path.size() >= sizeof walked) {
+        return false;
+    }
+    walked[path.copy(walked, path.size())] = '\0';
+    if (!StillLeadsTo(walked, folderLength, folder)) return false;
+    real = folder.real;
+    size_t end = folderLength;
+    while (end < path.size()) {
+        const size_t begin = path[end] == '/' ? end + 1 : end;
+        if (path[begin - 1] != '/') return false;
+        end = path.find('/', begin);
+        if (end == std::string::npos) end = path.size();
+        const std::string_view name(path.data() + begin, end - begin);
+        if (name.empty() || name == "." || name == "..") return false;
+        walked[end] = '\0';
+        const Component component = ComponentAt(walked);
+        walked[end] = path[end];
+        if (component == Component::kMissing) {
+            // Kept as spelled from the separator before it on, as ResolveExistingPart keeps it.
+            real.append(path, real.back() == '/' ? begin : begin - 1, std::string::npos);
+            return true;
+        }
+        if (component != Component::kPlain) return false;
+        if (real.back() != '/') real += '/';
+        real += name;
+    }
+    return true;
+}
+
 class PosixFs final : public IHostFs {
   public:
     char Separator() const override { return '/'; }
@@ -265,6 +325,24 @@ class PosixFs final : public IHostFs {
 
     bool RealLocation(const std::string& path, std::string& real) override {
         return ResolveExistingPart(path, real);
+    }
+
+    bool ResolveFolder(const std::string& folder, ResolvedFolder& resolved) override {
+        resolved = ResolvedFolder{};
+        if (!ResolveExistingPart(folder, resolved.real)) return false;
+        struct stat st;
+        if (stat(resolved.real.c_str(), &st) == 0) {
+            resolved.identified = true;
+            resolved.device = st.st_dev;
+            resolved.node = st.st_ino;
+        }
+        return true;
+    }
+
+    bool RealLocationBelow(const std::string& path, size_t folderLength,
+                           const ResolvedFolder& folder, std::string& real) override {
+        return ResolvePlainRest(path, folderLength, folder, real) ||
+               ResolveExistingPart(path, real);
     }
 
     std::unique_ptr<IListing> List(const std::string& folder) override {

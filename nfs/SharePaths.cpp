@@ -1,17 +1,25 @@
 #include "SharePaths.h"
 
 #include <cstring>
-#include <mutex>
+#include <memory>
 #include <string_view>
 
 #include "HostFs.h"
 
 namespace {
 
-std::mutex g_rootsLock;
-// Each share folder as configured, and where the host's links take it.
-std::string g_roots[4];
-std::string g_realRoots[4];
+// Each share folder as configured, and where the host's links took it at the server's start.
+// A start puts a new set in place while calls may still be checking against the one before.
+struct Shares {
+    std::string roots[4];
+    hostfs::ResolvedFolder realRoots[4];
+};
+
+std::shared_ptr<const Shares> g_shares = std::make_shared<const Shares>();
+
+std::shared_ptr<const Shares> CurrentShares() {
+    return std::atomic_load(&g_shares);
+}
 
 // A share folder written as a drive root with a final dot (D:\.) is the drive itself.
 std::string WithoutDotSteps(std::string root, char separator) {
@@ -49,9 +57,17 @@ int DepthIn(std::string_view path, const std::string& root, char separator) {
     return DepthBelow(path.substr(root.size()), separator);
 }
 
-bool LiesInOneOf(std::string_view path, const std::string (&roots)[4], char separator) {
-    for (const std::string& root : roots) {
-        if (DepthIn(path, root, separator) >= 0) return true;
+// The share whose folder, as configured, holds `path`; -1 when none does.
+int ShareSpelledIn(std::string_view path, const Shares& shares, char separator) {
+    for (int i = 0; i < 4; ++i) {
+        if (DepthIn(path, shares.roots[i], separator) >= 0) return i;
+    }
+    return -1;
+}
+
+bool LiesInARealRoot(std::string_view real, const Shares& shares, char separator) {
+    for (const hostfs::ResolvedFolder& root : shares.realRoots) {
+        if (DepthIn(real, root.real, separator) >= 0) return true;
     }
     return false;
 }
@@ -59,8 +75,8 @@ bool LiesInOneOf(std::string_view path, const std::string (&roots)[4], char sepa
 // Whether `path`, its "." and ".." steps taken, is a share folder itself.
 bool IsShareRoot(std::string_view path) {
     char separator = hostfs::Fs().Separator();
-    std::lock_guard<std::mutex> lock(g_rootsLock);
-    for (const std::string& root : g_roots) {
+    std::shared_ptr<const Shares> shares = CurrentShares();
+    for (const std::string& root : shares->roots) {
         if (DepthIn(path, root, separator) == 0) return true;
     }
     return false;
@@ -71,30 +87,31 @@ bool IsShareRoot(std::string_view path) {
 void SetShareRoots(const std::string roots[4]) {
     hostfs::IHostFs& fs = hostfs::Fs();
     char separator = fs.Separator();
-    std::string spelled[4];
-    std::string real[4];
+    auto shares = std::make_shared<Shares>();
     for (int i = 0; i < 4; ++i) {
-        spelled[i] = WithoutDotSteps(roots[i], separator);
-        if (spelled[i].empty() || !fs.RealLocation(spelled[i], real[i])) real[i] = spelled[i];
+        shares->roots[i] = WithoutDotSteps(roots[i], separator);
+        const std::string& spelled = shares->roots[i];
+        hostfs::ResolvedFolder& real = shares->realRoots[i];
+        if (spelled.empty() || !fs.ResolveFolder(spelled, real)) real = {spelled};
     }
-    std::lock_guard<std::mutex> lock(g_rootsLock);
-    for (int i = 0; i < 4; ++i) {
-        g_roots[i] = spelled[i];
-        g_realRoots[i] = real[i];
-    }
+    std::atomic_store(&g_shares, std::shared_ptr<const Shares>(std::move(shares)));
 }
 
 // The path and where it leads are kept per thread, so that the checks of call after call reuse
-// their room.
+// their room. Only the part below the share folder is resolved while the folder's path leads
+// where it did at the start.
 bool LiesInShare(std::string_view path) {
     hostfs::IHostFs& fs = hostfs::Fs();
     char separator = fs.Separator();
+    std::shared_ptr<const Shares> shares = CurrentShares();
+    int share = ShareSpelledIn(path, *shares, separator);
+    if (share < 0) return false;
     thread_local std::string spelled;
     thread_local std::string real;
     spelled.assign(path);
-    if (!fs.RealLocation(spelled, real)) return false;
-    std::lock_guard<std::mutex> lock(g_rootsLock);
-    return LiesInOneOf(path, g_roots, separator) && LiesInOneOf(real, g_realRoots, separator);
+    return fs.RealLocationBelow(spelled, shares->roots[share].size(), shares->realRoots[share],
+                                real) &&
+           LiesInARealRoot(real, *shares, separator);
 }
 
 const std::string& ListedPath(std::string_view folder, const std::string& name) {

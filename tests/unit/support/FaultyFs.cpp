@@ -117,6 +117,16 @@ bool FaultyFs::RealLocation(const std::string& path, std::string& real) {
     return !Strikes(Fault::kRealLocation, path) && m_inner.RealLocation(path, real);
 }
 
+bool FaultyFs::ResolveFolder(const std::string& folder, hostfs::ResolvedFolder& resolved) {
+    return !Strikes(Fault::kRealLocation, folder) && m_inner.ResolveFolder(folder, resolved);
+}
+
+bool FaultyFs::RealLocationBelow(const std::string& path, size_t folderLength,
+                                 const hostfs::ResolvedFolder& folder, std::string& real) {
+    return !Strikes(Fault::kRealLocation, path) &&
+           m_inner.RealLocationBelow(path, folderLength, folder, real);
+}
+
 bool FaultyFs::FindStoredName(const std::string& path, std::string& name) {
     return !Strikes(Fault::kFindStoredName, path) && m_inner.FindStoredName(path, name);
 }

@@ -66,6 +66,10 @@ class FaultyFs final : public hostfs::IHostFs {
     bool SettlesTrailingDots() const override;
     bool FindStoredName(const std::string& path, std::string& name) override;
     bool RealLocation(const std::string& path, std::string& real) override;
+    // Both refused, and counted, as RealLocation is under kRealLocation.
+    bool ResolveFolder(const std::string& folder, hostfs::ResolvedFolder& resolved) override;
+    bool RealLocationBelow(const std::string& path, size_t folderLength,
+                           const hostfs::ResolvedFolder& folder, std::string& real) override;
     std::unique_ptr<hostfs::IListing> List(const std::string& folder) override;
     bool Status(const std::string& path, hostfs::FileStatus& status) override;
     std::unique_ptr<hostfs::IHostFile> Open(const std::string& path, hostfs::OpenMode mode,
