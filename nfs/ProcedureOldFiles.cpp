@@ -85,8 +85,7 @@ nfsstat CQDV_ProcedureOld::ProcWrite() {
 nfsstat CQDV_ProcedureOld::ServeCreation(HostChange create) {
     createargs args;
     Read(*m_pIn, args);
-    std::string joined;
-    ClientPath path = PathOf(args.where, joined);
+    ClientPath path = PathOf(args.where, m_joinedPath);
     nfsstat status = StatusOf(path.outcome);
     if (status == NFS_OK) status = StatusOf(create(path.path));
     diropokres result;
@@ -106,8 +105,7 @@ nfsstat CQDV_ProcedureOld::ProcMkdir() {
 nfsstat CQDV_ProcedureOld::ServeRemoval(HostChange remove) {
     diropargs args;
     Read(*m_pIn, args);
-    std::string joined;
-    ClientPath path = OwnEntry(PathOf(args, joined));
+    ClientPath path = OwnEntry(PathOf(args, m_joinedPath));
     nfsstat status = StatusOf(ExistingOutcome(path));
     if (status == NFS_OK) status = StatusOf(remove(path.path));
     m_pOut->WriteInt32(status);
@@ -127,10 +125,8 @@ nfsstat CQDV_ProcedureOld::ProcRmdir() {
 nfsstat CQDV_ProcedureOld::ProcRename() {
     renameargs args;
     Read(*m_pIn, args);
-    std::string fromPath;
-    std::string toPath;
-    ClientPath from = OwnEntry(PathOf(args.from, fromPath));
-    ClientPath to = PathOf(args.to, toPath);
+    ClientPath from = OwnEntry(PathOf(args.from, m_joinedPath));
+    ClientPath to = PathOf(args.to, m_joinedTarget);
     nfsstat status = StatusOf(ExistingOutcome(from));
     if (status == NFS_OK) status = StatusOf(to.outcome);
     if (status == NFS_OK) status = StatusOf(FileManager().Rename(from.path, to.path));
