@@ -238,9 +238,10 @@ bool SettledByHost(const std::string& path) {
 
 }  // namespace
 
+// The stored name is kept per thread, as in ExistingStatus: every READ and WRITE asks.
 HostMatch MatchOnHost(const std::string& path) {
     hostfs::IHostFs& fs = hostfs::Fs();
-    std::string stored;
+    thread_local std::string stored;
     if (path.empty() || !fs.FindStoredName(path, stored)) return HostMatch::kNone;
     return stored == LastComponent(path, fs.Separator()) ? HostMatch::kExact
                                                          : HostMatch::kOtherSpelling;

@@ -92,6 +92,12 @@ class IHostFile {
     virtual bool Flush() = 0;
 };
 
+// What one open, transfer and close of a host file did.
+struct TransferResult {
+    int64_t bytes = -1;      // read or written; -1 when the file could not be opened or used
+    bool hasStatus = false;  // whether the status asked for was filled in
+};
+
 // The entries of one folder, in the host's order, "." and ".." included where the host lists
 // them.
 class IListing {
@@ -144,6 +150,18 @@ class IHostFs {
     // knows such a thing). Null on failure.
     virtual std::unique_ptr<IHostFile> Open(const std::string& path, OpenMode mode,
                                             bool exclusive) = 0;
+
+    // One ReadAt (WriteAt) on the file at `path`, opened as Open would open it for this
+    // transfer alone and closed again before returning. With `after` given and the file opened,
+    // `after` receives the file's status once the transfer is over, as Status reports it. The
+    // platforms take that status from the open file, sparing a second search for the path, and
+    // keep the open file on the stack: a READ or WRITE allocates nothing on the host's side.
+    virtual TransferResult ReadOnce(const std::string& path, bool exclusive, uint64_t offset,
+                                    void* buffer, uint32_t count, FileStatus* after);
+    virtual TransferResult WriteOnce(const std::string& path, bool exclusive, uint64_t offset,
+                                     const void* data, uint32_t count, FileStatus* after);
+    // Puts the file's data on the disk through a write open that shares the file with others.
+    virtual bool FlushOnce(const std::string& path);
 
     // Marks the file read-only when `writable` is false, removes the mark otherwise; on POSIX
     // sets the owner's read and write bits as asked.

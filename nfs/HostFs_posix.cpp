@@ -25,6 +25,10 @@ namespace {
 
 constexpr uint64_t kMaxOffset = static_cast<uint64_t>(std::numeric_limits<off_t>::max());
 
+off_t Offset(uint64_t offset) {
+    return static_cast<off_t>(offset);
+}
+
 // Owns one file descriptor.
 class Descriptor {
   public:
@@ -41,45 +45,51 @@ class Descriptor {
     int m_fd;
 };
 
+int64_t ReadAt(const Descriptor& fd, uint64_t offset, void* buffer, uint32_t count) {
+    // No file reaches beyond off_t's range: there is nothing to read there.
+    if (offset > kMaxOffset - count) return 0;
+    auto* bytes = static_cast<char*>(buffer);
+    uint32_t done = 0;
+    while (done < count) {
+        ssize_t n = pread(fd.Get(), bytes + done, count - done, Offset(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        done += static_cast<uint32_t>(n);
+    }
+    return done;
+}
+
+int64_t WriteAt(const Descriptor& fd, uint64_t offset, const void* data, uint32_t count) {
+    if (offset > kMaxOffset - count) return -1;
+    auto* bytes = static_cast<const char*>(data);
+    uint32_t done = 0;
+    while (done < count) {
+        ssize_t n = pwrite(fd.Get(), bytes + done, count - done, Offset(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        // A disk that fills part-way reports the bytes that did land; the caller sees the
+        // short count.
+        if (n <= 0) return done > 0 ? static_cast<int64_t>(done) : -1;
+        done += static_cast<uint32_t>(n);
+    }
+    return done;
+}
+
 class PosixFile final : public IHostFile {
   public:
     explicit PosixFile(Descriptor fd) : m_fd(std::move(fd)) {}
 
     int64_t ReadAt(uint64_t offset, void* buffer, uint32_t count) override {
-        // No file reaches beyond off_t's range: there is nothing to read there.
-        if (offset > kMaxOffset - count) return 0;
-        auto* bytes = static_cast<char*>(buffer);
-        uint32_t done = 0;
-        while (done < count) {
-            ssize_t n = pread(m_fd.Get(), bytes + done, count - done, Offset(offset + done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return -1;
-            if (n == 0) break;
-            done += static_cast<uint32_t>(n);
-        }
-        return done;
+        return hostfs::ReadAt(m_fd, offset, buffer, count);
     }
 
     int64_t WriteAt(uint64_t offset, const void* data, uint32_t count) override {
-        if (offset > kMaxOffset - count) return -1;
-        auto* bytes = static_cast<const char*>(data);
-        uint32_t done = 0;
-        while (done < count) {
-            ssize_t n = pwrite(m_fd.Get(), bytes + done, count - done, Offset(offset + done));
-            if (n < 0 && errno == EINTR) continue;
-            // A disk that fills part-way reports the bytes that did land; the caller sees the
-            // short count.
-            if (n <= 0) return done > 0 ? static_cast<int64_t>(done) : -1;
-            done += static_cast<uint32_t>(n);
-        }
-        return done;
+        return hostfs::WriteAt(m_fd, offset, data, count);
     }
 
     bool Flush() override { return fsync(m_fd.Get()) == 0; }
 
   private:
-    static off_t Offset(uint64_t offset) { return static_cast<off_t>(offset); }
-
     Descriptor m_fd;
 };
 
@@ -142,6 +152,34 @@ int OpenFlags(OpenMode mode) {
 bool IsRegularFile(const Descriptor& fd) {
     struct stat st;
     return fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// POSIX has no share modes: a lock binds only the programs that ask for one, so an exclusive
+// open can promise nothing here. O_NONBLOCK keeps a FIFO from stalling the call. Invalid unless
+// a regular file was opened.
+Descriptor OpenRegular(const std::string& path, OpenMode mode) {
+    Descriptor fd(open(path.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666));
+    if (fd.Valid() && !IsRegularFile(fd)) return Descriptor(-1);
+    return fd;
+}
+
+bool StatusOf(const Descriptor& fd, FileStatus& status) {
+    struct stat st;
+    if (fstat(fd.Get(), &st) != 0) return false;
+    StatusOf(st, status);
+    return true;
+}
+
+// The transfer on a file opened for it, then the file's status from the same descriptor.
+template <typename Transfer>
+TransferResult TransferOnce(const std::string& path, OpenMode mode, FileStatus* after,
+                            Transfer transfer) {
+    TransferResult result;
+    Descriptor fd = OpenRegular(path, mode);
+    if (!fd.Valid()) return result;
+    result.bytes = transfer(fd);
+    result.hasStatus = after != nullptr && StatusOf(fd, *after);
+    return result;
 }
 
 timespec TimeOrOmit(const int64_t* seconds) {
@@ -358,12 +396,28 @@ class PosixFs final : public IHostFs {
         return true;
     }
 
-    // POSIX has no share modes: a lock binds only the programs that ask for one, so
-    // `exclusive` can promise nothing here. O_NONBLOCK keeps a FIFO from stalling the call.
     std::unique_ptr<IHostFile> Open(const std::string& path, OpenMode mode, bool) override {
-        Descriptor fd(open(path.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666));
-        if (!fd.Valid() || !IsRegularFile(fd)) return nullptr;
+        Descriptor fd = OpenRegular(path, mode);
+        if (!fd.Valid()) return nullptr;
         return std::make_unique<PosixFile>(std::move(fd));
+    }
+
+    TransferResult ReadOnce(const std::string& path, bool, uint64_t offset, void* buffer,
+                            uint32_t count, FileStatus* after) override {
+        return TransferOnce(path, OpenMode::kReadExisting, after, [&](const Descriptor& fd) {
+            return ReadAt(fd, offset, buffer, count);
+        });
+    }
+
+    TransferResult WriteOnce(const std::string& path, bool, uint64_t offset, const void* data,
+                             uint32_t count, FileStatus* after) override {
+        return TransferOnce(path, OpenMode::kWriteExisting, after,
+                            [&](const Descriptor& fd) { return WriteAt(fd, offset, data, count); });
+    }
+
+    bool FlushOnce(const std::string& path) override {
+        Descriptor fd = OpenRegular(path, OpenMode::kWriteExisting);
+        return fd.Valid() && fsync(fd.Get()) == 0;
     }
 
     // Group and other bits, and the owner's execute bit, are not the client's to change here.

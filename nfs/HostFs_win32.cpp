@@ -61,27 +61,36 @@ OVERLAPPED At(uint64_t offset) {
 
 // Positioned through OVERLAPPED offsets on a synchronous handle: one call, no shared file
 // pointer to move first.
+int64_t ReadAt(const FileHandle& file, uint64_t offset, void* buffer, uint32_t count) {
+    if (offset > kMaxOffset - count) return 0;
+    OVERLAPPED at = At(offset);
+    DWORD done = 0;
+    if (ReadFile(file.Get(), buffer, count, &done, &at)) return done;
+    // With an offset given, a read at or past the end fails with this instead of answering
+    // 0 bytes.
+    return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+}
+
+int64_t WriteAt(const FileHandle& file, uint64_t offset, const void* data, uint32_t count) {
+    if (offset > kMaxOffset - count) return -1;
+    OVERLAPPED at = At(offset);
+    DWORD done = 0;
+    if (!WriteFile(file.Get(), data, count, &done, &at)) {
+        return done > 0 ? static_cast<int64_t>(done) : -1;
+    }
+    return done;
+}
+
 class Win32File final : public IHostFile {
   public:
     explicit Win32File(FileHandle handle) : m_handle(std::move(handle)) {}
 
     int64_t ReadAt(uint64_t offset, void* buffer, uint32_t count) override {
-        if (offset > kMaxOffset - count) return 0;
-        OVERLAPPED at = At(offset);
-        DWORD done = 0;
-        if (ReadFile(m_handle.Get(), buffer, count, &done, &at)) return done;
-        // With an offset given, a read at or past the end fails with this instead of
-        // answering 0 bytes.
-        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+        return hostfs::ReadAt(m_handle, offset, buffer, count);
     }
 
     int64_t WriteAt(uint64_t offset, const void* data, uint32_t count) override {
-        if (offset > kMaxOffset - count) return -1;
-        OVERLAPPED at = At(offset);
-        DWORD done = 0;
-        if (!WriteFile(m_handle.Get(), data, count, &done, &at))
-            return done > 0 ? static_cast<int64_t>(done) : -1;
-        return done;
+        return hostfs::WriteAt(m_handle, offset, data, count);
     }
 
     bool Flush() override { return FlushFileBuffers(m_handle.Get()) != 0; }
@@ -197,6 +206,18 @@ void StatusOf(const WIN32_FILE_ATTRIBUTE_DATA& data, const std::string& path, Fi
     status.ctime = UnixSeconds(data.ftCreationTime);
 }
 
+// The same status from an open file. The link count stays 1 here too, so that a file reports
+// the same attributes whichever way they were taken.
+bool StatusOf(const FileHandle& file, const std::string& path, FileStatus& status) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file.Get(), &info)) return false;
+    const WIN32_FILE_ATTRIBUTE_DATA data = {info.dwFileAttributes, info.ftCreationTime,
+                                            info.ftLastAccessTime, info.ftLastWriteTime,
+                                            info.nFileSizeHigh,    info.nFileSizeLow};
+    StatusOf(data, path, status);
+    return true;
+}
+
 struct OpenRequest {
     DWORD access;
     DWORD disposition;
@@ -212,6 +233,25 @@ OpenRequest RequestFor(OpenMode mode) {
             return {GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS};
     }
     return {GENERIC_READ, OPEN_EXISTING};
+}
+
+// Without backup semantics CreateFileA refuses a folder, as the file service wants.
+FileHandle OpenFile(const std::string& path, OpenMode mode, bool exclusive) {
+    const OpenRequest request = RequestFor(mode);
+    return FileHandle(CreateFileA(path.c_str(), request.access, exclusive ? 0 : kShareAll, nullptr,
+                                  request.disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// The transfer on a file opened for it, then the file's status from the same handle.
+template <typename Transfer>
+TransferResult TransferOnce(const std::string& path, OpenMode mode, bool exclusive,
+                            FileStatus* after, Transfer transfer) {
+    TransferResult result;
+    FileHandle file = OpenFile(path, mode, exclusive);
+    if (!file.Valid()) return result;
+    result.bytes = transfer(file);
+    result.hasStatus = after != nullptr && StatusOf(file, path, *after);
+    return result;
 }
 
 // The attributes SetFileAttributesA accepts; the others (folder, compressed ...) it refuses.
@@ -270,11 +310,28 @@ class Win32Fs final : public IHostFs {
 
     std::unique_ptr<IHostFile> Open(const std::string& path, OpenMode mode,
                                     bool exclusive) override {
-        const OpenRequest request = RequestFor(mode);
-        FileHandle file(CreateFileA(path.c_str(), request.access, exclusive ? 0 : kShareAll,
-                                    nullptr, request.disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+        FileHandle file = OpenFile(path, mode, exclusive);
         if (!file.Valid()) return nullptr;
         return std::make_unique<Win32File>(std::move(file));
+    }
+
+    TransferResult ReadOnce(const std::string& path, bool exclusive, uint64_t offset, void* buffer,
+                            uint32_t count, FileStatus* after) override {
+        return TransferOnce(
+            path, OpenMode::kReadExisting, exclusive, after,
+            [&](const FileHandle& file) { return ReadAt(file, offset, buffer, count); });
+    }
+
+    TransferResult WriteOnce(const std::string& path, bool exclusive, uint64_t offset,
+                             const void* data, uint32_t count, FileStatus* after) override {
+        return TransferOnce(
+            path, OpenMode::kWriteExisting, exclusive, after,
+            [&](const FileHandle& file) { return WriteAt(file, offset, data, count); });
+    }
+
+    bool FlushOnce(const std::string& path) override {
+        FileHandle file = OpenFile(path, OpenMode::kWriteExisting, false);
+        return file.Valid() && FlushFileBuffers(file.Get()) != 0;
     }
 
     // Only the read-only mark exists: a file cannot be made unreadable by attribute.

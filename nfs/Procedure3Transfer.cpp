@@ -35,18 +35,17 @@ constexpr uint32_t kReadHead = 4 + 4 + 84 + 4 + 4 + 4;
 
 // The server keeps no file open between calls: each call opens, works and closes. The opens
 // keep other programs out meanwhile.
+constexpr bool kExclusiveOpens = true;
+
+// The reply's wcc_data carries no attributes, so none are taken.
 bool WriteHostFile(const char* path, uint64_t offset, const uint8_t* data, uint32_t count) {
-    std::unique_ptr<hostfs::IHostFile> file =
-        hostfs::Fs().Open(HostPath(path), OpenMode::kWriteExisting, true);
-    return file != nullptr && file->WriteAt(offset, data, count) == count;
+    return WriteFromCall(path, kExclusiveOpens, offset, data, count, false).done == count;
 }
 
 // Not exclusive: a player reading the file must not make the flush fail. Windows flushes only
 // through a handle that may write.
 bool FlushHostFile(const char* path) {
-    std::unique_ptr<hostfs::IHostFile> file =
-        hostfs::Fs().Open(HostPath(path), OpenMode::kWriteExisting, false);
-    return file != nullptr && file->Flush();
+    return hostfs::Fs().FlushOnce(HostPath(path));
 }
 
 // RFC 1813 3.3.8: GUARDED and EXCLUSIVE never replace what is there; only a retransmitted
@@ -75,19 +74,29 @@ nfsstat3 CQDV_Procedure3::ProcRead() {
     uint64_t offset = ReadUint64(*m_pIn);
     uint32_t count = ReadUint32(*m_pIn);
     nfsstat3 status = CheckPath(path);
-    ReplyData data;
+    ReplyData read;
     if (status == NFS3_OK) {
-        data = ReadIntoReply(*m_pOut, kReadHead, path.path, offset, std::min(count, kRtMax), true);
-        if (data.got < 0) status = HostFailure(kReadFailed, kIoCaption);
+        read = ReadIntoReply(*m_pOut, kReadHead, path.path, offset, std::min(count, kRtMax),
+                             kExclusiveOpens);
+        if (read.done < 0) status = HostFailure(kReadFailed, kIoCaption);
     }
     m_pOut->WriteInt32(status);
-    Write(*m_pOut, PostOpAttributes(path.path));
+    Write(*m_pOut, PostOpAttributes(path.path, read));
     if (status == NFS3_OK) {
-        m_pOut->WriteInt32(static_cast<uint32_t>(data.got));
-        WriteBool(*m_pOut, count == 0 || data.got < data.wanted);
-        WriteOpaque(*m_pOut, data.bytes, static_cast<uint32_t>(data.got));
+        m_pOut->WriteInt32(static_cast<uint32_t>(read.done));
+        WriteBool(*m_pOut, count == 0 || read.done < read.wanted);
+        WriteOpaque(*m_pOut, read.data, static_cast<uint32_t>(read.done));
     }
     return status;
+}
+
+// A file that could not be opened, or was not found, still gets the attributes its path has.
+post_op_attr CQDV_Procedure3::PostOpAttributes(const char* path, const HostTransfer& transfer) {
+    if (!transfer.hasAttributes) return PostOpAttributes(path);
+    post_op_attr attributes;
+    attributes.attributes_follow = true;
+    attributes.attributes = ToFattr(transfer.attributes);
+    return attributes;
 }
 
 // RFC 1813 3.3.7. The stable argument does not matter: see kWriteVerifier. A count beyond the

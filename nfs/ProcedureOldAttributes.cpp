@@ -66,8 +66,7 @@ nfsstat CQDV_ProcedureOld::ProcSetAttr() {
 nfsstat CQDV_ProcedureOld::ProcLookup() {
     diropargs args;
     Read(*m_pIn, args);
-    std::string joined;
-    ClientPath path = PathOf(args, joined);
+    ClientPath path = PathOf(args, m_joinedPath);
     diropokres result;
     nfsstat status = CheckedAttributes(path, result.attributes);
     if (status == NFS_OK) CopyHandle(path.path, result.file);

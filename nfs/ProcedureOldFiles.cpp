@@ -9,21 +9,14 @@ using hostfs::OpenMode;
 namespace {
 
 // Version 2 shares files with the programs on the PC: no exclusive opens.
+constexpr bool kExclusiveOpens = false;
+
 std::unique_ptr<hostfs::IHostFile> OpenFile(const char* path, OpenMode mode) {
-    return hostfs::Fs().Open(HostPath(path), mode, false);
+    return hostfs::Fs().Open(HostPath(path), mode, kExclusiveOpens);
 }
 
 // Status, attributes and the data's length.
 constexpr uint32_t kReadHead = 4 + 68 + 4;
-
-// A write that lands fewer bytes than sent has failed: the client would otherwise take the
-// rest as written.
-nfsstat WriteFile(const char* path, const writeargs& args) {
-    std::unique_ptr<hostfs::IHostFile> file = OpenFile(path, OpenMode::kWriteExisting);
-    if (file == nullptr) return NFSERR_IO;
-    int64_t written = file->WriteAt(args.offset, args.data.data, args.data.length);
-    return written == static_cast<int64_t>(args.data.length) ? NFS_OK : NFSERR_IO;
-}
 
 // An existing file of the name is emptied: clients create over a name to overwrite it. One the
 // host would only take for that name (another letter case, an 8.3 alias) is not: the client
@@ -48,39 +41,43 @@ hostfs::HostError RemoveFolder(const std::string& path) {
 
 }  // namespace
 
-// The attributes are taken after the read, when the file is closed again. RFC 1094 2.2.7: a READ
-// returns at most NFS_MAXDATA bytes; a larger count gets a short read.
+// The attributes come from the open file once the data is read; a reply without them would
+// be no attrstat. RFC 1094 2.2.7: a READ returns at most NFS_MAXDATA bytes; a larger count gets
+// a short read.
 nfsstat CQDV_ProcedureOld::ProcRead() {
     readargs args;
     Read(*m_pIn, args);
     ClientPath file = PathOf(args.file);
     nfsstat status = StatusOf(ExistingOutcome(file));
-    ReplyData data;
+    ReplyData read;
     if (status == NFS_OK) {
-        data = ReadIntoReply(*m_pOut, kReadHead, file.path, args.offset,
-                             std::min(args.count, NFS_MAXDATA), false);
-        if (data.got < 0) status = NFSERR_IO;
+        read = ReadIntoReply(*m_pOut, kReadHead, file.path, args.offset,
+                             std::min(args.count, NFS_MAXDATA), kExclusiveOpens);
+        if (read.done < 0 || !read.hasAttributes) status = NFSERR_IO;
     }
-    fattr attributes;
-    if (status == NFS_OK) status = GetAttributes(file.path, attributes);
     m_pOut->WriteInt32(status);
     if (status == NFS_OK) {
-        Write(*m_pOut, attributes);
-        WriteOpaque(*m_pOut, data.bytes, static_cast<uint32_t>(data.got));
+        Write(*m_pOut, ToFattr(read.attributes));
+        WriteOpaque(*m_pOut, read.data, static_cast<uint32_t>(read.done));
     }
     return status;
 }
 
-// Only offset places the data; beginoffset and totalcount are unused (RFC 1094 2.2.9).
+// Only offset places the data; beginoffset and totalcount are unused (RFC 1094 2.2.9). A write
+// that lands fewer bytes than sent has failed: the client would otherwise take the rest as
+// written. The attributes come from the open file once the data is written.
 nfsstat CQDV_ProcedureOld::ProcWrite() {
     writeargs args;
     Read(*m_pIn, args);
     ClientPath file = PathOf(args.file);
     nfsstat status = StatusOf(ExistingOutcome(file));
-    if (status == NFS_OK) status = WriteFile(file.path, args);
-    fattr attributes;
-    if (status == NFS_OK) status = GetAttributes(file.path, attributes);
-    return WriteAttrStat(status, attributes);
+    HostTransfer written;
+    if (status == NFS_OK) {
+        written = WriteFromCall(file.path, kExclusiveOpens, args.offset, args.data.data,
+                                args.data.length, true);
+        if (written.done != args.data.length || !written.hasAttributes) status = NFSERR_IO;
+    }
+    return WriteAttrStat(status, ToFattr(written.attributes));
 }
 
 // The initial attributes are decoded and not applied: the host gives the new file or folder
@@ -88,8 +85,7 @@ nfsstat CQDV_ProcedureOld::ProcWrite() {
 nfsstat CQDV_ProcedureOld::ServeCreation(HostChange create) {
     createargs args;
     Read(*m_pIn, args);
-    std::string joined;
-    ClientPath path = PathOf(args.where, joined);
+    ClientPath path = PathOf(args.where, m_joinedPath);
     nfsstat status = StatusOf(path.outcome);
     if (status == NFS_OK) status = StatusOf(create(path.path));
     diropokres result;
@@ -109,8 +105,7 @@ nfsstat CQDV_ProcedureOld::ProcMkdir() {
 nfsstat CQDV_ProcedureOld::ServeRemoval(HostChange remove) {
     diropargs args;
     Read(*m_pIn, args);
-    std::string joined;
-    ClientPath path = OwnEntry(PathOf(args, joined));
+    ClientPath path = OwnEntry(PathOf(args, m_joinedPath));
     nfsstat status = StatusOf(ExistingOutcome(path));
     if (status == NFS_OK) status = StatusOf(remove(path.path));
     m_pOut->WriteInt32(status);
@@ -130,10 +125,8 @@ nfsstat CQDV_ProcedureOld::ProcRmdir() {
 nfsstat CQDV_ProcedureOld::ProcRename() {
     renameargs args;
     Read(*m_pIn, args);
-    std::string fromPath;
-    std::string toPath;
-    ClientPath from = OwnEntry(PathOf(args.from, fromPath));
-    ClientPath to = PathOf(args.to, toPath);
+    ClientPath from = OwnEntry(PathOf(args.from, m_joinedPath));
+    ClientPath to = PathOf(args.to, m_joinedTarget);
     nfsstat status = StatusOf(ExistingOutcome(from));
     if (status == NFS_OK) status = StatusOf(to.outcome);
     if (status == NFS_OK) status = StatusOf(FileManager().Rename(from.path, to.path));

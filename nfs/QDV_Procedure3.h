@@ -10,6 +10,7 @@
 #include "Nfs3Types.h"
 #include "ProcedureTableHandler.h"
 
+struct HostTransfer;
 struct ListedName;
 
 // NFS version 3 (RFC 1813) over the shared folders. One constant table, indexed by procedure
@@ -67,6 +68,8 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     fattr3 ToFattr(const FileAttributes& host) const;
     // TRUE with the attributes when the host has them, FALSE otherwise (and for no path).
     post_op_attr PostOpAttributes(const char* path);
+    // The attributes that a transfer took from the open file, else those of the path.
+    post_op_attr PostOpAttributes(const char* path, const HostTransfer& transfer);
     static nfsstat3 ApplyAttributes(const char* path, const sattr3& attributes);
     nfsstat3 StartQuery(const ClientPath& path, post_op_attr& attributes);
     nfsstat3 ListFolder(bool plus);

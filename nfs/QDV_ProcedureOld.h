@@ -62,6 +62,10 @@ class CQDV_ProcedureOld : public CProcedureTableHandler {
 
     int32_t m_nUid = 0;
     int32_t m_nGid = 0;
+    // The last joined paths, reused from call to call; the target only for RENAME, which holds
+    // two at once.
+    std::string m_joinedPath;
+    std::string m_joinedTarget;
 };
 
 // The host's free-space figures in the five 32-bit words of STATFS.

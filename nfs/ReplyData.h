@@ -2,18 +2,30 @@
 
 #include <cstdint>
 
+#include "FileAttributes.h"
 #include "XdrStream.h"
 
+// What one open, transfer and close of a host file did, for either NFS version.
+struct HostTransfer {
+    int64_t done = -1;  // bytes read or written; -1 when the file could not be opened or used
+    bool hasAttributes = false;  // asked for, and the open file gave them
+    FileAttributes attributes;   // the file's once the transfer was over
+};
+
 // File data that a READ of either version reads from the host straight into its reply.
-struct ReplyData {
-    const uint8_t* bytes = nullptr;
+struct ReplyData : HostTransfer {
+    const uint8_t* data = nullptr;
     uint32_t wanted = 0;  // bytes asked for, as far as the reply has room for them
-    int64_t got = -1;     // bytes read; -1 when the file could not be opened or read
 };
 
 // Opens the file at `path`, reads up to `count` bytes at `offset` into `out` where they will
-// stand once a head of `head` bytes has been written, and closes the file again: the server
-// keeps no file open between calls. The caller then writes the head, and the data from `bytes`
-// with WriteOpaque.
+// stand once a head of `head` bytes has been written, takes the file's attributes, and closes
+// the file again: the server keeps no file open between calls. The caller then writes the head,
+// and the data from `data` with WriteOpaque.
 ReplyData ReadIntoReply(IOutputStream& out, uint32_t head, const char* path, uint64_t offset,
                         uint32_t count, bool exclusive);
+
+// Opens the file at `path`, writes `count` bytes at `offset`, takes the file's attributes when
+// `withAttributes`, and closes the file again.
+HostTransfer WriteFromCall(const char* path, bool exclusive, uint64_t offset, const uint8_t* data,
+                           uint32_t count, bool withAttributes);

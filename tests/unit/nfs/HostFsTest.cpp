@@ -320,6 +320,54 @@ TEST_F(HostFsTest, OpensOfMissingFilesAndOfFoldersFail) {
     }
 }
 
+namespace {
+
+// Every figure of a status, so that two statuses compare in one expectation.
+std::vector<int64_t> Figures(const FileStatus& status) {
+    return {static_cast<int64_t>(status.kind),
+            status.readable,
+            status.writable,
+            status.executable,
+            status.links,
+            static_cast<int64_t>(status.size),
+            status.atime,
+            status.mtime,
+            status.ctime};
+}
+
+}  // namespace
+
+// The status comes from the open file, and must be what Status reports once the transfer is
+// over; the opens refuse what Open refuses.
+TEST_F(HostFsTest, OneShotTransfersReportTheFileAsItIsAfterThem) {
+    ASSERT_TRUE(dir.MakeFile("clip.exe", "abcdef"));
+    ASSERT_TRUE(dir.MakeFolder("folder"));
+    const std::string clip = dir.Join("clip.exe");
+    char buffer[8] = {};
+    FileStatus after;
+    hostfs::TransferResult read = fs.ReadOnce(clip, true, 2, buffer, sizeof buffer, &after);
+    EXPECT_EQ(read.bytes, 4);
+    EXPECT_EQ(std::string(buffer, 4), "cdef");
+    EXPECT_TRUE(read.hasStatus);
+    EXPECT_EQ(Figures(after), Figures(StatusOf("clip.exe")));
+
+    hostfs::TransferResult written = fs.WriteOnce(clip, false, 8, "XY", 2, &after);
+    EXPECT_EQ(written.bytes, 2);
+    EXPECT_EQ(after.size, 10u);
+    EXPECT_EQ(Figures(after), Figures(StatusOf("clip.exe")));
+    EXPECT_FALSE(fs.WriteOnce(clip, false, 0, "Z", 1, nullptr).hasStatus);
+    EXPECT_TRUE(fs.FlushOnce(clip));
+    EXPECT_EQ(dir.Contents("clip.exe"), std::string("Zbcdef\0\0XY", 10));
+
+    for (const char* name : {"folder", "missing"}) {
+        const std::string path = dir.Join(name);
+        EXPECT_EQ(fs.ReadOnce(path, false, 0, buffer, sizeof buffer, &after).bytes, -1) << name;
+        EXPECT_EQ(fs.WriteOnce(path, false, 0, "x", 1, &after).bytes, -1) << name;
+        EXPECT_FALSE(fs.FlushOnce(path)) << name;
+    }
+    EXPECT_FALSE(dir.Exists("missing"));
+}
+
 TEST_F(HostFsTest, OpensThatShareTheFileCoexist) {
     ASSERT_TRUE(dir.MakeFile("shared", "abc"));
     std::unique_ptr<IHostFile> first = Open("shared", OpenMode::kReadExisting);
