@@ -90,13 +90,11 @@ ListingWindow WindowOf(uint64_t cookie, uint32_t maxcount, bool plus) {
 
 }  // namespace
 
-// The start shared by the folder and file-system queries: the object's status and attributes.
+// The start shared by the folder and file-system queries: the object's status and attributes,
+// from one query of the host.
 nfsstat3 CQDV_Procedure3::StartQuery(const ClientPath& path, post_op_attr& attributes) {
-    nfsstat3 status = CheckPath(path);
-    if (status == NFS3_OK) {
-        attributes = PostOpAttributes(path.path);
-        if (!attributes.attributes_follow) status = NFS3ERR_IO;
-    }
+    nfsstat3 status = CheckPath(path, attributes);
+    if (status == NFS3_OK && !attributes.attributes_follow) status = NFS3ERR_IO;
     return status;
 }
 
