@@ -153,9 +153,9 @@ class IHostFs {
 
     // One ReadAt (WriteAt) on the file at `path`, opened as Open would open it for this
     // transfer alone and closed again before returning. With `after` given and the file opened,
-    // `after` receives the file's status once the transfer is over, as Status reports it. The
-    // platforms take that status from the open file, sparing a second search for the path, and
-    // keep the open file on the stack: a READ or WRITE allocates nothing on the host's side.
+    // `after` receives the file's status once the transfer is over, as Status reports it (POSIX
+    // takes it from the open file, sparing a second search for the path). The platforms keep the
+    // open file on the stack: a READ or WRITE allocates nothing on the host's side.
     virtual TransferResult ReadOnce(const std::string& path, bool exclusive, uint64_t offset,
                                     void* buffer, uint32_t count, FileStatus* after);
     virtual TransferResult WriteOnce(const std::string& path, bool exclusive, uint64_t offset,
