@@ -8,7 +8,7 @@
 // What one open, transfer and close of a host file did, for either NFS version.
 struct HostTransfer {
     int64_t done = -1;  // bytes read or written; -1 when the file could not be opened or used
-    bool hasAttributes = false;  // asked for, and the open file gave them
+    bool hasAttributes = false;  // asked for, and the host gave them
     FileAttributes attributes;   // the file's once the transfer was over
 };
 
