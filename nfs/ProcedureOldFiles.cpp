@@ -41,7 +41,7 @@ hostfs::HostError RemoveFolder(const std::string& path) {
 
 }  // namespace
 
-// The attributes come from the open file once the data is read; a reply without them would
+// The attributes are the file's once the data is read; a reply without them would
 // be no attrstat. RFC 1094 2.2.7: a READ returns at most NFS_MAXDATA bytes; a larger count gets
 // a short read.
 nfsstat CQDV_ProcedureOld::ProcRead() {
@@ -65,7 +65,7 @@ nfsstat CQDV_ProcedureOld::ProcRead() {
 
 // Only offset places the data; beginoffset and totalcount are unused (RFC 1094 2.2.9). A write
 // that lands fewer bytes than sent has failed: the client would otherwise take the rest as
-// written. The attributes come from the open file once the data is written.
+// written. The attributes are the file's once the data is written.
 nfsstat CQDV_ProcedureOld::ProcWrite() {
     writeargs args;
     Read(*m_pIn, args);

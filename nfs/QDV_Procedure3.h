@@ -68,7 +68,7 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     fattr3 ToFattr(const FileAttributes& host) const;
     // TRUE with the attributes when the host has them, FALSE otherwise (and for no path).
     post_op_attr PostOpAttributes(const char* path);
-    // The attributes that a transfer took from the open file, else those of the path.
+    // The attributes that a transfer took once its work was done, else those of the path.
     post_op_attr PostOpAttributes(const char* path, const HostTransfer& transfer);
     static nfsstat3 ApplyAttributes(const char* path, const sattr3& attributes);
     nfsstat3 StartQuery(const ClientPath& path, post_op_attr& attributes);

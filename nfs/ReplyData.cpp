@@ -5,7 +5,7 @@
 
 namespace {
 
-// The attributes come from the status that the transfer took from the open file.
+// The attributes come from the status the transfer took once its work was done.
 void Complete(HostTransfer& transfer, const hostfs::TransferResult& result, const std::string& path,
               const hostfs::FileStatus& after) {
     transfer.done = result.bytes;
