@@ -143,7 +143,7 @@ TEST_F(TrayProgramTest, StartAndStopFromTheMenuSwitchTheItemsAndThePicture) {
     ASSERT_TRUE(program.Choose(kStartRow));
     ASSERT_TRUE(program.WaitForHeadline(MsgSharingStarted));
     EXPECT_TRUE(WaitForTrayPicture(TrayPicture::kOn));
-    const std::optional<ShownMenu> sharing = program.OpenMenu(3);
+    const std::optional<ShownMenu> sharing = program.OpenMenuShowing(3, Rows(false, true));
     ASSERT_TRUE(sharing);
     EXPECT_EQ(sharing->enabled, Rows(false, true));
     Screenshot(std::string("menu-") + RunName());
