@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev valgrind
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick
   libnfs-utils libnfs-dev fonts-nanum nfs-common rpcbind
-  util-linux procps iproute2 python3
+  util-linux procps iproute2 python3 locales nsis lintian
 )
 
 # The 32-bit Windows builds: their compilers (posix threads for the programs, win32 threads for
@@ -62,4 +62,12 @@ if python3 "$(dirname "$0")/runs-x86-32.py"; then
 else
   echo "setup: this machine runs no 32-bit x86 programs; the 32-bit builds are not run under Wine"
 fi
+# Wine reads Unix file names in the code page of the glibc locale it runs under, and only when
+# that locale exists: the Korean (949) and Western (1252) runs of the name tests need both.
+for locale in ko_KR en_US; do
+  if ! locale -a 2>/dev/null | grep -qx "$locale.utf8"; then
+    echo "setup: generating the $locale.UTF-8 locale"
+    "${sudo_cmd[@]}" localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
+  fi
+done
 echo "setup: ready"
