@@ -54,6 +54,21 @@ SendError ToSendError(int error) {
     }
 }
 
+// Waits until the socket can take a send (or has something to receive); select's count: 0 when
+// `limit` ran out, negative when the socket was closed meanwhile. Closing a socket from another
+// thread ends a wait in select, on Windows and under Wine alike, but under Wine it does not end
+// a blocked send: a reply to a client that stopped reading would hold a stop for the whole send
+// time-out.
+enum Readiness { kForReading, kForWriting };
+
+int WaitUntilReady(SOCKET socket, Readiness readiness, timeval* limit) {
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(socket, &ready);
+    return select(0, readiness == kForReading ? &ready : nullptr,
+                  readiness == kForWriting ? &ready : nullptr, nullptr, limit);
+}
+
 }  // namespace
 
 int Startup() {
@@ -113,7 +128,8 @@ uint16_t LocalPort(SocketHandle socket) {
 }
 
 // Replies go out at once: clients keep several calls in flight, and with Nagle's algorithm
-// each small reply would wait for the acknowledgement of the one before it.
+// each small reply would wait for the acknowledgement of the one before it. The connection never
+// blocks in a call: it waits in select instead (see WaitUntilReady).
 SocketHandle Accept(SocketHandle socket, SocketAddress* peer) {
     sockaddr_in in{};
     int length = sizeof in;
@@ -123,15 +139,18 @@ SocketHandle Accept(SocketHandle socket, SocketAddress* peer) {
         BOOL on = TRUE;
         setsockopt(accepted, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
                    sizeof on);
-        DWORD limit = kSendTimeoutMs;
-        setsockopt(accepted, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&limit),
-                   sizeof limit);
+        u_long nonBlocking = 1;
+        ioctlsocket(accepted, FIONBIO, &nonBlocking);
     }
     return Handle(accepted);
 }
 
 int Receive(SocketHandle socket, void* buffer, uint32_t size) {
-    return ::recv(Sock(socket), static_cast<char*>(buffer), static_cast<int>(size), 0);
+    for (;;) {
+        int n = ::recv(Sock(socket), static_cast<char*>(buffer), static_cast<int>(size), 0);
+        if (n != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) return n;
+        if (WaitUntilReady(Sock(socket), kForReading, nullptr) <= 0) return SOCKET_ERROR;
+    }
 }
 
 int ReceiveFrom(SocketHandle socket, void* buffer, uint32_t size, SocketAddress* from) {
@@ -144,10 +163,18 @@ int ReceiveFrom(SocketHandle socket, void* buffer, uint32_t size, SocketAddress*
 }
 
 SendError Send(SocketHandle socket, const void* data, uint32_t size) {
+    timeval limit = {kSendTimeoutMs / 1000, (kSendTimeoutMs % 1000) * 1000};
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
         int n = ::send(Sock(socket), bytes, static_cast<int>(size), 0);
-        if (n == SOCKET_ERROR) return ToSendError(WSAGetLastError());
+        if (n == SOCKET_ERROR) {
+            int error = WSAGetLastError();
+            if (error != WSAEWOULDBLOCK) return ToSendError(error);
+            int ready = WaitUntilReady(Sock(socket), kForWriting, &limit);
+            if (ready == 0) return ToSendError(WSAETIMEDOUT);
+            if (ready < 0) return ToSendError(WSAGetLastError());
+            continue;
+        }
         bytes += n;
         size -= static_cast<uint32_t>(n);
     }

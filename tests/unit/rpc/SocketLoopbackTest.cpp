@@ -300,6 +300,28 @@ TEST_F(SocketLoopback, ClosingWhileAClientIsConnectedEndsItsConnection) {
     tcp.Close();  // a second Close does nothing
 }
 
+// A client that sends calls and never reads their replies leaves the connection's thread waiting
+// for room to send; a stop must end that wait, not sit out the send time-out.
+TEST_F(SocketLoopback, ClosingEndsASendToAClientThatStoppedReading) {
+    OpenTcp(3);
+    ClientSocket client = ClientSocket::Tcp(tcp.GetPort());
+    std::vector<uint8_t> burst;
+    for (uint32_t xid = 1; xid <= 400; ++xid) burst = Concat(burst, AsRecord(TestCall(xid, 6)));
+    ASSERT_TRUE(client.Send(burst));
+    // The replies fill both sides' buffers: the count of answered calls stops moving.
+    int seen = -1;
+    for (int polls = 0; polls < 100 && program.calls.load() != seen; ++polls) {
+        seen = program.calls.load();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    ASSERT_LT(seen, 400) << "every reply fitted in the buffers: nothing waited";
+    auto began = std::chrono::steady_clock::now();
+    tcp.Close();
+    auto took = std::chrono::steady_clock::now() - began;
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(),
+              net::kSendTimeoutMs / 2);
+}
+
 TEST_F(SocketLoopback, ClosingObjectsThatWereNeverOpenedDoesNothing) {
     CServerSocket neverOpened;
     CDatagramSocket neverOpenedUdp;
