@@ -128,12 +128,17 @@ TEST_F(WireNames, EveryNameIsListedLookedUpReadAndRenamedByWhatWasListed) {
             EXPECT_NE(wire.find('~'), std::string::npos) << name.utf8 << " listed as " << wire;
         }
     }
+    // "?" is no wildcard: the Thai name, which the code pages' "A" calls spelled "???.txt",
+    // is not found under that name, and Windows refuses to make a file of it.
+    EXPECT_EQ(Read("???.txt"), "<none>");
     for (size_t i = 0; i < std::size(kNames); ++i) {
         const std::string renamed = "renamed" + std::to_string(i);
         EXPECT_EQ(Rename(found[kNames[i].utf8], renamed), 0u) << kNames[i].utf8;
         EXPECT_FALSE(HostHas(kNames[i].utf8)) << kNames[i].utf8;
         EXPECT_EQ(Read(renamed), kNames[i].utf8);
     }
+    WordReader created = bed.Nfs3(kCreate, WithNoAttributes(Handle(root).Text("???.txt").Word(0)));
+    EXPECT_EQ(created.Word() == 0, hostfs::Fs().Separator() == '/');
 }
 
 // The aliases that calls met are kept; a kept alias must neither lead to a name that has gone
