@@ -200,7 +200,7 @@ class CodePageNames final : public INameHost {
 
     // Beyond the separators, the characters Windows refuses in names, which only names made
     // elsewhere (under Wine, on the Unix side) hold. A double-byte code page's second byte can
-    // be "\\" (Shift JIS) or "|": such a name travels under an alias too.
+    // be a backslash (Shift JIS) or "|": such a name travels under an alias too.
     bool Carries(std::string_view wire) const override {
         for (char c : wire) {
             if (static_cast<unsigned char>(c) < 0x20) return false;

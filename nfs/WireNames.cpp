@@ -217,10 +217,9 @@ void WireNames::AppendStep(std::string_view step, const std::string& name, Resol
     }
 }
 
-bool WireNames::ToHostPath(std::string_view wire, ResolvedPath& resolved) {
+void WireNames::ToHostPath(std::string_view wire, ResolvedPath& resolved) {
     const char separator = m_host->Separator();
     resolved.path.clear();
-    bool text = true;
     std::string name;
     for (size_t start = 0;;) {
         const size_t end = wire.find(separator, start);
@@ -230,9 +229,8 @@ bool WireNames::ToHostPath(std::string_view wire, ResolvedPath& resolved) {
         } else {
             resolved.path.append(step);
             resolved.lastByAlias = false;
-            text = false;
         }
-        if (end == std::string_view::npos) return text;
+        if (end == std::string_view::npos) return;
         resolved.path += separator;
         start = end + 1;
     }

@@ -85,9 +85,9 @@ class WireNames {
 
     // Whether `wire` is text in the charset, as every name from a client must be.
     bool IsText(std::string_view wire) const;
-    // The host path of a path as the file service names it. False, with the bytes of the
-    // offending step kept as they are, when a step is no text in the charset.
-    bool ToHostPath(std::string_view wire, ResolvedPath& resolved);
+    // The host path of a path as the file service names it. A step that is no text in the
+    // charset (no name from a client: IsText turned it away) keeps its bytes and leads nowhere.
+    void ToHostPath(std::string_view wire, ResolvedPath& resolved);
     // The path by which the file service names a host path: each step as it travels. A step that
     // is not in its folder (or whose folder cannot be listed) travels with "_" for what the
     // charset lacks, and leads nowhere.
