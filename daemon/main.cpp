@@ -216,7 +216,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!UseNameCharset(options.charset)) {
-        return Fail("--charset " + options.charset + ": no charset that names can travel in here");
+        return Fail("--charset " + options.charset +
+                    ": not known here (on Windows names travel in the system's code page)");
     }
     // Held for the whole run: the address lookup below already needs the socket interface.
     net::Startup();
