@@ -73,7 +73,7 @@ struct ResolvedPath {
 
 class WireNames {
   public:
-    // Aliases kept from the walks that met them (see Recall).
+    // Aliases kept from the walks that met them (see Remember).
     static constexpr size_t kRemembered = 4096;
     // Salted hashes tried before an entry is given up as unreachable by alias; it takes as many
     // names of the folder built to match.
