@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -71,12 +72,13 @@ StartFailureReport ReportFor(int32_t result) {
     return {result, std::nullopt, "Cannot Start !!!!!"};
 }
 
-// The folders as the server takes them: its own writable texts in the system's code page.
+// The folders as the server takes them: its own writable texts in the system's code page, a
+// name the code page lacks under the alias the server gives it.
 std::vector<std::vector<char>> ServerPaths(const std::array<std::string, 4>& folders) {
     std::vector<std::vector<char>> paths;
     for (const std::string& folder : folders) {
-        const std::string ansi = Utf8ToAnsi(folder);
-        paths.emplace_back(ansi.begin(), ansi.end());
+        const std::string served = ServedFolder(folder);
+        paths.emplace_back(served.begin(), served.end());
         paths.back().push_back('\0');
     }
     return paths;
@@ -155,9 +157,12 @@ void TForm1::N1Click() {
     const int32_t result =
         StartServer(0, 0, 0, m_settings.bindAll ? 1 : 0, m_settings.addressNumber, paths[0].data(),
                     paths[1].data(), paths[2].data(), paths[3].data());
-    // The server cuts a closing quote and a trailing backslash in the texts it was given.
+    // The server cuts a closing quote and a trailing backslash off the texts it was given; the
+    // folders lose them too, and keep their own spelling rather than any alias.
     for (size_t n = 0; n < paths.size(); ++n) {
-        m_settings.sharePath[n] = AnsiToUtf8(paths[n].data());
+        const size_t cut = paths[n].size() - 1 - std::strlen(paths[n].data());
+        std::string& folder = m_settings.sharePath[n];
+        folder.resize(folder.size() - std::min(cut, folder.size()));
     }
     if (result == kStartRunning) {
         ReportStarted();

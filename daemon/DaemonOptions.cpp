@@ -37,7 +37,8 @@ int ShareIndex(const char* option) {
 
 const char* DaemonUsage() {
     return "usage: quondorveld [--share1 DIR] ... [--share4 DIR] [--address all|N|A.B.C.D]\n"
-           "                   [--ports PORTMAP,NFS,MOUNT] [--user NAME] [--trace]\n"
+           "                   [--ports PORTMAP,NFS,MOUNT] [--user NAME] [--charset CS]\n"
+           "                   [--trace]\n"
            "\n"
            "Shares up to four folders with Quon network media players as the NFS exports\n"
            "/quonhd1 to /quonhd4 (portmapper, MOUNT and NFS versions 2 and 3, UDP and TCP).\n"
@@ -50,6 +51,9 @@ const char* DaemonUsage() {
            "  --ports P,N,M  portmapper, NFS and MOUNT ports (default 111,2049,1058)\n"
            "  --user NAME    once the ports are bound, serve as this user rather than\n"
            "                 as root (POSIX)\n"
+           "  --charset CS   send the players names in charset CS (an iconv name such as\n"
+           "                 CP949), the host's being UTF-8; a name CS lacks goes under an\n"
+           "                 alias. Without it names go as the bytes the host stores (POSIX)\n"
            "  --trace        write what every call does to standard error\n"
            "  --help         show this text\n"
            "\n"
@@ -69,7 +73,8 @@ bool ParseDaemonOptions(int argc, const char* const argv[], DaemonOptions& optio
             continue;
         }
         int share = ShareIndex(argv[i]);
-        if (share < 0 && option != "--address" && option != "--ports" && option != "--user") {
+        if (share < 0 && option != "--address" && option != "--ports" && option != "--user" &&
+            option != "--charset") {
             error = "unknown option '" + option + "'";
             return false;
         }
@@ -84,6 +89,8 @@ bool ParseDaemonOptions(int argc, const char* const argv[], DaemonOptions& optio
             options.address = value;
         } else if (option == "--user") {
             options.user = value;
+        } else if (option == "--charset") {
+            options.charset = value;
         } else if (!ParsePorts(value, options.ports)) {
             error = "--ports wants three port numbers such as 111,2049,1058, not '" + value + "'";
             return false;

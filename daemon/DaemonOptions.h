@@ -13,6 +13,8 @@ struct DaemonOptions {
     ServerPorts ports;
     // The user to serve as once the ports are bound; empty: stay who started the program.
     std::string user;
+    // The iconv charset names travel in to the players; empty: the bytes the host stores.
+    std::string charset;
     bool trace = false;
     bool help = false;
 };

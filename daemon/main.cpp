@@ -7,7 +7,9 @@
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
+#include "CommandLine.h"
 #include "ConsoleShareEvents.h"
 #include "DaemonOptions.h"
 #include "Privileges.h"
@@ -31,7 +33,7 @@ int Fail(const std::string& message) {
 }
 
 // Share folders are served by their absolute path, as the tray program's folder chooser
-// gives them.
+// gives them. The paths are in the host's spelling: UTF-8 on Windows, whatever the code page.
 bool ResolveShares(DaemonOptions& options, std::string& error) {
     bool any = false;
     for (const std::string& share : options.shares) any = any || !share.empty();
@@ -42,12 +44,12 @@ bool ResolveShares(DaemonOptions& options, std::string& error) {
     }
     for (std::string& share : options.shares) {
         if (share.empty()) continue;
-        fs::path path = fs::absolute(share, ec).lexically_normal();
+        fs::path path = fs::absolute(fs::u8path(share), ec).lexically_normal();
         if (ec || !fs::is_directory(path, ec)) {
             error = "share folder '" + share + "' is not a folder";
             return false;
         }
-        share = path.string();
+        share = path.u8string();
         if (share.size() > 1 && path.has_relative_path() &&
             share.back() == fs::path::preferred_separator) {
             share.pop_back();
@@ -161,9 +163,13 @@ int Serve(DaemonOptions& options, const AddressChoice& address) {
     ServerOptions server;
     server.ports = options.ports;
     server.allowLoopbackOnly = address.loopback;
-    int32_t result = StartServerWith(server, 0, 0, 0, address.bindToAll, address.index,
-                                     options.shares[0].data(), options.shares[1].data(),
-                                     options.shares[2].data(), options.shares[3].data());
+    std::string served[4];
+    for (int k = 0; k < 4; ++k) {
+        if (!options.shares[k].empty()) served[k] = ServedFolder(options.shares[k]);
+    }
+    int32_t result =
+        StartServerWith(server, 0, 0, 0, address.bindToAll, address.index, served[0].data(),
+                        served[1].data(), served[2].data(), served[3].data());
     if (result != kStartRunning) {
         ReportStartFailure(console, result, options.ports);
         StopServer();
@@ -197,14 +203,21 @@ int Serve(DaemonOptions& options, const AddressChoice& address) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> arguments = CommandLine(argc, argv);
+    std::vector<const char*> texts;
+    for (const std::string& argument : arguments) texts.push_back(argument.c_str());
     DaemonOptions options;
     std::string error;
-    if (!ParseDaemonOptions(argc, argv, options, error)) {
+    if (!ParseDaemonOptions(static_cast<int>(texts.size()), texts.data(), options, error)) {
         return Fail(error + " (quondorveld --help tells more)");
     }
     if (options.help) {
         std::fputs(DaemonUsage(), stdout);
         return 0;
+    }
+    if (!UseNameCharset(options.charset)) {
+        return Fail("--charset " + options.charset +
+                    ": not known here (on Windows names travel in the system's code page)");
     }
     // Held for the whole run: the address lookup below already needs the socket interface.
     net::Startup();

@@ -50,6 +50,10 @@ bool IHostFs::FlushOnce(const std::string& path) {
     return file != nullptr && file->Flush();
 }
 
+std::string IHostFs::ServedPath(const std::string& folder) {
+    return folder;
+}
+
 IHostFs& Fs() {
     IHostFs* fs = g_override.load();
     return fs != nullptr ? *fs : PlatformFs();

@@ -5,9 +5,10 @@
 #include <string>
 
 // The host file system as the file service uses it: listings in the host's order with stored
-// names, file status, whole-file opens with positioned reads and writes, permission, size and
-// time changes, folders, moves and free space. One implementation per platform
-// (HostFs_posix.cpp, HostFs_win32.cpp); tests may put a fault-injecting one in front.
+// names (every name and path here is spelled as it travels to the players), file status, whole-file
+// opens with positioned reads and writes, permission, size and time changes, folders, moves and
+// free space. One implementation per platform (HostFs_posix.cpp, HostFs_win32.cpp); tests may put a
+// fault-injecting one in front.
 namespace hostfs {
 
 enum class FileKind { kOther, kCharDevice, kDirectory, kRegular };
@@ -185,7 +186,18 @@ class IHostFs {
     // `status` only with kWithStatus.
     virtual Presence FindWithStatus(const std::string& path, std::string& name,
                                     FileStatus& status) = 0;
+
+    // The path by which the file service names `folder`, given in the host's own spelling
+    // (POSIX: its bytes; Windows: UTF-8): each name on it as it travels to the players, under an
+    // alias where their charset lacks it (WireNames.h). A share's folder is named so.
+    virtual std::string ServedPath(const std::string& folder);
 };
+
+// The charset in which names travel between the players and the file service. POSIX: empty (the
+// default) passes the host's bytes unchanged; any other iconv charset carries host names, taken
+// as UTF-8 (WireNames.h). Windows: names travel in the system's ANSI code page, and only empty
+// is accepted. False, with the charset left as it was, for one the platform cannot use.
+bool SetNameCharset(const std::string& charset);
 
 // The platform's file system.
 IHostFs& PlatformFs();

@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
@@ -9,11 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <atomic>
 #include <limits>
+#include <mutex>
 #include <string_view>
 #include <utility>
 
 #include "HostFs.h"
+#include "WireNames.h"
 
 #ifndef RENAME_NOREPLACE
 #define RENAME_NOREPLACE (1 << 0)
@@ -94,26 +98,169 @@ class PosixFile final : public IHostFile {
 };
 
 // Owns the directory stream it reads.
-class DirListing final : public IListing {
+class DirWalk final : public IHostWalk {
   public:
-    explicit DirListing(DIR* dir) : m_dir(dir) {}
-    DirListing(const DirListing&) = delete;
-    DirListing& operator=(const DirListing&) = delete;
-    ~DirListing() override { closedir(m_dir); }
+    explicit DirWalk(DIR* dir) : m_dir(dir) {}
+    DirWalk(const DirWalk&) = delete;
+    DirWalk& operator=(const DirWalk&) = delete;
+    ~DirWalk() override { closedir(m_dir); }
 
-    bool Next(std::string& name) override {
-        const dirent* entry = readdir(m_dir);
-        if (entry == nullptr) return false;
-        name = entry->d_name;
-        m_type = entry->d_type;
+    bool Next(HostEntry& entry) override {
+        const dirent* found = readdir(m_dir);
+        if (found == nullptr) return false;
+        entry.name = found->d_name;
+        entry.mayLeadElsewhere = found->d_type == DT_LNK || found->d_type == DT_UNKNOWN;
         return true;
     }
 
-    bool MayLeadElsewhere() const override { return m_type == DT_LNK || m_type == DT_UNKNOWN; }
-
   private:
     DIR* m_dir;
-    unsigned char m_type = DT_UNKNOWN;
+};
+
+std::unique_ptr<DirWalk> WalkOf(const std::string& folder) {
+    DIR* dir = opendir(folder.c_str());
+    return dir == nullptr ? nullptr : std::make_unique<DirWalk>(dir);
+}
+
+// A folder's names as the host stores them.
+class DirListing final : public IListing {
+  public:
+    explicit DirListing(std::unique_ptr<DirWalk> walk) : m_walk(std::move(walk)) {}
+
+    bool Next(std::string& name) override {
+        if (!m_walk->Next(m_entry)) return false;
+        name = m_entry.name;
+        return true;
+    }
+
+    bool MayLeadElsewhere() const override { return m_entry.mayLeadElsewhere; }
+
+  private:
+    std::unique_ptr<DirWalk> m_walk;
+    HostEntry m_entry;
+};
+
+// Host names, taken as UTF-8, in the charset the players use. iconv's descriptors keep state
+// between calls, so one conversion at a time uses them.
+class IconvNames final : public INameHost {
+  public:
+    // Null when iconv does not know the charset, or it does not spell "." as ASCII does.
+    static std::unique_ptr<IconvNames> Open(const std::string& charset) {
+        iconv_t toWire = iconv_open(charset.c_str(), "UTF-8");
+        iconv_t toHost = iconv_open("UTF-8", charset.c_str());
+        std::unique_ptr<IconvNames> names;
+        if (toWire != kNoConversion && toHost != kNoConversion) {
+            names.reset(new IconvNames(toWire, toHost));
+        } else {
+            if (toWire != kNoConversion) iconv_close(toWire);
+            if (toHost != kNoConversion) iconv_close(toHost);
+        }
+        std::string dot;
+        if (names != nullptr && !(names->ToWire(".", dot) && dot == ".")) names.reset();
+        return names;
+    }
+
+    IconvNames(const IconvNames&) = delete;
+    IconvNames& operator=(const IconvNames&) = delete;
+    ~IconvNames() override {
+        iconv_close(m_toWire);
+        iconv_close(m_toHost);
+    }
+
+    char Separator() const override { return '/'; }
+
+    bool ToWire(std::string_view name, std::string& wire) const override {
+        std::string back;
+        return Convert(m_toWire, name, wire) && Convert(m_toHost, wire, back) && back == name;
+    }
+
+    bool ToHost(std::string_view wire, std::string& name) const override {
+        return Convert(m_toHost, wire, name);
+    }
+
+    bool Carries(std::string_view wire) const override {
+        return wire.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+    }
+
+    bool Exists(const std::string& path) const override {
+        struct stat st;
+        return lstat(path.c_str(), &st) == 0;
+    }
+
+    std::unique_ptr<IHostWalk> Walk(const std::string& folder) const override {
+        return WalkOf(folder);
+    }
+
+  private:
+    static inline const iconv_t kNoConversion = reinterpret_cast<iconv_t>(-1);
+
+    IconvNames(iconv_t toWire, iconv_t toHost) : m_toWire(toWire), m_toHost(toHost) {}
+
+    // Room for four bytes out per byte in covers every charset a name could travel in.
+    bool Convert(iconv_t conversion, std::string_view in, std::string& out) const {
+        std::lock_guard<std::mutex> hold(m_lock);
+        iconv(conversion, nullptr, nullptr, nullptr, nullptr);
+        out.resize(in.size() * 4 + 16);
+        char* from = const_cast<char*>(in.data());
+        size_t left = in.size();
+        char* to = out.data();
+        size_t room = out.size();
+        const size_t kFailed = static_cast<size_t>(-1);
+        if (iconv(conversion, &from, &left, &to, &room) == kFailed ||
+            iconv(conversion, nullptr, nullptr, &to, &room) == kFailed) {
+            return false;
+        }
+        out.resize(out.size() - room);
+        return true;
+    }
+
+    iconv_t m_toWire;
+    iconv_t m_toHost;
+    mutable std::mutex m_lock;
+};
+
+// The names of the charset set last; null while names travel as the host's bytes. A test may
+// change it while server threads read it.
+std::shared_ptr<WireNames> g_names;
+
+std::shared_ptr<WireNames> CurrentNames() {
+    return std::atomic_load(&g_names);
+}
+
+// A path as the host spells it: the path itself while names travel as the host's bytes.
+class Spelled {
+  public:
+    explicit Spelled(const std::string& path) : m_names(CurrentNames()), m_path(&path) {
+        if (m_names == nullptr) return;
+        m_names->ToHostPath(path, m_resolved);
+        m_path = &m_resolved.path;
+    }
+    Spelled(const Spelled&) = delete;
+    Spelled& operator=(const Spelled&) = delete;
+
+    const char* c_str() const { return m_path->c_str(); }
+    const std::string& str() const { return *m_path; }
+
+    // Whether names travel in another charset than the host's bytes.
+    bool Converted() const { return m_names != nullptr; }
+
+    // The name under which the entry at `path` (as given), once found, travels: the last step
+    // of a path names its entry with the spelling stored on the disk.
+    void StoredName(const std::string& path, std::string& name) const {
+        if (m_names == nullptr || m_resolved.lastByAlias) {
+            name.assign(path, path.rfind('/') + 1);
+            return;
+        }
+        const size_t slash = m_path->rfind('/');
+        HostEntry entry;
+        entry.name.assign(*m_path, slash + 1);
+        name = m_names->WireNameOf(m_path->substr(0, slash == 0 ? 1 : slash), entry);
+    }
+
+  private:
+    std::shared_ptr<WireNames> m_names;
+    ResolvedPath m_resolved;
+    const std::string* m_path;
 };
 
 FileKind KindOf(mode_t mode) {
@@ -344,30 +491,35 @@ class PosixFs final : public IHostFs {
   public:
     char Separator() const override { return '/'; }
 
+    // A name from a client must also be text in the charset names travel in.
     bool IsPlainName(const char* name, size_t length) const override {
-        return length > 0 &&
-               std::string_view(name, length).find_first_of(std::string_view("/\0", 2)) ==
-                   std::string_view::npos;
+        const std::string_view text(name, length);
+        if (length == 0 || text.find_first_of(std::string_view("/\0", 2)) != text.npos) {
+            return false;
+        }
+        std::shared_ptr<WireNames> names = CurrentNames();
+        return names == nullptr || names->IsText(text);
     }
 
     bool SettlesTrailingDots() const override { return false; }
 
-    // A POSIX path names its entry with the spelling stored on the disk, so the last component
-    // is the stored name once something is there. lstat, like find-first, sees a dangling link.
+    // lstat, like find-first, sees a dangling link.
     bool FindStoredName(const std::string& path, std::string& name) override {
+        Spelled host(path);
         struct stat st;
-        if (lstat(path.c_str(), &st) != 0) return false;
-        name.assign(path, path.rfind('/') + 1);
+        if (lstat(host.c_str(), &st) != 0) return false;
+        host.StoredName(path, name);
         return true;
     }
 
+    // Where the path leads, as the host spells it: only the seam compares real locations.
     bool RealLocation(const std::string& path, std::string& real) override {
-        return ResolveExistingPart(path, real);
+        return ResolveExistingPart(Spelled(path).str(), real);
     }
 
     bool ResolveFolder(const std::string& folder, ResolvedFolder& resolved) override {
         resolved = ResolvedFolder{};
-        if (!ResolveExistingPart(folder, resolved.real)) return false;
+        if (!ResolveExistingPart(Spelled(folder).str(), resolved.real)) return false;
         struct stat st;
         if (stat(resolved.real.c_str(), &st) == 0) {
             resolved.identified = true;
@@ -377,96 +529,104 @@ class PosixFs final : public IHostFs {
         return true;
     }
 
+    // The folder's spelling is as long on the host as its own steps make it.
     bool RealLocationBelow(const std::string& path, size_t folderLength,
                            const ResolvedFolder& folder, std::string& real) override {
-        return ResolvePlainRest(path, folderLength, folder, real) ||
-               ResolveExistingPart(path, real);
+        Spelled host(path);
+        if (host.Converted()) folderLength = Spelled(path.substr(0, folderLength)).str().size();
+        return ResolvePlainRest(host.str(), folderLength, folder, real) ||
+               ResolveExistingPart(host.str(), real);
     }
 
     std::unique_ptr<IListing> List(const std::string& folder) override {
-        DIR* dir = opendir(folder.c_str());
-        if (dir == nullptr) return nullptr;
-        return std::make_unique<DirListing>(dir);
+        std::shared_ptr<WireNames> names = CurrentNames();
+        if (names != nullptr) return names->List(Spelled(folder).str());
+        std::unique_ptr<DirWalk> walk = WalkOf(folder);
+        if (walk == nullptr) return nullptr;
+        return std::make_unique<DirListing>(std::move(walk));
     }
 
     bool Status(const std::string& path, FileStatus& status) override {
         struct stat st;
-        if (stat(path.c_str(), &st) != 0) return false;
+        if (stat(Spelled(path).c_str(), &st) != 0) return false;
         StatusOf(st, status);
         return true;
     }
 
     std::unique_ptr<IHostFile> Open(const std::string& path, OpenMode mode, bool) override {
-        Descriptor fd = OpenRegular(path, mode);
+        Descriptor fd = OpenRegular(Spelled(path).str(), mode);
         if (!fd.Valid()) return nullptr;
         return std::make_unique<PosixFile>(std::move(fd));
     }
 
     TransferResult ReadOnce(const std::string& path, bool, uint64_t offset, void* buffer,
                             uint32_t count, FileStatus* after) override {
-        return TransferOnce(path, OpenMode::kReadExisting, after, [&](const Descriptor& fd) {
-            return ReadAt(fd, offset, buffer, count);
-        });
+        return TransferOnce(
+            Spelled(path).str(), OpenMode::kReadExisting, after,
+            [&](const Descriptor& fd) { return ReadAt(fd, offset, buffer, count); });
     }
 
     TransferResult WriteOnce(const std::string& path, bool, uint64_t offset, const void* data,
                              uint32_t count, FileStatus* after) override {
-        return TransferOnce(path, OpenMode::kWriteExisting, after,
+        return TransferOnce(Spelled(path).str(), OpenMode::kWriteExisting, after,
                             [&](const Descriptor& fd) { return WriteAt(fd, offset, data, count); });
     }
 
     bool FlushOnce(const std::string& path) override {
-        Descriptor fd = OpenRegular(path, OpenMode::kWriteExisting);
+        Descriptor fd = OpenRegular(Spelled(path).str(), OpenMode::kWriteExisting);
         return fd.Valid() && fsync(fd.Get()) == 0;
     }
 
     // Group and other bits, and the owner's execute bit, are not the client's to change here.
     bool SetPermissions(const std::string& path, bool readable, bool writable) override {
+        Spelled host(path);
         struct stat st;
-        if (stat(path.c_str(), &st) != 0) return false;
+        if (stat(host.c_str(), &st) != 0) return false;
         mode_t mode = st.st_mode & 07777 & ~(S_IRUSR | S_IWUSR);
         if (readable) mode |= S_IRUSR;
         if (writable) mode |= S_IWUSR;
-        return chmod(path.c_str(), mode) == 0;
+        return chmod(host.c_str(), mode) == 0;
     }
 
     bool SetSize(const std::string& path, uint64_t size) override {
-        return size <= kMaxOffset && truncate(path.c_str(), static_cast<off_t>(size)) == 0;
+        return size <= kMaxOffset && truncate(Spelled(path).c_str(), static_cast<off_t>(size)) == 0;
     }
 
     bool SetTimes(const std::string& path, const int64_t* atime, const int64_t* mtime) override {
         const timespec times[2] = {TimeOrOmit(atime), TimeOrOmit(mtime)};
-        return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+        return utimensat(AT_FDCWD, Spelled(path).c_str(), times, 0) == 0;
     }
 
     HostError MakeFolder(const std::string& path) override {
-        return Outcome(mkdir(path.c_str(), 0777) == 0);
+        return Outcome(mkdir(Spelled(path).c_str(), 0777) == 0);
     }
     HostError RemoveFolder(const std::string& path) override {
-        return Outcome(rmdir(path.c_str()) == 0);
+        return Outcome(rmdir(Spelled(path).c_str()) == 0);
     }
     HostError RemoveFile(const std::string& path) override {
-        return Outcome(unlink(path.c_str()) == 0);
+        return Outcome(unlink(Spelled(path).c_str()) == 0);
     }
 
     // rename(2) replaces an existing target, and a client's move must never destroy a file.
     HostError Move(const std::string& from, const std::string& to) override {
+        Spelled source(from);
+        Spelled target(to);
 #ifdef SYS_renameat2
-        if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
+        if (syscall(SYS_renameat2, AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(),
                     RENAME_NOREPLACE) == 0) {
             return HostError::kNone;
         }
         // ENOSYS: an old kernel; EINVAL: a file system that does not know the flag.
         if (errno != ENOSYS && errno != EINVAL) return ErrorOf(errno);
 #endif
-        return MoveWithoutRenameat2(from, to);
+        return MoveWithoutRenameat2(source.str(), target.str());
     }
 
     // Clusters of one sector of f_frsize bytes: the products then give the file system's
     // exact byte counts. f_bavail, not f_bfree: what a client can really fill.
     SpaceResult FreeSpace(const std::string& path, DiskSpace& space) override {
         struct statvfs vfs;
-        if (statvfs(path.c_str(), &vfs) != 0) return SpaceResult::kFailed;
+        if (statvfs(Spelled(path).c_str(), &vfs) != 0) return SpaceResult::kFailed;
         space.sectorsPerCluster = 1;
         space.bytesPerSector = vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize;
         space.totalClusters = vfs.f_blocks;
@@ -481,17 +641,23 @@ class PosixFs final : public IHostFs {
     // a link that leads nowhere from nothing at all.
     Presence FindWithStatus(const std::string& path, std::string& name,
                             FileStatus& status) override {
+        Spelled host(path);
         struct stat st;
         Presence presence = Presence::kWithStatus;
-        if (stat(path.c_str(), &st) == 0) {
+        if (stat(host.c_str(), &st) == 0) {
             StatusOf(st, status);
-        } else if (lstat(path.c_str(), &st) == 0) {
+        } else if (lstat(host.c_str(), &st) == 0) {
             presence = Presence::kNameOnly;
         } else {
             return Presence::kNone;
         }
-        name.assign(path, path.rfind('/') + 1);
+        host.StoredName(path, name);
         return presence;
+    }
+
+    std::string ServedPath(const std::string& folder) override {
+        std::shared_ptr<WireNames> names = CurrentNames();
+        return names == nullptr ? folder : names->ToWirePath(folder);
     }
 };
 
@@ -500,6 +666,17 @@ class PosixFs final : public IHostFs {
 IHostFs& PlatformFs() {
     static PosixFs fs;
     return fs;
+}
+
+bool SetNameCharset(const std::string& charset) {
+    std::shared_ptr<WireNames> names;
+    if (!charset.empty()) {
+        std::unique_ptr<IconvNames> host = IconvNames::Open(charset);
+        if (host == nullptr) return false;
+        names = std::make_shared<WireNames>(std::move(host));
+    }
+    std::atomic_store(&g_names, std::move(names));
+    return true;
 }
 
 }  // namespace hostfs

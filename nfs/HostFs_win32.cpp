@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "HostFs.h"
+#include "WireNames.h"
 
 namespace hostfs {
 
@@ -24,7 +25,7 @@ struct CloseFind {
     void operator()(HANDLE handle) const { FindClose(handle); }
 };
 
-// Owns a handle. CreateFileA and FindFirstFileA both report failure as INVALID_HANDLE_VALUE,
+// Owns a handle. CreateFileW and FindFirstFileW both report failure as INVALID_HANDLE_VALUE,
 // so that is the empty one; the two differ only in how the handle is released.
 template <typename Closer>
 class Owned {
@@ -47,8 +48,185 @@ using FindHandle = Owned<CloseFind>;
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-FileHandle OpenExisting(const std::string& path, DWORD access, DWORD flags) {
-    return FileHandle(CreateFileA(path.c_str(), access, kShareAll | FILE_SHARE_DELETE, nullptr,
+void AppendUtf8(std::string& text, uint32_t c) {
+    if (c < 0x80) {
+        text += static_cast<char>(c);
+        return;
+    }
+    const int tail = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    static const unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    text += static_cast<char>(kLead[tail] | (c >> (6 * tail)));
+    for (int i = tail - 1; i >= 0; --i) text += static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));
+}
+
+bool IsHighSurrogate(uint32_t c) {
+    return c >= 0xD800 && c < 0xDC00;
+}
+
+bool IsLowSurrogate(uint32_t c) {
+    return c >= 0xDC00 && c < 0xE000;
+}
+
+// A host name in the spelling the name rules share with POSIX. NTFS takes any sequence of
+// 16-bit units for a name, lone surrogates included; those go as WTF-8 does, so that every name
+// comes back as it was.
+std::string Utf8Of(const wchar_t* text) {
+    std::string utf8;
+    for (size_t i = 0; text[i] != L'\0'; ++i) {
+        uint32_t c = static_cast<uint16_t>(text[i]);
+        const uint32_t next = static_cast<uint16_t>(text[i + 1]);
+        if (IsHighSurrogate(c) && IsLowSurrogate(next)) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
+            ++i;
+        }
+        AppendUtf8(utf8, c);
+    }
+    return utf8;
+}
+
+// The character at `at` and its length; a byte that starts no sequence stands for U+FFFD.
+uint32_t DecodeUtf8(std::string_view text, size_t at, size_t& length) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (length == 1 || at + length > text.size()) {
+        length = 1;
+        return lead < 0x80 ? lead : 0xFFFD;
+    }
+    uint32_t c = lead & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(text[at + i]);
+        if ((byte & 0xC0) != 0x80) {
+            length = 1;
+            return 0xFFFD;
+        }
+        c = (c << 6) | (byte & 0x3F);
+    }
+    return c;
+}
+
+std::wstring WideOf(std::string_view utf8) {
+    std::wstring wide;
+    size_t length = 0;
+    for (size_t at = 0; at < utf8.size(); at += length) {
+        const uint32_t c = DecodeUtf8(utf8, at, length);
+        if (c < 0x10000) {
+            wide += static_cast<wchar_t>(c);
+        } else {
+            wide += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+            wide += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        }
+    }
+    return wide;
+}
+
+// Text in the system's ANSI code page; false where it lacks a character. Best-fit mappings
+// (é as e) are no representation: the name would lead to another file. A UTF-8 code page takes
+// neither the flag nor the question.
+bool ToCodePage(const std::wstring& wide, std::string& text) {
+    text.clear();
+    if (wide.empty()) return true;
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL defaulted = FALSE;
+    BOOL* const askDefaulted = utf8 ? nullptr : &defaulted;
+    const int length = static_cast<int>(wide.size());
+    const int size =
+        WideCharToMultiByte(CP_ACP, flags, wide.data(), length, nullptr, 0, nullptr, askDefaulted);
+    if (size <= 0 || defaulted) return false;
+    text.resize(size);
+    WideCharToMultiByte(CP_ACP, flags, wide.data(), length, text.data(), size, nullptr, nullptr);
+    return true;
+}
+
+// False where the bytes are no text in the code page.
+bool FromCodePage(std::string_view text, std::wstring& wide) {
+    wide.clear();
+    if (text.empty()) return true;
+    const int length = static_cast<int>(text.size());
+    const int size =
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+    if (size <= 0) return false;
+    wide.resize(size);
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(), size);
+    return true;
+}
+
+// The entries of one folder as find-first and find-next give them, holding the entry that
+// FindFirstFileW returned until Next asks for it.
+class FindWalk final : public IHostWalk {
+  public:
+    FindWalk() = default;
+    FindWalk(FindHandle find, const WIN32_FIND_DATAW& first)
+        : m_find(std::move(find)), m_data(first), m_pending(true) {}
+
+    // Junctions and symbolic links are reparse points.
+    bool Next(HostEntry& entry) override {
+        if (!m_pending) return false;
+        entry.name = Utf8Of(m_data.cFileName);
+        entry.shortName = Utf8Of(m_data.cAlternateFileName);
+        entry.mayLeadElsewhere = (m_data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        m_pending = FindNextFileW(m_find.Get(), &m_data) != 0;
+        return true;
+    }
+
+  private:
+    FindHandle m_find;
+    WIN32_FIND_DATAW m_data{};
+    bool m_pending = false;
+};
+
+bool IsFolder(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Names between NTFS's 16-bit units and the code page the players use.
+class CodePageNames final : public INameHost {
+  public:
+    char Separator() const override { return '\\'; }
+
+    bool ToWire(std::string_view name, std::string& wire) const override {
+        const std::wstring wide = WideOf(name);
+        std::wstring back;
+        return ToCodePage(wide, wire) && FromCodePage(wire, back) && back == wide;
+    }
+
+    bool ToHost(std::string_view wire, std::string& name) const override {
+        std::wstring wide;
+        if (!FromCodePage(wire, wide)) return false;
+        name = Utf8Of(wide.c_str());
+        return true;
+    }
+
+    // Beyond the separators, the characters Windows refuses in names, which only names made
+    // elsewhere (under Wine, on the Unix side) hold. A double-byte code page's second byte can
+    // be a backslash (Shift JIS) or "|": such a name travels under an alias too.
+    bool Carries(std::string_view wire) const override {
+        for (char c : wire) {
+            if (static_cast<unsigned char>(c) < 0x20) return false;
+        }
+        return wire.find_first_of("\\/:*?\"<>|") == std::string_view::npos;
+    }
+
+    bool Exists(const std::string& path) const override {
+        return GetFileAttributesW(WideOf(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    // An empty drive root has not even "." and "..": a walk with nothing in it.
+    std::unique_ptr<IHostWalk> Walk(const std::string& folder) const override {
+        const std::wstring wide = WideOf(folder);
+        WIN32_FIND_DATAW data;
+        FindHandle find(FindFirstFileW((wide + L"\\*").c_str(), &data));
+        if (find.Valid()) return std::make_unique<FindWalk>(std::move(find), data);
+        if (GetLastError() == ERROR_FILE_NOT_FOUND && IsFolder(wide)) {
+            return std::make_unique<FindWalk>();
+        }
+        return nullptr;
+    }
+};
+
+FileHandle OpenExisting(const std::wstring& path, DWORD access, DWORD flags) {
+    return FileHandle(CreateFileW(path.c_str(), access, kShareAll | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, flags, nullptr));
 }
 
@@ -97,33 +275,6 @@ class Win32File final : public IHostFile {
 
   private:
     FileHandle m_handle;
-};
-
-// Holds the entry that FindFirstFileA already returned until Next asks for it.
-class FindListing final : public IListing {
-  public:
-    FindListing() = default;
-    FindListing(FindHandle find, const WIN32_FIND_DATAA& first)
-        : m_find(std::move(find)), m_data(first), m_pending(true) {}
-
-    bool Next(std::string& name) override {
-        if (!m_pending) return false;
-        name = m_data.cFileName;
-        m_attributes = m_data.dwFileAttributes;
-        m_pending = FindNextFileA(m_find.Get(), &m_data) != 0;
-        return true;
-    }
-
-    // Junctions and symbolic links are reparse points.
-    bool MayLeadElsewhere() const override {
-        return (m_attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    }
-
-  private:
-    FindHandle m_find;
-    WIN32_FIND_DATAA m_data{};
-    DWORD m_attributes = 0;
-    bool m_pending = false;
 };
 
 int64_t UnixSeconds(const FILETIME& time) {
@@ -191,7 +342,7 @@ bool HasProgramSuffix(const std::string& path) {
     return suffix == ".exe" || suffix == ".bat" || suffix == ".cmd" || suffix == ".com";
 }
 
-// What Status reports from the attributes that GetFileAttributesExA gave. The link count would
+// What Status reports from the attributes that GetFileAttributesExW gave. The link count would
 // need an open, so it stays 1.
 void StatusOf(const WIN32_FILE_ATTRIBUTE_DATA& data, const std::string& path, FileStatus& status) {
     const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -223,16 +374,18 @@ OpenRequest RequestFor(OpenMode mode) {
     return {GENERIC_READ, OPEN_EXISTING};
 }
 
-// Without backup semantics CreateFileA refuses a folder, as the file service wants.
-FileHandle OpenFile(const std::string& path, OpenMode mode, bool exclusive) {
+// Without backup semantics CreateFileW refuses a folder, as the file service wants.
+FileHandle OpenFile(const std::wstring& host, OpenMode mode, bool exclusive) {
     const OpenRequest request = RequestFor(mode);
-    return FileHandle(CreateFileA(path.c_str(), request.access, exclusive ? 0 : kShareAll, nullptr,
+    return FileHandle(CreateFileW(host.c_str(), request.access, exclusive ? 0 : kShareAll, nullptr,
                                   request.disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-bool PathStatus(const std::string& path, FileStatus& status) {
+// `host` is `path` as Windows spells it; the program suffix is read from the name as it travels,
+// whose extension an alias keeps.
+bool PathStatus(const std::wstring& host, const std::string& path, FileStatus& status) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (!GetFileAttributesExW(host.c_str(), GetFileExInfoStandard, &data)) return false;
     StatusOf(data, path, status);
     return true;
 }
@@ -241,31 +394,48 @@ bool PathStatus(const std::string& path, FileStatus& status) {
 // GetFileInformationByHandle would spare the path's search, but it also asks for the volume's
 // serial number, which under Wine took the Windows build's reads from 36 to 20 MB/s.
 template <typename Transfer>
-TransferResult TransferOnce(const std::string& path, OpenMode mode, bool exclusive,
-                            FileStatus* after, Transfer transfer) {
+TransferResult TransferOnce(const std::wstring& host, const std::string& path, OpenMode mode,
+                            bool exclusive, FileStatus* after, Transfer transfer) {
     TransferResult result;
     {
-        FileHandle file = OpenFile(path, mode, exclusive);
+        FileHandle file = OpenFile(host, mode, exclusive);
         if (!file.Valid()) return result;
         result.bytes = transfer(file);
     }
-    result.hasStatus = after != nullptr && PathStatus(path, *after);
+    result.hasStatus = after != nullptr && PathStatus(host, path, *after);
     return result;
 }
 
-// The attributes SetFileAttributesA accepts; the others (folder, compressed ...) it refuses.
+// The attributes SetFileAttributesW accepts; the others (folder, compressed ...) it refuses.
 constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                       FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                       FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
                                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
+// Find-first takes "*" and "?" in a path's last step as wildcards, and "<", ">" and '"' as
+// their DOS forms: a name with them would match other files. No stored name holds them.
+bool EndsInPattern(const std::string& path) {
+    const size_t last = path.rfind('\\');
+    return path.find_first_of("*?<>\"", last == std::string::npos ? 0 : last) != std::string::npos;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t last = path.rfind('\\');
+    return last == std::string::npos ? std::string() : path.substr(0, last);
+}
+
+// Paths come as the file service names them, in the system's code page with aliases for what it
+// lacks (WireNames.h); the wide ("W") calls get them as the volume spells them. Converting here
+// is what lets a name that the code page lacks be opened at all: an "A" call would have turned
+// it into "?" or a best-fit look-alike.
 class Win32Fs final : public IHostFs {
   public:
     char Separator() const override { return '\\'; }
 
     bool IsPlainName(const char* name, size_t length) const override {
         const std::string_view text(name, length);
-        if (text.empty() || text.find_first_of(std::string_view("\\/:\0", 4)) != text.npos) {
+        if (text.empty() || text.find_first_of(std::string_view("\\/:\0", 4)) != text.npos ||
+            !m_names.IsText(text)) {
             return false;
         }
         return text == "." || text == ".." || text.find_first_not_of(". ") != text.npos;
@@ -280,33 +450,38 @@ class Win32Fs final : public IHostFs {
     }
 
     bool FindStoredName(const std::string& path, std::string& name) override {
-        WIN32_FIND_DATAA data;
-        FindHandle find(FindFirstFileA(path.c_str(), &data));
+        if (EndsInPattern(path)) return false;
+        ResolvedPath host;
+        m_names.ToHostPath(path, host);
+        WIN32_FIND_DATAW data;
+        FindHandle find(FindFirstFileW(WideOf(host.path).c_str(), &data));
         if (!find.Valid()) return false;
-        name = data.cFileName;
+        if (host.lastByAlias) {
+            name.assign(path, path.rfind('\\') + 1);
+            return true;
+        }
+        HostEntry entry;
+        entry.name = Utf8Of(data.cFileName);
+        entry.shortName = Utf8Of(data.cAlternateFileName);
+        name = m_names.WireNameOf(FolderOf(host.path), entry);
         return true;
     }
 
     std::unique_ptr<IListing> List(const std::string& folder) override {
-        WIN32_FIND_DATAA data;
-        FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &data));
-        if (find.Valid()) return std::make_unique<FindListing>(std::move(find), data);
-        // An empty drive root has not even "." and "..": a listing with nothing in it.
-        if (GetLastError() == ERROR_FILE_NOT_FOUND && IsFolder(folder)) {
-            return std::make_unique<FindListing>();
-        }
-        return nullptr;
+        ResolvedPath host;
+        m_names.ToHostPath(folder, host);
+        return m_names.List(host.path);
     }
 
     // From the attributes alone, without opening the file: a file another program holds
     // exclusively still has a status.
     bool Status(const std::string& path, FileStatus& status) override {
-        return PathStatus(path, status);
+        return PathStatus(Wide(path), path, status);
     }
 
     std::unique_ptr<IHostFile> Open(const std::string& path, OpenMode mode,
                                     bool exclusive) override {
-        FileHandle file = OpenFile(path, mode, exclusive);
+        FileHandle file = OpenFile(Wide(path), mode, exclusive);
         if (!file.Valid()) return nullptr;
         return std::make_unique<Win32File>(std::move(file));
     }
@@ -314,37 +489,38 @@ class Win32Fs final : public IHostFs {
     TransferResult ReadOnce(const std::string& path, bool exclusive, uint64_t offset, void* buffer,
                             uint32_t count, FileStatus* after) override {
         return TransferOnce(
-            path, OpenMode::kReadExisting, exclusive, after,
+            Wide(path), path, OpenMode::kReadExisting, exclusive, after,
             [&](const FileHandle& file) { return ReadAt(file, offset, buffer, count); });
     }
 
     TransferResult WriteOnce(const std::string& path, bool exclusive, uint64_t offset,
                              const void* data, uint32_t count, FileStatus* after) override {
         return TransferOnce(
-            path, OpenMode::kWriteExisting, exclusive, after,
+            Wide(path), path, OpenMode::kWriteExisting, exclusive, after,
             [&](const FileHandle& file) { return WriteAt(file, offset, data, count); });
     }
 
     bool FlushOnce(const std::string& path) override {
-        FileHandle file = OpenFile(path, OpenMode::kWriteExisting, false);
+        FileHandle file = OpenFile(Wide(path), OpenMode::kWriteExisting, false);
         return file.Valid() && FlushFileBuffers(file.Get()) != 0;
     }
 
     // Only the read-only mark exists: a file cannot be made unreadable by attribute.
     bool SetPermissions(const std::string& path, bool, bool writable) override {
-        DWORD attributes = GetFileAttributesA(path.c_str());
+        const std::wstring host = Wide(path);
+        DWORD attributes = GetFileAttributesW(host.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) return false;
         attributes &= kSettableAttributes;
         attributes =
             writable ? attributes & ~FILE_ATTRIBUTE_READONLY : attributes | FILE_ATTRIBUTE_READONLY;
         // FILE_ATTRIBUTE_NORMAL is how "no attributes" is said, and only alone.
-        return SetFileAttributesA(path.c_str(),
+        return SetFileAttributesW(host.c_str(),
                                   attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
     }
 
     bool SetSize(const std::string& path, uint64_t size) override {
         if (size > kMaxOffset) return false;
-        FileHandle file = OpenExisting(path, GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL);
+        FileHandle file = OpenExisting(Wide(path), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL);
         LARGE_INTEGER end;
         end.QuadPart = static_cast<LONGLONG>(size);
         return file.Valid() && SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN) &&
@@ -357,35 +533,36 @@ class Win32Fs final : public IHostFs {
         FILETIME write{};
         if (atime != nullptr && !ToFileTime(*atime, access)) return false;
         if (mtime != nullptr && !ToFileTime(*mtime, write)) return false;
-        FileHandle file = OpenExisting(path, FILE_WRITE_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS);
+        FileHandle file =
+            OpenExisting(Wide(path), FILE_WRITE_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS);
         return file.Valid() && SetFileTime(file.Get(), nullptr, atime ? &access : nullptr,
                                            mtime ? &write : nullptr);
     }
 
     HostError MakeFolder(const std::string& path) override {
-        return Outcome(CreateDirectoryA(path.c_str(), nullptr) != 0);
+        return Outcome(CreateDirectoryW(Wide(path).c_str(), nullptr) != 0);
     }
     HostError RemoveFolder(const std::string& path) override {
-        return Outcome(RemoveDirectoryA(path.c_str()) != 0);
+        return Outcome(RemoveDirectoryW(Wide(path).c_str()) != 0);
     }
     HostError RemoveFile(const std::string& path) override {
-        return Outcome(DeleteFileA(path.c_str()) != 0);
+        return Outcome(DeleteFileW(Wide(path).c_str()) != 0);
     }
 
-    // Without MOVEFILE_REPLACE_EXISTING, MoveFileA refuses an existing target.
+    // Without MOVEFILE_REPLACE_EXISTING, MoveFileW refuses an existing target.
     HostError Move(const std::string& from, const std::string& to) override {
-        return Outcome(MoveFileA(from.c_str(), to.c_str()) != 0);
+        return Outcome(MoveFileW(Wide(from).c_str(), Wide(to).c_str()) != 0);
     }
 
     // The drive is named by the path's first letter, whatever follows it.
     SpaceResult FreeSpace(const std::string& path, DiskSpace& space) override {
         if (path.empty() || !IsDriveLetter(path[0])) return SpaceResult::kNoVolume;
-        const char root[] = {path[0], ':', '\\', '\0'};
+        const wchar_t root[] = {static_cast<wchar_t>(path[0]), L':', L'\\', L'\0'};
         DWORD sectorsPerCluster = 0;
         DWORD bytesPerSector = 0;
         DWORD freeClusters = 0;
         DWORD totalClusters = 0;
-        if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
+        if (!GetDiskFreeSpaceW(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
                                &totalClusters)) {
             return SpaceResult::kFailed;
         }
@@ -407,12 +584,19 @@ class Win32Fs final : public IHostFs {
         return Status(path, status) ? Presence::kWithStatus : Presence::kNameOnly;
     }
 
-  private:
-    static bool IsFolder(const std::string& path) {
-        DWORD attributes = GetFileAttributesA(path.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES &&
-               (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    std::string ServedPath(const std::string& folder) override {
+        return m_names.ToWirePath(folder);
     }
+
+  private:
+    // `path` as Windows spells it.
+    std::wstring Wide(const std::string& path) {
+        ResolvedPath host;
+        m_names.ToHostPath(path, host);
+        return WideOf(host.path);
+    }
+
+    WireNames m_names{std::make_unique<CodePageNames>()};
 };
 
 }  // namespace
@@ -420,6 +604,11 @@ class Win32Fs final : public IHostFs {
 IHostFs& PlatformFs() {
     static Win32Fs fs;
     return fs;
+}
+
+// Names travel in the system's code page, whatever is asked.
+bool SetNameCharset(const std::string& charset) {
+    return charset.empty();
 }
 
 }  // namespace hostfs

@@ -238,6 +238,14 @@ int32_t GetMountCount() {
     return Server().mount.GetMountCount();
 }
 
+bool UseNameCharset(const std::string& charset) {
+    return hostfs::SetNameCharset(charset);
+}
+
+std::string ServedFolder(const std::string& folder) {
+    return hostfs::Fs().ServedPath(folder);
+}
+
 const net::HostEntry* ServerHostEntry() {
     return Server().hostEntry.get();
 }

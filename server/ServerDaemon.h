@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "SocketApi.h"
 
@@ -50,3 +51,12 @@ int32_t GetMountCount();
 
 // The local host entry found by the last start that opened all its sockets, or null.
 const net::HostEntry* ServerHostEntry();
+
+// The charset in which names travel to the players: on POSIX any iconv charset, or empty for
+// the bytes the host stores; on Windows only empty, the system's code page. False for a charset
+// this platform cannot use.
+bool UseNameCharset(const std::string& charset);
+// The text to hand StartServer for a share folder given in the host's own spelling (POSIX: its
+// bytes; Windows: UTF-8): the folder as the server names it, in the charset names travel in,
+// with an alias for each name of it that the charset lacks.
+std::string ServedFolder(const std::string& folder);

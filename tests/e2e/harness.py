@@ -55,7 +55,7 @@ def free_ports(count):
 class Server:
     """One quondorveld run. Lines it prints are collected as they come."""
 
-    def __init__(self, shares, ports=None, address="127.0.0.1", extra=()):
+    def __init__(self, shares, ports=None, address="127.0.0.1", extra=(), env=None):
         self.ports = ports or free_ports(3)
         args = []
         for number, folder in sorted(shares.items()):
@@ -64,7 +64,8 @@ class Server:
         args += list(extra)
         command = ([WINE, SERVER] if under_wine() else [SERVER]) + args
         self.process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE, text=True)
+                                        stderr=subprocess.PIPE, text=True,
+                                        env=dict(os.environ, **(env or {})))
         self.lines = queue.Queue()
         self.seen = []
         self.errors = []

@@ -54,6 +54,30 @@ class Serving(unittest.TestCase):
             for other in set(range(1, 5)) - {number}:
                 self.assertNotIn("only-in-%d.txt" % other, listing.stdout)
 
+    def test_names_travel_in_the_players_code_page(self):
+        """A Korean player reads names in code page 949: the Windows build's under a Korean
+        locale, quondorveld's with --charset CP949. The share's own folder is one that 949 cannot
+        name. The names are bytes in 949, passed as they are."""
+        share = self.folder("Müzik")
+        hangul, accented = "한글.txt", "café.txt"
+        make_files(share, [hangul, accented])
+        korean = {"LANG": "ko_KR.UTF-8", "LC_ALL": "ko_KR.UTF-8"}
+        if harness.under_wine():
+            server = self.serve({1: share}, env=korean)
+        else:
+            server = self.serve({1: share}, extra=["--charset", "CP949"])
+        listing = subprocess.run(["nfs-ls", server.url("/quonhd1")], capture_output=True,
+                                 timeout=harness.CLIENT_LIMIT)
+        self.assertEqual(listing.returncode, 0, listing.stderr)
+        names = [line.split()[-1] for line in listing.stdout.splitlines()]
+        aliases = [name for name in names if b"~" in name]
+        self.assertIn(hangul.encode("cp949"), names)
+        self.assertEqual(len(aliases), 1, names)
+        for name, contents in ((hangul.encode("cp949"), hangul), (aliases[0], accented)):
+            cat = subprocess.run(["nfs-cat", server.url("/quonhd1/" + os.fsdecode(name))],
+                                 capture_output=True, timeout=harness.CLIENT_LIMIT)
+            self.assertEqual(cat.stdout, contents.encode(), cat.stderr)
+
     def test_a_recursive_listing_names_every_entry_once(self):
         share = self.folder("tree")
         expected = set()

@@ -15,10 +15,11 @@ TEST(DaemonOptions, TakesSharesAddressPortsAndTrace) {
     DaemonOptions options;
     std::string error;
     ASSERT_TRUE(Parse({"--share2", "/films", "--share4", "/music", "--address", "2", "--ports",
-                       "1111,12049,11058", "--user", "nobody", "--trace"},
+                       "1111,12049,11058", "--user", "nobody", "--charset", "CP949", "--trace"},
                       options, error))
         << error;
     EXPECT_EQ(options.user, "nobody");
+    EXPECT_EQ(options.charset, "CP949");
     EXPECT_EQ(options.shares[0], "");
     EXPECT_EQ(options.shares[1], "/films");
     EXPECT_EQ(options.shares[3], "/music");
@@ -54,6 +55,12 @@ TEST(DaemonOptions, RefusesWhatItCannotUseAndSaysWhy) {
         EXPECT_FALSE(Parse(args, options, error)) << args[0];
         EXPECT_FALSE(error.empty()) << args[0];
     }
+}
+
+// Raw bytes (empty) serve everywhere; a name iconv does not know is refused before the start.
+TEST(DaemonOptions, ACharsetMustBeOneThePlatformCanUse) {
+    EXPECT_FALSE(UseNameCharset("NO-SUCH-CHARSET"));
+    EXPECT_TRUE(UseNameCharset(""));
 }
 
 TEST(DaemonOptions, HelpIsNoted) {

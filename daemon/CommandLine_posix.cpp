@@ -1,0 +1,5 @@
+#include "CommandLine.h"
+
+std::vector<std::string> CommandLine(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
