@@ -59,6 +59,17 @@ if python3 "$(dirname "$0")/runs-x86-32.py"; then
     "${sudo_cmd[@]}" dpkg --add-architecture i386
   fi
   install_missing wine32:i386
+  # Wine's 32-bit half reads fonts through the 32-bit fontconfig, which keeps caches of its own:
+  # built here, by making a scratch prefix, rather than by the first test that draws text.
+  if ! ls /var/cache/fontconfig/*-le32d4.cache-* ~/.cache/fontconfig/*-le32d4.cache-* >/dev/null 2>&1; then
+    echo "setup: building the font caches of Wine's 32-bit half"
+    scratch=$(mktemp -d)
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    WINEPREFIX=$scratch wineboot -i </dev/null >/dev/null 2>&1 || true
+    WINEPREFIX=$scratch wineserver -k </dev/null >/dev/null 2>&1 || true
+    WINEPREFIX=$scratch wineserver -w </dev/null >/dev/null 2>&1 || true
+    rm -rf "$scratch"
+  fi
 else
   echo "setup: this machine runs no 32-bit x86 programs; the 32-bit builds are not run under Wine"
 fi
