@@ -52,6 +52,10 @@ const uint8_t* BoundedInputStream::Take(uint32_t count) {
     return bytes;
 }
 
+const uint8_t* BoundedInputStream::Peek(uint32_t count) {
+    return count <= m_nLeft ? m_inner.Peek(count) : nullptr;
+}
+
 void BoundedInputStream::SkipRest() {
     Skip(m_nLeft);
 }

@@ -15,6 +15,7 @@ class BoundedInputStream : public IInputStream {
     uint32_t Skip(uint32_t count) override;
     uint32_t Remaining() override;
     const uint8_t* Take(uint32_t count) override;
+    const uint8_t* Peek(uint32_t count) override;
 
     void SkipRest();
 

@@ -85,6 +85,11 @@ void CQDV_RPCDeamon::OnReceive(CSocket& connection) {
     }
 }
 
+void CQDV_RPCDeamon::ForgetReplies() {
+    std::lock_guard<std::mutex> lock(m_callLock);
+    m_replies.Clear();
+}
+
 int CQDV_RPCDeamon::HandleCall(int transport, IInputStream& in, IOutputStream& out,
                                const char* client, uint16_t clientPort) {
     if (transport != kTransportTcp) return AnswerCall(in, out, client, clientPort);
@@ -134,12 +139,14 @@ int CQDV_RPCDeamon::AnswerCall(IInputStream& in, IOutputStream& out, const char*
     }
     out.WriteInt32(kSuccess);
     RPCCallContext context{header.version, header.procedure, client};
-    auto serve = [&](IOutputStream& results) { return handler->Dispatch(in, results, context); };
+    auto serve = [&](IInputStream& arguments, IOutputStream& results) {
+        return handler->Dispatch(arguments, results, context);
+    };
     int result = handler->ChangesFileSystem(header.version, header.procedure)
                      ? m_replies.Answer({client, clientPort, header.xid, header.program,
                                          header.version, header.procedure},
-                                        out, serve)
-                     : serve(out);
+                                        in, out, serve)
+                     : serve(in, out);
     if (result == kDispatchGarbage || result == kDispatchProcUnavail) {
         out.Seek(static_cast<int32_t>(acceptPosition), kSeekStart);
         out.WriteInt32(result == kDispatchGarbage ? kGarbageArgs : kProcUnavail);

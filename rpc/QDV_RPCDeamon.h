@@ -24,6 +24,8 @@ class CQDV_RPCDeamon : public ISocketListener {
     void Register(uint32_t program, CQDV_RPC* handler);
     void BroadcastFlag(uint8_t flag);
     void OnReceive(CSocket& connection) override;
+    // Drops the kept replies: a stopped server's calls are not answered in the next run.
+    void ForgetReplies();
 
     // Decodes one call (on TCP: one record, mark first) and encodes its reply; does not send.
     // Returns the handler's Dispatch result, kDispatchGarbage for a call the layer itself could

@@ -1,6 +1,8 @@
 #include "ReplyCache.h"
 
 #include <algorithm>
+#include <chrono>
+#include <iterator>
 #include <utility>
 
 #include "QDV_RPC.h"
@@ -64,23 +66,60 @@ size_t CReplyCache::KeyHash::operator()(const ReplyKey& key) const {
     return hash;
 }
 
-int CReplyCache::Answer(const ReplyKey& key, IOutputStream& out,
-                        const std::function<int(IOutputStream&)>& serve) {
-    auto kept = m_replies.find(key);
-    if (kept != m_replies.end()) {
-        out.Write(kept->second.data(), static_cast<uint32_t>(kept->second.size()));
-        return kDispatchDone;
+int64_t CReplyCache::SteadySeconds() {
+    using namespace std::chrono;
+    return duration_cast<seconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The arguments are looked at where they lie and left for the handler to decode.
+int CReplyCache::Answer(const ReplyKey& key, IInputStream& in, IOutputStream& out,
+                        const Serve& serve) {
+    const int64_t now = m_clock();
+    Expire(now);
+    const uint32_t length = in.Remaining();
+    const uint8_t* arguments = in.Peek(length);
+    auto kept = m_index.find(key);
+    if (kept != m_index.end()) {
+        const std::vector<uint8_t>& keptArguments = kept->second->arguments;
+        if (keptArguments.size() == length &&
+            std::equal(keptArguments.begin(), keptArguments.end(), arguments)) {
+            const std::vector<uint8_t>& results = kept->second->results;
+            out.Write(results.data(), static_cast<uint32_t>(results.size()));
+            return kDispatchDone;
+        }
     }
     RecordingOutputStream recorder(out);
-    int result = serve(recorder);
-    if (result == kDispatchDone) Keep(key, recorder.Take());
+    int result = serve(in, recorder);
+    if (result == kDispatchDone) Keep(key, arguments, length, recorder.Take(), now);
     return result;
 }
 
-void CReplyCache::Keep(const ReplyKey& key, std::vector<uint8_t> results) {
-    m_replies.emplace(key, std::move(results));
-    m_order.push_back(key);
-    if (m_order.size() <= m_nCapacity) return;
-    m_replies.erase(m_order.front());
-    m_order.pop_front();
+void CReplyCache::Clear() {
+    m_index.clear();
+    m_entries.clear();
+}
+
+void CReplyCache::Expire(int64_t now) {
+    while (!m_entries.empty() && now - m_entries.front().at >= kLifetime) {
+        m_index.erase(m_entries.front().key);
+        m_entries.pop_front();
+    }
+}
+
+void CReplyCache::Drop(const ReplyKey& key) {
+    auto kept = m_index.find(key);
+    if (kept == m_index.end()) return;
+    m_entries.erase(kept->second);
+    m_index.erase(kept);
+}
+
+// A new call under a kept call's key replaces it: the client has moved on from the old one.
+void CReplyCache::Keep(const ReplyKey& key, const uint8_t* arguments, uint32_t length,
+                       std::vector<uint8_t> results, int64_t now) {
+    Drop(key);
+    if (length + results.size() > kEntryBytes) return;
+    m_entries.push_back(
+        Entry{key, std::vector<uint8_t>(arguments, arguments + length), std::move(results), now});
+    m_index.emplace(key, std::prev(m_entries.end()));
+    if (m_entries.size() > m_nCapacity) Drop(m_entries.front().key);
 }

@@ -98,10 +98,13 @@ uint32_t CSocketStream::Remaining() {
 }
 
 const uint8_t* CSocketStream::Take(uint32_t count) {
-    if (count > Remaining()) return nullptr;
-    const uint8_t* bytes = m_pInput.get() + m_nInputPosition;
-    m_nInputPosition += count;
+    const uint8_t* bytes = Peek(count);
+    if (bytes != nullptr) m_nInputPosition += count;
     return bytes;
+}
+
+const uint8_t* CSocketStream::Peek(uint32_t count) {
+    return count <= Remaining() ? m_pInput.get() + m_nInputPosition : nullptr;
 }
 
 uint32_t CSocketStream::Write(const void* source, uint32_t count) {

@@ -21,6 +21,7 @@ class CSocketStream : public IInputStream, public IOutputStream {
     uint32_t Skip(uint32_t count) override;
     uint32_t Remaining() override;
     const uint8_t* Take(uint32_t count) override;
+    const uint8_t* Peek(uint32_t count) override;
 
     uint32_t Write(const void* source, uint32_t count) override;
     uint32_t WriteInt32(uint32_t value) override;

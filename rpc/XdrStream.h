@@ -15,6 +15,8 @@ class IInputStream {
     // The next `count` bytes where they lie in the message, consumed; null, and nothing
     // consumed, when fewer are left. A WRITE's data goes from the call to the file uncopied.
     virtual const uint8_t* Take(uint32_t count) = 0;
+    // The same bytes without consuming them.
+    virtual const uint8_t* Peek(uint32_t count) = 0;
 
   protected:
     ~IInputStream() = default;

@@ -224,13 +224,15 @@ int32_t StartServer(int32_t uid, int32_t gid, uint8_t flag, uint8_t bindToAll, i
                            path3, path4);
 }
 
-// Every socket thread has ended before the handle table and the kept listings are emptied, so no
-// call can see them half-way.
+// Every socket thread has ended before the handle table and what the server keeps are emptied,
+// so no call can see them half-way.
 int32_t StopServer() {
-    CloseSockets(Server());
+    ServerObjects& server = Server();
+    CloseSockets(server);
     EndSocketUse();
     FileManager().Reset();
     Listings().Forget();
+    server.daemon.ForgetReplies();
     return 0;
 }
 

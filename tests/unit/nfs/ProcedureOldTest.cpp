@@ -553,6 +553,7 @@ class BrokenInput final : public IInputStream {
     uint32_t Skip(uint32_t) override { throw std::runtime_error("broken"); }
     uint32_t Remaining() override { return 1024; }
     const uint8_t* Take(uint32_t) override { throw std::runtime_error("broken"); }
+    const uint8_t* Peek(uint32_t) override { throw std::runtime_error("broken"); }
 };
 
 TEST(Nfs2Dispatch, OnlyAFailedDecodeIsAnsweredHereOtherFailuresLeaveForTheCaller) {

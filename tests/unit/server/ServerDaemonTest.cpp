@@ -210,6 +210,54 @@ TEST_F(ServerDaemon, HandlesFromBeforeARestartAreStaleInBothVersions) {
     EXPECT_EQ(dir.Contents("a.txt"), "aaaa");
 }
 
+// A player that starts again sends from the same reserved port with its xids counted afresh:
+// its calls take the keys of its calls before. Only a true retransmission, the same bytes again,
+// gets the kept reply; after a restart of the server nothing kept answers.
+TEST_F(ServerDaemon, OnlyTheSameCallAgainGetsAKeptReply) {
+    struct Step {
+        const char* name;
+        bool restartFirst;
+        uint32_t status;
+        int sameReplyAs;  // the step whose reply this one repeats, or -1
+    };
+    const Step steps[] = {{"first.txt", false, 0, -1},
+                          {"second.txt", false, 0, -1},
+                          {"second.txt", false, 0, 1},
+                          {"second.txt", true, 5, -1}};  // carried out: a handle of the last run
+    std::string share = dir.Path();
+    ASSERT_EQ(Start(share.data()), kStartRunning);
+    auto root = Ask(options.ports.mount, 100005, 3, 1, XdrBytes().Text("/quonhd1"));
+    ASSERT_TRUE(root && root->Word() == 0);
+    const std::vector<uint8_t> folder = root->Opaque();
+    ClientSocket player = ClientSocket::Udp();
+    CallHeaderSpec create;
+    create.xid = 7;
+    create.program = 100003;
+    create.version = 3;
+    create.procedure = 8;
+    std::vector<std::vector<uint8_t>> replies;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(replies.size());
+        if (step.restartFirst) {
+            StopServer();
+            ASSERT_EQ(Start(share.data()), kStartRunning);
+        }
+        XdrBytes args = XdrBytes().Opaque(folder.data(), folder.size()).Text(step.name).Word(1);
+        for (int field = 0; field < 6; ++field) args.Word(0);  // GUARDED, nothing set
+        ASSERT_TRUE(player.SendTo(options.ports.nfs, MakeCall(create, args.Get())));
+        auto reply = player.ReceiveDatagram();
+        ASSERT_TRUE(reply);
+        replies.push_back(*reply);
+        WordReader words(*reply);
+        words.Bytes(24);
+        EXPECT_EQ(words.Word(), step.status);
+        for (size_t before = 0; before + 1 < replies.size(); ++before) {
+            EXPECT_EQ(replies.back() == replies[before], int(before) == step.sameReplyAs) << before;
+        }
+    }
+    EXPECT_TRUE(dir.Exists("first.txt") && dir.Exists("second.txt"));
+}
+
 // The socket interface counts its users, and the end of the last use closes every socket of the
 // process (Windows Sockets does). However the server was started, or failed to start, its stop
 // ends its own use only: a socket opened under another use lives on.
