@@ -1,140 +1,137 @@
 #include "ListingCache.h"
 
-#include <ctime>
-#include <utility>
+#include <chrono>
+#include <memory>
+#include <random>
+
+#include "HostFs.h"
 
 namespace {
 
-// What one kept name costs: its bytes and what holds them.
-size_t Cost(const ListedName& entry) {
-    return sizeof(ListedName) + entry.name.size();
-}
-
-FolderStamp StampOf(const hostfs::FileStatus& status) {
-    FolderStamp stamp;
-    stamp.mtime = status.mtime;
-    stamp.ctime = status.ctime;
-    stamp.size = status.size;
-    stamp.links = status.links;
-    return stamp;
-}
-
-int64_t HostClock() {
-    return static_cast<int64_t>(std::time(nullptr));
+// A random start makes the verifiers of two runs of the program differ.
+uint64_t FirstVerifier() {
+    std::mt19937_64 generator(
+        std::random_device{}() ^
+        static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+    return generator();
 }
 
 }  // namespace
 
-bool FolderStamp::operator==(const FolderStamp& other) const {
-    return mtime == other.mtime && ctime == other.ctime && size == other.size &&
-           links == other.links;
+std::optional<ListedName> FolderListing::At(uint32_t position) const {
+    if (position < m_nFirst || position - m_nFirst >= m_marks.size()) return std::nullopt;
+    const size_t index = position - m_nFirst;
+    const uint32_t begin = index == 0 ? 0 : m_marks[index - 1].end;
+    const Mark& mark = m_marks[index];
+    return ListedName{std::string_view(m_names).substr(begin, mark.end - begin),
+                      mark.mayLeadElsewhere};
 }
 
-const ListedName* FolderNames::At(uint32_t position) {
-    if (position < m_nFirst) Restart();
-    while (position - m_nFirst >= m_names.size()) {
-        if (!ReadNext()) return nullptr;
+// Without a verifier of ours, only the very next piece (or the last one again) is taken for a
+// continuation: a client that comes back later at some other position gets the folder as it is.
+bool FolderListing::Continues(const ListingCall& call) const {
+    if (!m_bKept || m_folder != call.folder) return false;
+    if (call.verifier != 0) return call.verifier == m_nVerifier;
+    return m_client == call.client && (call.position == m_nNext || call.position == m_nAsked);
+}
+
+bool FolderListing::Holds(uint32_t first, uint32_t count) const {
+    return first >= m_nFirst &&
+           (m_bEnds || uint64_t{first} + count <= uint64_t{m_nFirst} + m_marks.size());
+}
+
+// Walks the host's folder from its start and keeps the names from `first` on, as many as the
+// bound allows but at least `count`, so that one call always has the entries it asked for. The
+// walk is closed again before this returns.
+bool FolderListing::Fill(uint32_t first, uint32_t count) {
+    Clear();
+    m_nFirst = first;
+    std::unique_ptr<hostfs::IListing> walk = hostfs::Fs().List(m_folder);
+    if (walk == nullptr) return false;
+    std::string name;
+    for (uint32_t position = 0; walk->Next(name); ++position) {
+        if (position < first) continue;
+        if (m_marks.size() >= count &&
+            Bytes() + name.size() + sizeof(Mark) > ListingCache::kBytesPerListing) {
+            return true;
+        }
+        m_names += name;
+        m_marks.push_back({static_cast<uint32_t>(m_names.size()), walk->MayLeadElsewhere()});
     }
-    return &m_names[position - m_nFirst];
-}
-
-void FolderNames::Start(std::string_view folder, bool stamped, const FolderStamp& stamp,
-                        int64_t now) {
-    m_folder = folder;
-    m_bStamped = stamped;
-    m_stamp = stamp;
-    m_nTaken = now;
-    Restart();
-}
-
-void FolderNames::Restart() {
-    Close();
-    m_pWalk = hostfs::Fs().List(m_folder);
-}
-
-// Past the byte bound the oldest names go, but never the one just read.
-bool FolderNames::ReadNext() {
-    ListedName entry;
-    if (m_pWalk == nullptr) return false;
-    if (!m_pWalk->Next(entry.name)) {
-        m_pWalk.reset();
-        return false;
-    }
-    entry.mayLeadElsewhere = m_pWalk->MayLeadElsewhere();
-    m_nBytes += Cost(entry);
-    m_names.push_back(std::move(entry));
-    while (m_nBytes > ListingCache::kBytesPerFolder && m_names.size() > 1) {
-        m_nBytes -= Cost(m_names.front());
-        m_names.pop_front();
-        ++m_nFirst;
-    }
+    m_bEnds = true;
     return true;
 }
 
-void FolderNames::Close() {
-    m_pWalk.reset();
+void FolderListing::Clear() {
     m_names.clear();
+    m_marks.clear();
     m_nFirst = 0;
-    m_nBytes = 0;
+    m_bEnds = false;
 }
 
-ListingCache::ListingCache(Clock clock) : m_clock(clock) {
-    m_folders.reserve(kFolders);
+size_t FolderListing::Bytes() const {
+    return m_names.size() + m_marks.size() * sizeof(Mark);
 }
 
-// The clock is read before the stamp, and the stamp before the walk begins: a change after the
-// stamp was read either shows in the walk or moves the stamp past the one kept.
-FolderNames& ListingCache::Of(std::string_view folder) {
-    const int64_t now = m_clock();
-    hostfs::FileStatus status;
-    m_statusPath.assign(folder);
-    const bool stamped = hostfs::Fs().Status(m_statusPath, status);
-    const FolderStamp stamp = StampOf(status);
-    return Of(folder, now, stamped ? &stamp : nullptr);
+ListingCache::ListingCache() : m_nVerifier(FirstVerifier()) {
+    m_listings.reserve(kListings);
 }
 
-FolderNames& ListingCache::Of(std::string_view folder, int64_t now, const FolderStamp* stamp) {
-    FolderNames& names = Slot(folder);
-    names.m_nLastUse = ++m_nUses;
-    if (!Trusted(names, stamp, now)) {
-        names.Start(folder, stamp != nullptr, stamp != nullptr ? *stamp : FolderStamp{}, now);
+FolderListing& ListingCache::Serve(const ListingCall& call, uint32_t count) {
+    FolderListing* listing = call.position == 0 ? nullptr : Continued(call);
+    if (listing != nullptr && !listing->Holds(call.position, count)) {
+        listing->m_bKept = listing->Fill(call.position, count);
     }
-    return names;
+    if (listing == nullptr) listing = &Start(call, count);
+    listing->m_nLastUse = ++m_nUses;
+    listing->m_nAsked = listing->m_nNext = call.position;
+    return *listing;
 }
 
-// A clock that went back trusts nothing it kept.
-bool ListingCache::Trusted(const FolderNames& kept, const FolderStamp* stamp, int64_t now) const {
-    return stamp != nullptr && kept.m_bStamped && kept.m_stamp == *stamp &&
-           stamp->mtime + kSettling <= kept.m_nTaken && stamp->ctime + kSettling <= kept.m_nTaken &&
-           kept.m_nTaken <= now && now - kept.m_nTaken < kLifetime;
+// A verifier names one listing; without one, the listing the client used last is the likelier.
+FolderListing* ListingCache::Continued(const ListingCall& call) {
+    FolderListing* continued = nullptr;
+    for (FolderListing& listing : m_listings) {
+        if (listing.Continues(call) &&
+            (continued == nullptr || listing.m_nLastUse > continued->m_nLastUse)) {
+            continued = &listing;
+        }
+    }
+    return continued;
 }
 
-// The folder's own slot, else a free one, else the one used longest ago.
-FolderNames& ListingCache::Slot(std::string_view folder) {
-    FolderNames* oldest = nullptr;
-    for (FolderNames& names : m_folders) {
-        if (names.m_folder == folder) return names;
-        if (oldest == nullptr || names.m_nLastUse < oldest->m_nLastUse) oldest = &names;
+FolderListing& ListingCache::Start(const ListingCall& call, uint32_t count) {
+    FolderListing& listing = FreeSlot();
+    listing.m_folder = call.folder;
+    listing.m_client = call.client;
+    if (++m_nVerifier == 0) ++m_nVerifier;
+    listing.m_nVerifier = m_nVerifier;
+    listing.m_bKept = listing.Fill(call.position, count);
+    return listing;
+}
+
+// A slot never used or dropped, else the one used longest ago.
+FolderListing& ListingCache::FreeSlot() {
+    FolderListing* oldest = nullptr;
+    for (FolderListing& listing : m_listings) {
+        if (!listing.m_bKept) return listing;
+        if (oldest == nullptr || listing.m_nLastUse < oldest->m_nLastUse) oldest = &listing;
     }
-    if (m_folders.size() < kFolders) {
-        m_folders.emplace_back();
-        return m_folders.back();
-    }
-    oldest->m_bStamped = false;
+    if (m_listings.size() < kListings) return m_listings.emplace_back();
     return *oldest;
 }
 
 void ListingCache::Forget() {
-    m_folders.clear();
+    m_listings.clear();
 }
 
 size_t ListingCache::KeptBytes() const {
     size_t bytes = 0;
-    for (const FolderNames& names : m_folders) bytes += names.m_nBytes;
+    for (const FolderListing& listing : m_listings) bytes += listing.Bytes();
     return bytes;
 }
 
 ListingCache& Listings() {
-    static ListingCache cache(HostClock);
+    static ListingCache cache;
     return cache;
 }

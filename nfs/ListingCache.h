@@ -2,112 +2,112 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "HostFs.h"
-
-// What a folder's status says about its entries: a create, removal or rename in it moves its
-// modification and status-change times (and, on most hosts, its size or link count).
-struct FolderStamp {
-    int64_t mtime = 0;
-    int64_t ctime = 0;
-    uint64_t size = 0;
-    uint32_t links = 0;
-
-    bool operator==(const FolderStamp& other) const;
-};
-
 // One entry of a listing: its stored name, and whether it may lead elsewhere than into its folder
-// (IListing::MayLeadElsewhere).
+// (IListing::MayLeadElsewhere). The name lies in the listing cache: valid until its next call.
 struct ListedName {
-    std::string name;
+    std::string_view name;
     bool mayLeadElsewhere = true;
 };
 
-// The names of one folder in the host's order, read from the host no further than asked. It
-// holds the names from some position on and the open walk beyond them, so that a client reading
-// the folder in pieces costs one walk of the host's listing, not one per piece.
-class FolderNames {
+// What a READDIR or READDIRPLUS asks of the listing cache.
+struct ListingCall {
+    std::string_view folder;
+    std::string_view client;  // the caller's address
+    uint32_t position = 0;    // of the first entry to answer: the cookie (0 starts a listing)
+    uint64_t verifier = 0;    // the cookie verifier the client sent; version 2 has none (0)
+};
+
+// The names of one listing of a folder, read from the host when the listing started, in the
+// host's order.
+class FolderListing {
   public:
-    // The entry at `position` (counting from 0 in the host's order); null past the end, or when
-    // the host cannot list the folder. It stays in place while later positions are read in order:
-    // only names far older than a call's few entries make way for new ones.
-    const ListedName* At(uint32_t position);
+    // Sent with every reply of the listing and back with every continuation (RFC 1813 3.3.16):
+    // it tells the listing apart from every other of this process. Never 0.
+    uint64_t Verifier() const { return m_nVerifier; }
+    // The entry at `position`, or nothing past the end (also when the host could not list the
+    // folder). Only the positions the cache was asked to have at hand are answered.
+    std::optional<ListedName> At(uint32_t position) const;
+    // Where the client is to go on: the position after the last entry answered.
+    void Answered(uint32_t next) { m_nNext = next; }
 
   private:
     friend class ListingCache;
+    struct Mark {
+        uint32_t end;  // where the name ends in m_names
+        bool mayLeadElsewhere;
+    };
 
-    void Start(std::string_view folder, bool stamped, const FolderStamp& stamp, int64_t now);
-    void Restart();
-    bool ReadNext();
-    void Close();
+    bool Continues(const ListingCall& call) const;
+    bool Holds(uint32_t first, uint32_t count) const;
+    bool Fill(uint32_t first, uint32_t count);
+    void Clear();
+    size_t Bytes() const;
 
     std::string m_folder;
-    bool m_bStamped = false;
-    FolderStamp m_stamp;
-    int64_t m_nTaken = 0;  // when the stamp was read, in the host's seconds since 1970
+    std::string m_client;
+    uint64_t m_nVerifier = 0;
+    bool m_bKept = false;
     uint64_t m_nLastUse = 0;
-    // The names from position m_nFirst on; the oldest go when they pass the byte bound.
-    std::deque<ListedName> m_names;
+    uint32_t m_nAsked = 0;  // the first position of the last call
+    uint32_t m_nNext = 0;   // the position after its last entry answered
+    // The names from position m_nFirst on, one after the other; m_bEnds when the host's walk
+    // ended after them.
     uint32_t m_nFirst = 0;
-    size_t m_nBytes = 0;
-    // Null once the host has reported the end (or could not list at all): nothing stays open for
-    // a folder read to its end.
-    std::unique_ptr<hostfs::IListing> m_pWalk;
+    bool m_bEnds = false;
+    std::string m_names;
+    std::vector<Mark> m_marks;
 };
 
-// Listings of the few folders read last, so that the pieces of one listing, and a listing asked
-// for again soon after, come from one walk of the host's. A kept listing serves only while the
-// folder's stamp is what it was when the walk began, and only for a short while; every call
-// checks the stamp. Stamps count whole seconds, so a change in the very second of the last one
-// would leave the stamp as it was: a listing is trusted only when its folder had been still for
-// kSettling seconds when the walk began. Anything else is a walk from the start, as if nothing
-// were kept. Entries, order, positions and the end stay those of a fresh walk while the folder is
-// unchanged.
+// The names of the few listings read last, so that a listing read in pieces costs one walk of the
+// host's folder, not one per piece.
 //
-// Memory: at most kFolders folders, each with at most about kBytesPerFolder of names (a name's
-// bytes and the size of its ListedName each) and one open host listing. A folder with more names
-// keeps only the last of them and the walk beyond: reading it in order stays one walk; going back
-// before the kept names walks again from the start.
-//
+// Key: a listing that starts (position 0) is always read from the host, whole, within that call,
+// and kept under a new cookie verifier; only a call that continues it is answered from what it
+// kept: one with its verifier for that folder, or, from a client that sends no verifier (version
+// 2 has none; some clients send 0), one of the same client and folder at the position where the
+// listing's last reply ended or began (a resend). So the pages of one listing make one
+// consistent picture of the folder, and every new listing is fresh, on every file system and
+// with no time to trust. Anything else is a new listing, read from the host from its position.
+// Bound: at most kListings listings, each with at most kBytesPerListing of names and marks (the
+// containers may have grown into as much again): 16 MiB at the very most. A folder whose names
+// take more keeps the first of them; a continuation past them walks the host's folder again from
+// its start and keeps the names from its position on, which are then the folder as it is. A
+// folder of N names of which the bound holds W is walked about N / W times, each walk reading up
+// to where the client has come to.
+// Staleness: a continuation sees the folder as it was when its listing started, however long ago.
+// Never: answers a listing's start from anything kept; keeps a walk that failed; leaves a walk of
+// the host open after the call that made it (a find handle on Windows keeps Explorer from
+// renaming or removing the folder and a USB drive from being removed; a directory stream keeps a
+// Linux disk busy).
 // Served under the server's call lock, like the handle table: no lock of its own.
 class ListingCache {
   public:
-    static constexpr size_t kFolders = 4;
-    static constexpr size_t kBytesPerFolder = size_t{4} << 20;
-    static constexpr int64_t kLifetime = 5;
-    static constexpr int64_t kSettling = 2;
+    static constexpr size_t kListings = 4;
+    static constexpr size_t kBytesPerListing = size_t{2} << 20;
 
-    using Clock = int64_t (*)();
-    // `clock`: the host's time in seconds since 1970, as the stamps count it.
-    explicit ListingCache(Clock clock);
+    ListingCache();
     ListingCache(const ListingCache&) = delete;
     ListingCache& operator=(const ListingCache&) = delete;
 
-    // The names of `folder` as the host lists them now; valid until the next call of Of or Forget.
-    FolderNames& Of(std::string_view folder);
-    // The same for a caller that has just read the folder's status itself: `now` from Now()
-    // before that status, `stamp` made of it (null when the host gave none).
-    FolderNames& Of(std::string_view folder, int64_t now, const FolderStamp* stamp);
-    int64_t Now() const { return m_clock(); }
-    // Drops every kept listing and closes its walk: when our own server changes a folder, and
-    // when the server stops.
+    // The listing that `call` starts or continues, with the entries from call.position up to
+    // `count` of them at hand; valid until the next call of Serve or Forget.
+    FolderListing& Serve(const ListingCall& call, uint32_t count);
+    // Drops every kept listing: when the server stops.
     void Forget();
-    // The bytes of names kept, over all folders.
     size_t KeptBytes() const;
 
   private:
-    bool Trusted(const FolderNames& kept, const FolderStamp* stamp, int64_t now) const;
-    FolderNames& Slot(std::string_view folder);
+    FolderListing* Continued(const ListingCall& call);
+    FolderListing& Start(const ListingCall& call, uint32_t count);
+    FolderListing& FreeSlot();
 
-    Clock m_clock;
-    // The folder of Of's own status query, its room reused from call to call.
-    std::string m_statusPath;
-    std::vector<FolderNames> m_folders;
+    std::vector<FolderListing> m_listings;
+    uint64_t m_nVerifier;
     uint64_t m_nUses = 0;
 };
 

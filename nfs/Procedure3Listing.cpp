@@ -7,8 +7,8 @@
 #include "Xdr.h"
 
 // The cookie of an entry is its position in the host's order plus one, so the next call resumes
-// at the entry after it. The names come through the listing cache, which reads the host's
-// listing once for all the pieces while the folder stays as it was.
+// at the entry after it. The names come through the listing cache: a listing read in pieces is
+// one walk of the host's folder, and its pieces one picture of it.
 
 namespace {
 
@@ -25,7 +25,7 @@ enum class ListingEnd { kEnd, kMore, kTooSmall };
 // The names of one reply, where the listing cache holds them: room for the larger window on the
 // stack, so that a call allocates nothing for it.
 struct WindowNames {
-    const ListedName* at[kReadDirEntries];
+    ListedName at[kReadDirEntries];
     uint32_t count = 0;
 };
 
@@ -37,7 +37,7 @@ struct ListingWindow {
 };
 
 // Bytes of one entry3 / entryplus3 on the wire, its "follows" word included.
-uint32_t EntrySize(const std::string& name, bool plus) {
+uint32_t EntrySize(std::string_view name, bool plus) {
     uint32_t length = static_cast<uint32_t>(name.size());
     uint32_t size = 4 + 8 + 4 + length + PadLength(length) + 8;
     return plus ? size + kPostOpAttrSize + kPostOpHandleSize : size;
@@ -46,17 +46,18 @@ uint32_t EntrySize(const std::string& name, bool plus) {
 // The names of the window, in the host's order. READDIR looks one entry past a full window to
 // tell the client whether the listing ends there; READDIRPLUS stops at its tenth entry. The
 // names stay where the listing cache holds them while the call writes them out.
-ListingEnd CollectNames(FolderNames& listing, const ListingWindow& window, WindowNames& names) {
+ListingEnd CollectNames(const FolderListing& listing, const ListingWindow& window,
+                        WindowNames& names) {
     uint32_t budget = window.budget;
     for (uint32_t position = window.start;; ++position) {
-        const ListedName* name = listing.At(position);
-        if (name == nullptr) return ListingEnd::kEnd;
+        std::optional<ListedName> name = listing.At(position);
+        if (!name) return ListingEnd::kEnd;
         uint32_t size = EntrySize(name->name, window.plus);
         if (names.count == window.limit || size > budget) {
             return names.count == 0 ? ListingEnd::kTooSmall : ListingEnd::kMore;
         }
         budget -= size;
-        names.at[names.count++] = name;
+        names.at[names.count++] = *name;
         if (window.plus && names.count == window.limit) return ListingEnd::kMore;
     }
 }
@@ -66,17 +67,6 @@ ListingEnd CollectNames(FolderNames& listing, const ListingWindow& window, Windo
 // host again would only repeat the folder's resolution, once for every entry.
 bool LiesWithItsFolder(const ListedName& entry) {
     return !entry.mayLeadElsewhere && entry.name != "." && entry.name != "..";
-}
-
-// The listing cache checks its kept names against the status the call has just read for the
-// folder's attributes, rather than asking the host once more.
-FolderNames& ListingOf(std::string_view folder, int64_t now, const fattr3& attributes) {
-    FolderStamp stamp;
-    stamp.mtime = attributes.mtime.seconds;
-    stamp.ctime = attributes.ctime.seconds;
-    stamp.size = attributes.size;
-    stamp.links = attributes.nlink;
-    return Listings().Of(folder, now, &stamp);
 }
 
 ListingWindow WindowOf(uint64_t cookie, uint32_t maxcount, bool plus) {
@@ -108,24 +98,28 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
     if (plus) ReadUint32(*m_pIn);  // dircount
     uint32_t maxcount = ReadUint32(*m_pIn);
 
-    const int64_t now = Listings().Now();
     post_op_attr attributes;
     nfsstat3 status = StartQuery(path, attributes);
     WindowNames names;
     // The table entry holds the folder's path for the whole call: entries are only added meanwhile.
     std::string_view folder(status == NFS3_OK ? path.path : "");
     ListingEnd end = ListingEnd::kEnd;
+    uint64_t verifier = 0;
     if (status == NFS3_OK) {
-        FolderNames& listing = ListingOf(folder, now, attributes.attributes);
-        end = CollectNames(listing, WindowOf(cookie, maxcount, plus), names);
+        const ListingWindow window = WindowOf(cookie, maxcount, plus);
+        FolderListing& listing = Listings().Serve(
+            {folder, m_pContext->client, window.start, cookieverf}, window.limit + 1);
+        end = CollectNames(listing, window, names);
+        listing.Answered(window.start + names.count);
+        verifier = listing.Verifier();
         if (end == ListingEnd::kTooSmall) status = NFS3ERR_TOOSMALL;
     }
     m_pOut->WriteInt32(status);
     Write(*m_pOut, attributes);
     if (status != NFS3_OK) return status;
-    m_pOut->WriteInt64(cookieverf);
+    m_pOut->WriteInt64(verifier);
     uint64_t next = static_cast<uint32_t>(cookie);
-    for (uint32_t i = 0; i < names.count; ++i) WriteEntry(folder, *names.at[i], ++next, plus);
+    for (uint32_t i = 0; i < names.count; ++i) WriteEntry(folder, names.at[i], ++next, plus);
     WriteBool(*m_pOut, false);
     WriteBool(*m_pOut, end == ListingEnd::kEnd);
     return status;
@@ -136,7 +130,7 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
 // attributes and handle would be those of what lies outside (RFC 1813 3.3.17 lets both go).
 void CQDV_Procedure3::WriteEntry(std::string_view folder, const ListedName& entry, uint64_t cookie,
                                  bool plus) {
-    const std::string& name = entry.name;
+    const std::string_view name = entry.name;
     const std::string& path = ListedPath(folder, name);
     // One table step gives both the fileid and the handle.
     FileEntry* row = FileManager().FindOrAdd(path);

@@ -12,34 +12,39 @@ namespace {
 constexpr uint64_t kReadDirFrame = 12;
 
 // TRUE, fileid, the name's length, bytes and padding, cookie.
-uint64_t EntrySize(const std::string& name) {
+uint64_t EntrySize(std::string_view name) {
     return 16 + name.size() + PadLength(static_cast<uint32_t>(name.size()));
 }
+
+// The most entries a reply can hold: all of the shortest name.
+constexpr uint32_t kMostEntries = (NFS_MAXDATA - kReadDirFrame) / 20;
 
 // RFC 1094 2.2.17: count bounds the whole readdirres. Cookies are ordinals from 1, so a cookie
 // names the entry to resume after. NFS_MAXDATA caps the count, which keeps every reply well
 // inside one UDP datagram, and a reply carries at least one entry, so that a count too small for
 // a long name cannot stall the client on the same cookie. Every listed entry gets a table entry,
 // so its fileid stays what GETATTR reports for it. A folder the host cannot list has no entries.
-readdirokres ListEntries(std::string_view folder, const readdirargs& args) {
-    FolderNames& listing = Listings().Of(folder);
+// Version 2 has no cookie verifier: the listing cache knows a continuation by its client and
+// position.
+readdirokres ListEntries(std::string_view folder, const char* client, const readdirargs& args) {
+    FolderListing& listing = Listings().Serve({folder, client, args.cookie, 0}, kMostEntries + 1);
     const uint64_t budget = std::min(args.count, NFS_MAXDATA);
     uint64_t used = kReadDirFrame;
     readdirokres result;
     uint32_t position = args.cookie;
-    for (const ListedName* listed; (listed = listing.At(position)) != nullptr; ++position) {
-        const std::string& name = listed->name;
-        used += EntrySize(name);
+    for (std::optional<ListedName> listed; (listed = listing.At(position)); ++position) {
+        used += EntrySize(listed->name);
         if (used > budget && !result.entries.empty()) {
             result.eof = false;
             break;
         }
         entry item;
-        item.fileid = FileManager().GetFileId(ListedPath(folder, name));
-        item.name = name;
+        item.fileid = FileManager().GetFileId(ListedPath(folder, listed->name));
+        item.name = listed->name;
         item.cookie = position + 1;
         result.entries.push_back(item);
     }
+    listing.Answered(position);
     return result;
 }
 
@@ -51,7 +56,7 @@ nfsstat CQDV_ProcedureOld::ProcReadDir() {
     ClientPath folder = PathOf(args.dir);
     nfsstat status = StatusOf(ExistingOutcome(folder));
     readdirokres result;
-    if (status == NFS_OK) result = ListEntries(folder.path, args);
+    if (status == NFS_OK) result = ListEntries(folder.path, m_pContext->client, args);
     m_pOut->WriteInt32(status);
     if (status == NFS_OK) Write(*m_pOut, result);
     return status;

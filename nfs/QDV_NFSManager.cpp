@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "ListingCache.h"
 #include "QDV_Procedure3.h"
 #include "QDV_ProcedureOld.h"
 #include "ShareEvents.h"
@@ -30,10 +29,7 @@ void CQDV_NFSManager::SetFlag(uint8_t flag) {
     if (m_pProcV3) m_pProcV3->SetFlag(flag);
 }
 
-// A folder's stamp would tell of our own changes too, but not on every host (FAT keeps no
-// folder times to speak of): what we change ourselves is forgotten at once.
 int CQDV_NFSManager::Dispatch(IInputStream& in, IOutputStream& out, const RPCCallContext& context) {
-    if (ChangesFileSystem(context.version, context.procedure)) Listings().Forget();
     if (context.version == 2) return DispatchVersion2(in, out, context);
     return DispatchVersion3(in, out, context);
 }

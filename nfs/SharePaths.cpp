@@ -114,7 +114,7 @@ bool LiesInShare(std::string_view path) {
            LiesInARealRoot(real, *shares, separator);
 }
 
-const std::string& ListedPath(std::string_view folder, const std::string& name) {
+const std::string& ListedPath(std::string_view folder, std::string_view name) {
     thread_local std::string path;
     path.assign(folder);
     if (name == ".." && IsShareRoot(folder)) return path;

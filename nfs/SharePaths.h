@@ -29,7 +29,7 @@ enum class JoinResult {
 // a share's own folder stands for that folder, as nothing above a share is the client's. Kept in a
 // string per thread, so that listing entry after entry needs no new string: valid until the
 // thread's next ListedPath.
-const std::string& ListedPath(std::string_view folder, const std::string& name);
+const std::string& ListedPath(std::string_view folder, std::string_view name);
 
 // Joins a folder's host path and a name received from a client with the host's separator.
 JoinResult JoinSharePath(const char* folder, const char* name, uint32_t nameLength,

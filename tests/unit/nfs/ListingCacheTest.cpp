@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,7 +15,7 @@ using hostfs::HostError;
 namespace {
 
 // Folders held in memory: their names in a fixed order and a status the test sets. Counts the
-// listings it opens. Puts itself in front for its lifetime.
+// listings it opens and those still open. Puts itself in front for its lifetime.
 class FolderFs final : public hostfs::IHostFs {
   public:
     struct Folder {
@@ -35,7 +36,7 @@ class FolderFs final : public hostfs::IHostFs {
         ++lists;
         auto it = folders.find(folder);
         if (it == folders.end()) return nullptr;
-        return std::make_unique<Walk>(it->second.names);
+        return std::make_unique<Walk>(it->second.names, open);
     }
     bool Status(const std::string& path, FileStatus& status) override {
         auto it = folders.find(path);
@@ -60,24 +61,25 @@ class FolderFs final : public hostfs::IHostFs {
         return hostfs::Presence::kNone;
     }
 
-    // A folder of `count` names "<prefix>0", "<prefix>1" ..., last changed at `changed`.
-    Folder& Make(const std::string& path, size_t count, int64_t changed,
-                 const std::string& prefix = "n") {
+    // A folder of `count` names "<prefix>0", "<prefix>1" ...
+    Folder& Make(const std::string& path, size_t count, const std::string& prefix = "n") {
         Folder& folder = folders[path];
         folder.status.kind = hostfs::FileKind::kDirectory;
-        folder.status.mtime = folder.status.ctime = changed;
         for (size_t i = 0; i < count; ++i) folder.names.push_back(prefix + std::to_string(i));
         return folder;
     }
 
     std::map<std::string, Folder> folders;
     int lists = 0;
+    int open = 0;
 
   private:
     // A copy of the names as they were when the walk began.
     class Walk final : public hostfs::IListing {
       public:
-        explicit Walk(std::vector<std::string> names) : m_names(std::move(names)) {}
+        Walk(std::vector<std::string> names, int& open)
+            : m_names(std::move(names)), m_open(++open) {}
+        ~Walk() override { --m_open; }
         bool Next(std::string& name) override {
             if (m_next == m_names.size()) return false;
             name = m_names[m_next++];
@@ -86,139 +88,117 @@ class FolderFs final : public hostfs::IHostFs {
 
       private:
         std::vector<std::string> m_names;
+        int& m_open;
         size_t m_next = 0;
     };
 };
 
-int64_t g_now = 0;
-int64_t Now() {
-    return g_now;
+// The names of one call of `count` entries, answered as a procedure answers them.
+std::vector<std::string> Piece(ListingCache& cache, const ListingCall& call, uint32_t count,
+                               uint64_t* verifier = nullptr) {
+    FolderListing& listing = cache.Serve(call, count);
+    std::vector<std::string> names;
+    for (uint32_t p = call.position; p < call.position + count && listing.At(p); ++p) {
+        names.emplace_back(listing.At(p)->name);
+    }
+    listing.Answered(call.position + static_cast<uint32_t>(names.size()));
+    if (verifier != nullptr) *verifier = listing.Verifier();
+    return names;
 }
 
-// Every name from `first` on, as the cache gives them now, at most `most`.
-std::vector<std::string> NamesFrom(ListingCache& cache, const std::string& folder, uint32_t first,
-                                   size_t most = 1000) {
-    FolderNames& listing = cache.Of(folder);
-    std::vector<std::string> names;
-    for (uint32_t p = first; names.size() < most; ++p) {
-        const ListedName* entry = listing.At(p);
-        if (entry == nullptr) break;
-        names.push_back(entry->name);
-    }
-    return names;
+std::vector<std::string> Slice(const std::vector<std::string>& names, size_t first, size_t count) {
+    first = std::min(first, names.size());
+    return {names.begin() + first, names.begin() + std::min(names.size(), first + count)};
 }
 
 }  // namespace
 
-// A listing read at `first` (the folder last changed at `changed`), then the folder changed or
-// not, then read again at `second`: kept only while nothing can have changed unseen.
-TEST(ListingCacheTest, AKeptListingServesOnlyWhileTheFolderIsAsItWas) {
-    enum class Change { kNone, kAdd, kRemove };
-    struct Case {
+// Which calls a kept listing answers. Every other call is a new listing, read from the host; no
+// walk stays open after a call, and a failed one is not kept.
+TEST(ListingCacheTest, OnlyAContinuationOfAListingComesFromWhatItKept) {
+    constexpr int kNone = -1, kUnknown = -2;
+    struct Step {
         const char* what;
-        int64_t changed, first;
-        Change change;
-        FolderStamp after;  // the stamp's change (added to it)
-        int64_t second;
-        int walks;
+        const char* folder;
+        uint32_t position;
+        int verifierOf;  // the step whose verifier the call sends, or kNone (0) or kUnknown
+        const char* client;
+        int walks;  // in all, after the step
     };
-    const Case cases[] = {
-        {"unchanged, soon after", 100, 110, Change::kNone, {}, 111, 1},
-        {"unchanged, still at the end of the lifetime", 100, 110, Change::kNone, {}, 114, 1},
-        {"unchanged, but the lifetime is over", 100, 110, Change::kNone, {}, 115, 2},
-        {"unchanged, but the clock went back", 100, 110, Change::kNone, {}, 109, 2},
-        {"unchanged, still for just long enough", 108, 110, Change::kNone, {}, 111, 1},
-        {"unchanged, but still for too short a while", 109, 110, Change::kNone, {}, 111, 2},
-        {"added, the times moved", 100, 110, Change::kAdd, {11, 11, 0, 0}, 111, 2},
-        {"removed, only the status time moved", 100, 110, Change::kRemove, {0, 1, 0, 0}, 111, 2},
-        {"added, only the size moved", 100, 110, Change::kAdd, {0, 0, 4096, 0}, 111, 2},
-        {"added, only the links moved", 100, 110, Change::kAdd, {0, 0, 0, 1}, 111, 2},
-        {"added in the second of the last change", 110, 110, Change::kAdd, {}, 110, 2},
-        {"removed in the second of the last change", 110, 110, Change::kRemove, {}, 110, 2},
+    const Step steps[] = {
+        {"a start", "/f", 0, kNone, "A", 1},
+        {"its continuation", "/f", 10, 0, "A", 1},
+        {"a jump ahead in it", "/f", 25, 0, "B", 1},
+        {"a step back in it", "/f", 5, 0, "A", 1},
+        {"a start again", "/f", 0, 0, "A", 2},
+        {"without a verifier, where the last reply ended", "/f", 10, kNone, "A", 2},
+        {"without a verifier, the same piece again", "/f", 10, kNone, "A", 2},
+        {"without a verifier, from another client", "/f", 20, kNone, "B", 3},
+        {"without a verifier, elsewhere", "/f", 7, kNone, "A", 4},
+        {"with a verifier of no listing", "/f", 10, kUnknown, "A", 5},
+        {"with the verifier, another folder", "/g", 1, 0, "A", 6},
+        {"a folder the host cannot list", "/none", 0, kNone, "A", 7},
+        {"its continuation", "/none", 1, 11, "A", 8},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        FolderFs fs;
-        ListingCache cache(Now);
-        FolderFs::Folder& folder = fs.Make("/f", 5, c.changed);
-        g_now = c.first;
-        ASSERT_EQ(NamesFrom(cache, "/f", 0), folder.names);
-        if (c.change == Change::kAdd) folder.names.push_back("new");
-        if (c.change == Change::kRemove) folder.names.erase(folder.names.begin() + 2);
-        folder.status.mtime += c.after.mtime;
-        folder.status.ctime += c.after.ctime;
-        folder.status.size += c.after.size;
-        folder.status.links += c.after.links;
-        g_now = c.second;
-        EXPECT_EQ(NamesFrom(cache, "/f", 0), folder.names);
-        EXPECT_EQ(fs.lists, c.walks);
+    FolderFs fs;
+    fs.Make("/f", 30);
+    fs.Make("/g", 5);
+    ListingCache cache;
+    std::vector<uint64_t> verifiers;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(std::string(step.what) + " at " + std::to_string(step.position));
+        uint64_t sent = step.verifierOf == kNone      ? 0
+                        : step.verifierOf == kUnknown ? verifiers[0] + 1000
+                                                      : verifiers[step.verifierOf];
+        ListingCall call{step.folder, step.client, step.position, sent};
+        uint64_t verifier = 0;
+        std::vector<std::string> piece = Piece(cache, call, 10, &verifier);
+        verifiers.push_back(verifier);
+        EXPECT_NE(verifier, 0u);
+        const std::string folder = step.folder;
+        EXPECT_EQ(piece, Slice(fs.folders.count(folder) ? fs.folders[folder].names
+                                                        : std::vector<std::string>{},
+                               step.position, 10));
+        EXPECT_EQ(fs.lists, step.walks);
+        EXPECT_EQ(fs.open, 0);
     }
+    EXPECT_EQ(verifiers[1], verifiers[0]) << "a continuation keeps its listing's verifier";
+    EXPECT_NE(verifiers[4], verifiers[0]) << "a new listing has a verifier of its own";
 }
 
-TEST(ListingCacheTest, AFolderWithoutStatusIsWalkedAfresh) {
+// A folder whose names pass the bound is read in order in a few walks, each keeping the names
+// from where the client has come to; the memory stays within the bound.
+TEST(ListingCacheTest, AFolderAboveTheBoundKeepsItsNamesPieceByPiece) {
     FolderFs fs;
-    ListingCache cache(Now);
-    g_now = 1000;
-    fs.Make("/f", 3, 0).stated = false;
-    for (int call = 0; call < 3; ++call) EXPECT_EQ(NamesFrom(cache, "/f", 1).size(), 2u);
-    EXPECT_EQ(fs.lists, 3);
-}
-
-// Pieces in order, a piece asked for again, a step back, positions past the end: each answers
-// what a fresh walk would, and only the step back walks again.
-TEST(ListingCacheTest, PiecesComeFromOneWalk) {
-    FolderFs fs;
-    ListingCache cache(Now);
-    g_now = 1000;
-    const std::vector<std::string>& names = fs.Make("/f", 1000, 0).names;
-    std::vector<std::string> read;
-    for (uint32_t first = 0; first < 1000; first += 10) {
-        std::vector<std::string> piece = NamesFrom(cache, "/f", first, 10);
-        EXPECT_EQ(NamesFrom(cache, "/f", first, 10), piece) << first;
-        read.insert(read.end(), piece.begin(), piece.end());
-    }
-    EXPECT_EQ(read, names);
-    EXPECT_TRUE(NamesFrom(cache, "/f", 1000).empty());
-    EXPECT_TRUE(NamesFrom(cache, "/f", 0xFFFFFFFF).empty());
-    EXPECT_EQ(fs.lists, 1);
-    EXPECT_EQ(NamesFrom(cache, "/f", 0, 1), std::vector<std::string>{"n0"});
-    EXPECT_EQ(fs.lists, 1) << "a folder this small is kept whole";
-    cache.Forget();
-    EXPECT_EQ(NamesFrom(cache, "/f", 999), std::vector<std::string>{"n999"});
-    EXPECT_EQ(fs.lists, 2);
-}
-
-// A folder above the byte bound keeps its last names and the walk: in order it is still one walk,
-// and the memory stays within the bound.
-TEST(ListingCacheTest, AFolderAboveTheBoundKeepsOnlyItsLastNames) {
-    FolderFs fs;
-    ListingCache cache(Now);
-    g_now = 1000;
-    const size_t count = ListingCache::kBytesPerFolder / sizeof(ListedName);
-    const std::vector<std::string>& names = fs.Make("/big", count, 0, "a long name, number ").names;
+    ListingCache cache;
+    const size_t count = ListingCache::kBytesPerListing / 16;
+    const std::vector<std::string>& names = fs.Make("/big", count, "a longer name, number ").names;
+    uint64_t verifier = 0;
     size_t matching = 0;
     for (uint32_t first = 0; first < count; first += 1000) {
-        std::vector<std::string> piece = NamesFrom(cache, "/big", first, 1000);
+        std::vector<std::string> piece =
+            Piece(cache, {"/big", "A", first, verifier}, 1000, &verifier);
         for (size_t i = 0; i < piece.size(); ++i) matching += piece[i] == names[first + i];
-        EXPECT_LE(cache.KeptBytes(), ListingCache::kBytesPerFolder);
+        EXPECT_LE(cache.KeptBytes(), ListingCache::kBytesPerListing);
     }
     EXPECT_EQ(matching, count);
-    EXPECT_EQ(fs.lists, 1);
-    EXPECT_EQ(NamesFrom(cache, "/big", 0, 1), std::vector<std::string>{names[0]});
-    EXPECT_EQ(fs.lists, 2) << "the first names were no longer kept";
+    EXPECT_EQ(fs.lists, 3) << "the bound holds about 59,000 names of this length";
 }
 
-// The folder used longest ago makes room for another.
-TEST(ListingCacheTest, OnlyTheLastFewFoldersAreKept) {
+// The listing used longest ago makes room for another.
+TEST(ListingCacheTest, OnlyTheLastFewListingsAreKept) {
     FolderFs fs;
-    ListingCache cache(Now);
-    g_now = 1000;
-    const int folders = static_cast<int>(ListingCache::kFolders) + 1;
-    for (int i = 0; i < folders; ++i) fs.Make("/f" + std::to_string(i), 3, 0);
-    for (int i = 0; i < folders; ++i) NamesFrom(cache, "/f" + std::to_string(i), 0);
-    EXPECT_EQ(fs.lists, folders);
-    for (int i = folders - 1; i >= 1; --i) NamesFrom(cache, "/f" + std::to_string(i), 0);
-    EXPECT_EQ(fs.lists, folders) << "the last ones are all kept";
-    NamesFrom(cache, "/f0", 0);
-    EXPECT_EQ(fs.lists, folders + 1);
+    ListingCache cache;
+    const int listings = static_cast<int>(ListingCache::kListings) + 1;
+    std::vector<uint64_t> verifiers(listings);
+    for (int i = 0; i < listings; ++i) {
+        fs.Make("/f" + std::to_string(i), 3);
+        Piece(cache, {"/f" + std::to_string(i), "A", 0, 0}, 1, &verifiers[i]);
+    }
+    for (int i = listings - 1; i >= 1; --i) {
+        Piece(cache, {"/f" + std::to_string(i), "A", 1, verifiers[i]}, 1);
+    }
+    EXPECT_EQ(fs.lists, listings) << "the last ones are all kept";
+    Piece(cache, {"/f0", "A", 1, verifiers[0]}, 1);
+    EXPECT_EQ(fs.lists, listings + 1);
 }

@@ -32,6 +32,22 @@ class FaultyFile final : public hostfs::IHostFile {
     std::unique_ptr<hostfs::IHostFile> m_inner;
 };
 
+// A walk through FaultyFs, counted while it is open.
+class CountedListing final : public hostfs::IListing {
+  public:
+    CountedListing(std::atomic<int>& open, std::unique_ptr<hostfs::IListing> inner)
+        : m_open(open), m_inner(std::move(inner)) {
+        ++m_open;
+    }
+    ~CountedListing() override { --m_open; }
+    bool Next(std::string& name) override { return m_inner->Next(name); }
+    bool MayLeadElsewhere() const override { return m_inner->MayLeadElsewhere(); }
+
+  private:
+    std::atomic<int>& m_open;
+    std::unique_ptr<hostfs::IListing> m_inner;
+};
+
 Fault OpenFault(OpenMode mode) {
     switch (mode) {
         case OpenMode::kReadExisting:
@@ -76,9 +92,9 @@ int FaultyFs::Calls(Fault fault) const {
     return it == m_calls.end() ? 0 : it->second;
 }
 
-void FaultyFs::ShiftTimes(int64_t seconds) {
+void FaultyFs::FreezeFolderStamps(int64_t seconds) {
     std::lock_guard<std::mutex> lock(m_lock);
-    m_nShift = seconds;
+    m_frozen = seconds;
 }
 
 void FaultyFs::OnEveryOperation(std::function<void()> hook) {
@@ -132,19 +148,23 @@ bool FaultyFs::FindStoredName(const std::string& path, std::string& name) {
 }
 
 std::unique_ptr<hostfs::IListing> FaultyFs::List(const std::string& folder) {
-    return Strikes(Fault::kList, folder) ? nullptr : m_inner.List(folder);
+    if (Strikes(Fault::kList, folder)) return nullptr;
+    std::unique_ptr<hostfs::IListing> walk = m_inner.List(folder);
+    if (walk == nullptr) return nullptr;
+    return std::make_unique<CountedListing>(m_nOpenWalks, std::move(walk));
 }
 
-void FaultyFs::Shift(hostfs::FileStatus& status) {
+void FaultyFs::Freeze(hostfs::FileStatus& status) {
     std::lock_guard<std::mutex> lock(m_lock);
-    status.atime += m_nShift;
-    status.mtime += m_nShift;
-    status.ctime += m_nShift;
+    if (!m_frozen || status.kind != hostfs::FileKind::kDirectory) return;
+    status.atime = status.mtime = status.ctime = *m_frozen;
+    status.size = 0;
+    status.links = 1;
 }
 
 bool FaultyFs::Status(const std::string& path, hostfs::FileStatus& status) {
     if (Strikes(Fault::kStatus, path) || !m_inner.Status(path, status)) return false;
-    Shift(status);
+    Freeze(status);
     return true;
 }
 
@@ -155,7 +175,7 @@ hostfs::Presence FaultyFs::FindWithStatus(const std::string& path, std::string& 
     Presence presence = m_inner.FindWithStatus(path, name, status);
     if (presence != Presence::kWithStatus) return presence;
     if (Strikes(Fault::kStatus, path)) return Presence::kNameOnly;
-    Shift(status);
+    Freeze(status);
     return presence;
 }
 

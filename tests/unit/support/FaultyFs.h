@@ -1,9 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "HostFs.h"
@@ -51,9 +53,11 @@ class FaultyFs final : public hostfs::IHostFs {
     int Hits(Fault fault) const;
     // How often the operation that `fault` refuses has been asked for, failed or not.
     int Calls(Fault fault) const;
-    // Reports every status's times `seconds` later than the host's (earlier when negative): a
-    // folder just made looks like one left alone for a while.
-    void ShiftTimes(int64_t seconds);
+    // Reports every folder with the times `seconds` and a size and link count that no change
+    // moves, as on a FAT volume, which keeps no folder times.
+    void FreezeFolderStamps(int64_t seconds);
+    // How many walks of folders (List) are open now.
+    int OpenWalks() const { return m_nOpenWalks; }
     // Runs `hook` at the start of every operation from now on (null: none), on the caller's
     // thread: a test can hold a call in the middle of its work.
     void OnEveryOperation(std::function<void()> hook);
@@ -87,8 +91,8 @@ class FaultyFs final : public hostfs::IHostFs {
                                     hostfs::FileStatus& status) override;
 
   private:
-    // Applies ShiftTimes.
-    void Shift(hostfs::FileStatus& status);
+    // Applies FreezeFolderStamps.
+    void Freeze(hostfs::FileStatus& status);
 
     hostfs::IHostFs& m_inner;
     // Server threads call in while the test arms faults.
@@ -96,6 +100,7 @@ class FaultyFs final : public hostfs::IHostFs {
     std::map<Fault, std::string> m_faults;
     std::map<Fault, int> m_hits;
     std::map<Fault, int> m_calls;
-    int64_t m_nShift = 0;
+    std::optional<int64_t> m_frozen;
+    std::atomic<int> m_nOpenWalks{0};
     std::function<void()> m_hook;
 };
