@@ -25,11 +25,13 @@ constexpr uint32_t kProtocolUdp = 17;
 // The server's process-wide objects, built at first use in this order and destroyed in the
 // reverse one: the sockets (joining their threads) before the handlers they call.
 struct ServerObjects {
-    // The handle table and the host file system are process-wide objects of their own. Made
-    // here, they are complete before these objects are, and so are destroyed after them: a
-    // process that ends while the server runs finishes its last calls with both still there.
+    // The handle table, the kept listings and the host file system are process-wide objects of
+    // their own. Made here, they are complete before these objects are, and so are destroyed
+    // after them: a process that ends while the server runs finishes its last calls with all of
+    // them still there.
     ServerObjects() {
         FileManager();
+        Listings();
         hostfs::PlatformFs();
     }
     ~ServerObjects();

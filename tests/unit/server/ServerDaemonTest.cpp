@@ -327,9 +327,10 @@ TEST_F(ServerDaemon, AClientThatStopsReadingHoldsUpNobody) {
 }
 
 #if GTEST_HAS_DEATH_TEST
-// Holds a LOOKUP in the middle of its work (it makes the file's handle after the host has
-// answered) while the process ends around it.
-[[noreturn]] void EndTheProcessDuringACall() {
+// Holds a call in the middle of its work while the process ends around it: a LOOKUP once the host
+// has answered (it makes the file's handle after), or a READDIRPLUS once its names are kept (it
+// answers them after).
+[[noreturn]] void EndTheProcessDuringACall(bool listing) {
     static FaultyFs* fs = new FaultyFs;
     static TempDir* dir = new TempDir;
     // Registered before the server objects exist, so it runs after they have joined their threads.
@@ -348,13 +349,16 @@ TEST_F(ServerDaemon, AClientThatStopsReadingHoldsUpNobody) {
     RpcClient mount = RpcClient::Udp(options.ports.mount);
     nfs3::Handle root = nfs3::MountRoot(mount, "/quonhd1");
     std::promise<void> entered;
-    fs->OnEveryOperation([&entered] {
+    fs->OnEveryOperation([&entered, listing] {
+        if (listing && fs->Calls(Fault::kList) == 0) return;
         fs->OnEveryOperation(nullptr);
         entered.set_value();
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
     });
     RpcClient nfs = RpcClient::Udp(options.ports.nfs);
-    std::thread([&nfs, root] { nfs3::Lookup(nfs, root, "film"); }).detach();
+    XdrBytes args = XdrBytes().Opaque(root.data(), root.size());
+    listing ? args.Hyper(0).Hyper(0).Word(8192).Word(8192) : args.Text("film");
+    std::thread([&nfs, args, listing] { nfs.Call(100003, 3, listing ? 17 : 3, args); }).detach();
     if (entered.get_future().wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
         std::exit(4);
     }
@@ -365,7 +369,10 @@ TEST_F(ServerDaemon, AClientThatStopsReadingHoldsUpNobody) {
 // ends with the call finishing against live objects, not destroyed ones.
 TEST(ServerExit, AProcessThatEndsDuringACallEndsCleanly) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(EndTheProcessDuringACall(), ::testing::ExitedWithCode(0), "");
+    for (bool listing : {false, true}) {
+        EXPECT_EXIT(EndTheProcessDuringACall(listing), ::testing::ExitedWithCode(0), "")
+            << (listing ? "a listing" : "a lookup");
+    }
 }
 #endif
 
