@@ -5,15 +5,25 @@
 
 ClientPath PathOfHandle(const uint8_t* handle, uint32_t length) {
     ClientPath resolved;
-    const char* path = FileManager().GetPath(handle, length);
-    if (path == nullptr) return resolved;
+    const FileEntry* entry = FileManager().EntryOf(handle, length);
+    if (entry == nullptr) return resolved;
+    const char* path = entry->pszPath.get();
     if (LiesInShare(path)) {
         resolved.path = path;
         resolved.outcome = PathOutcome::kFound;
+        resolved.fileid = CDorvelFileManager::IndexOf(entry);
     } else {
         resolved.outcome = PathOutcome::kOutsideShare;
     }
     return resolved;
+}
+
+uint32_t FileIdOf(const ClientPath& path) {
+    return path.fileid ? *path.fileid : FileManager().GetFileId(path.path);
+}
+
+bool QueryAttributes(const ClientPath& path, FileAttributes& attributes) {
+    return path.path != nullptr && QueryAttributes(HostPath(path.path), FileIdOf(path), attributes);
 }
 
 ClientPath PathInFolder(const ClientPath& folder, const char* name, uint32_t nameLength,
@@ -38,7 +48,7 @@ ClientPath PathInFolder(const ClientPath& folder, const char* name, uint32_t nam
 
 ClientPath OwnEntry(const ClientPath& path) {
     if (path.outcome != PathOutcome::kFound || !EndsInDotStep(path.path)) return path;
-    return ClientPath{nullptr, PathOutcome::kOutsideShare};
+    return ClientPath{nullptr, PathOutcome::kOutsideShare, std::nullopt};
 }
 
 const std::string& HostPath(const char* path) {
@@ -66,7 +76,7 @@ FoundPath ExistingWithAttributes(const ClientPath& path) {
             break;
         case hostfs::Presence::kWithStatus:
             found.hasAttributes = true;
-            found.attributes = AttributesOf(host, status);
+            found.attributes = AttributesOf(status, FileIdOf(path));
             break;
     }
     return found;

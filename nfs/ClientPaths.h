@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "FileAttributes.h"
@@ -19,10 +20,20 @@ enum class PathOutcome {
 struct ClientPath {
     const char* path = nullptr;  // set while the outcome is kFound
     PathOutcome outcome = PathOutcome::kStale;
+    // The entry's index, for a path that a handle named: the fileid that handle reports.
+    std::optional<uint32_t> fileid;
 };
 
-// The path of the handle's table entry; only the first four bytes of the handle are looked at.
+// The path of the handle's table entry.
 ClientPath PathOfHandle(const uint8_t* handle, uint32_t length);
+
+// The fileid reported for a found path: a handle's own index, whatever else the table holds
+// (after a move two entries can hold one path, and a client that sees a handle's fileid change
+// takes its file for another); else the index of the path's entry.
+uint32_t FileIdOf(const ClientPath& path);
+
+// The attributes of a found path; false when the host gives no status for it.
+bool QueryAttributes(const ClientPath& path, FileAttributes& attributes);
 
 // `name` joined to a found folder into `joined`, which the result then points into. A folder
 // that was not found passes its outcome on.

@@ -181,9 +181,13 @@ FileEntry* CDorvelFileManager::GetEntry(uint32_t index) {
 }
 
 const char* CDorvelFileManager::GetPath(const uint8_t* handle, uint32_t length) {
-    if (length < kNamingBytes || GetWord(handle + 4) != m_nStamp) return nullptr;
-    FileEntry* entry = GetEntry(GetWord(handle));
+    FileEntry* entry = EntryOf(handle, length);
     return entry != nullptr ? entry->pszPath.get() : nullptr;
+}
+
+FileEntry* CDorvelFileManager::EntryOf(const uint8_t* handle, uint32_t length) {
+    if (length < kNamingBytes || GetWord(handle + 4) != m_nStamp) return nullptr;
+    return GetEntry(GetWord(handle));
 }
 
 // Found before the move, the moved entry is the first on the recent list after it: it answers

@@ -43,6 +43,8 @@ class CDorvelFileManager {
     // The path of the entry named by bytes 0 to 3 of `handle`, or null, also when bytes 4 to 7
     // are not this table's stamp. Valid until the entry is renamed or the table reset.
     const char* GetPath(const uint8_t* handle, uint32_t length);
+    // The entry whose path GetPath gives, or null.
+    FileEntry* EntryOf(const uint8_t* handle, uint32_t length);
     // Moves the host file or folder, met before or not, then gives the new path to its entries
     // and to those of everything below it: the handles a client holds follow the move. Nothing
     // changes when the host refuses.

@@ -1,6 +1,5 @@
 #include "FileAttributes.h"
 
-#include "DorvelFileManager.h"
 #include "HostFs.h"
 
 namespace {
@@ -19,14 +18,14 @@ const KindCodes kKindCodes[] = {
 
 }  // namespace
 
-bool QueryAttributes(const std::string& path, FileAttributes& attributes) {
+bool QueryAttributes(const std::string& path, uint32_t fileid, FileAttributes& attributes) {
     hostfs::FileStatus status;
     if (!hostfs::Fs().Status(path, status)) return false;
-    attributes = AttributesOf(path, status);
+    attributes = AttributesOf(status, fileid);
     return true;
 }
 
-FileAttributes AttributesOf(const std::string& path, const hostfs::FileStatus& status) {
+FileAttributes AttributesOf(const hostfs::FileStatus& status, uint32_t fileid) {
     uint32_t type = 0;
     uint32_t mode = 0;
     for (const KindCodes& codes : kKindCodes) {
@@ -43,7 +42,7 @@ FileAttributes AttributesOf(const std::string& path, const hostfs::FileStatus& s
     attributes.mode = mode;
     attributes.nlink = status.links;
     attributes.size = status.size;
-    attributes.fileid = FileManager().GetFileId(path);
+    attributes.fileid = fileid;
     attributes.atime = status.atime;
     attributes.mtime = status.mtime;
     attributes.ctime = status.ctime;

@@ -13,14 +13,15 @@ struct FileAttributes {
     uint32_t mode = 0;
     uint32_t nlink = 0;
     uint64_t size = 0;
-    uint32_t fileid = 0;  // the path's handle-table index
+    uint32_t fileid = 0;  // a handle-table index
     int64_t atime = 0;
     int64_t mtime = 0;
     int64_t ctime = 0;
 };
 
-// False, leaving `attributes` alone, when the host gives no status for the path.
-bool QueryAttributes(const std::string& path, FileAttributes& attributes);
+// The attributes of the file at `path`, reported with `fileid`; false, leaving `attributes`
+// alone, when the host gives no status for the path.
+bool QueryAttributes(const std::string& path, uint32_t fileid, FileAttributes& attributes);
 
-// The attributes of `path` from its host status.
-FileAttributes AttributesOf(const std::string& path, const hostfs::FileStatus& status);
+// The attributes of a file from its host status, reported with `fileid`.
+FileAttributes AttributesOf(const hostfs::FileStatus& status, uint32_t fileid);

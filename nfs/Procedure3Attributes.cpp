@@ -24,7 +24,7 @@ nfsstat3 CQDV_Procedure3::ProcSetAttr() {
     wcc_data wcc;
     if (status == NFS3_OK) {
         status = ApplyAttributes(path.path, attributes);
-        wcc.after = PostOpAttributes(path.path);
+        wcc.after = PostOpAttributes(path);
     }
     m_pOut->WriteInt32(status);
     Write(*m_pOut, wcc);

@@ -5,15 +5,6 @@
 #include "QDV_Procedure3.h"
 #include "SharePaths.h"
 
-namespace {
-
-// The where folder's own path: what comes before the separator that joined the name to it.
-std::string FolderOf(const std::string& joined) {
-    return joined.substr(0, joined.rfind(hostfs::Fs().Separator()));
-}
-
-}  // namespace
-
 // A name the share refuses keeps its refusal; a folder handle that names nothing, or a joined
 // path too long for the host, is reported like a refusal of the host itself.
 nfsstat3 CQDV_Procedure3::NewNameRefusal(const ClientPath& where) {
@@ -21,11 +12,12 @@ nfsstat3 CQDV_Procedure3::NewNameRefusal(const ClientPath& where) {
 }
 
 // CREATE and MKDIR answer alike (RFC 1813 3.3.8, 3.3.9).
-void CQDV_Procedure3::WriteNewEntry(nfsstat3 status, const char* path, const wcc_data& dirWcc) {
+void CQDV_Procedure3::WriteNewEntry(nfsstat3 status, const ClientPath& path,
+                                    const wcc_data& dirWcc) {
     m_pOut->WriteInt32(status);
     if (status == NFS3_OK) {
         post_op_fh3 object;
-        object.handle_follows = MakeHandle(path, object.handle);
+        object.handle_follows = MakeHandle(path.path, object.handle);
         Write(*m_pOut, object);
         Write(*m_pOut, PostOpAttributes(path));
     }
@@ -34,14 +26,15 @@ void CQDV_Procedure3::WriteNewEntry(nfsstat3 status, const char* path, const wcc
 
 // The initial attributes are not applied: the folder gets the host's defaults.
 nfsstat3 CQDV_Procedure3::ProcMkdir() {
-    ClientPath path = ReadDirOpPath();
+    ClientPath where;
+    ClientPath path = ReadDirOpPath(&where);
     sattr3 attributes;
     Read(*m_pIn, attributes);
     nfsstat3 status =
         path.path != nullptr ? StatusOf(hostfs::Fs().MakeFolder(path.path)) : NewNameRefusal(path);
     wcc_data dirWcc;
-    if (status == NFS3_OK) dirWcc.after = PostOpAttributes(FolderOf(path.path).c_str());
-    WriteNewEntry(status, path.path, dirWcc);
+    if (status == NFS3_OK) dirWcc.after = PostOpAttributes(where);
+    WriteNewEntry(status, path, dirWcc);
     return status;
 }
 

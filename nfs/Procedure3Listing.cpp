@@ -140,7 +140,8 @@ void CQDV_Procedure3::WriteEntry(std::string_view folder, const ListedName& entr
     m_pOut->WriteInt64(cookie);
     if (!plus) return;
     const bool inside = LiesWithItsFolder(entry) || LiesInShare(path);
-    Write(*m_pOut, PostOpAttributes(inside ? path.c_str() : nullptr));
+    Write(*m_pOut, PostOpAttributes(ClientPath{inside ? path.c_str() : nullptr, PathOutcome::kFound,
+                                               CDorvelFileManager::IndexOf(row)}));
     WriteBool(*m_pOut, inside);
     if (inside) WriteOpaque(*m_pOut, row->pHandle.get(), CDorvelFileManager::kHandleSize);
 }

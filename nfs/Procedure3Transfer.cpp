@@ -38,7 +38,7 @@ constexpr uint32_t kReadHead = 4 + 4 + 84 + 4 + 4 + 4;
 constexpr bool kExclusiveOpens = true;
 
 // The reply's wcc_data carries no attributes, so none are taken.
-bool WriteHostFile(const char* path, uint64_t offset, const uint8_t* data, uint32_t count) {
+bool WriteHostFile(const ClientPath& path, uint64_t offset, const uint8_t* data, uint32_t count) {
     return WriteFromCall(path, kExclusiveOpens, offset, data, count, false).done == count;
 }
 
@@ -76,12 +76,12 @@ nfsstat3 CQDV_Procedure3::ProcRead() {
     nfsstat3 status = CheckPath(path);
     ReplyData read;
     if (status == NFS3_OK) {
-        read = ReadIntoReply(*m_pOut, kReadHead, path.path, offset, std::min(count, kRtMax),
+        read = ReadIntoReply(*m_pOut, kReadHead, path, offset, std::min(count, kRtMax),
                              kExclusiveOpens);
         if (read.done < 0) status = HostFailure(kReadFailed, kIoCaption);
     }
     m_pOut->WriteInt32(status);
-    Write(*m_pOut, PostOpAttributes(path.path, read));
+    Write(*m_pOut, PostOpAttributes(path, read));
     if (status == NFS3_OK) {
         m_pOut->WriteInt32(static_cast<uint32_t>(read.done));
         WriteBool(*m_pOut, count == 0 || read.done < read.wanted);
@@ -91,7 +91,8 @@ nfsstat3 CQDV_Procedure3::ProcRead() {
 }
 
 // A file that could not be opened, or was not found, still gets the attributes its path has.
-post_op_attr CQDV_Procedure3::PostOpAttributes(const char* path, const HostTransfer& transfer) {
+post_op_attr CQDV_Procedure3::PostOpAttributes(const ClientPath& path,
+                                               const HostTransfer& transfer) {
     if (!transfer.hasAttributes) return PostOpAttributes(path);
     post_op_attr attributes;
     attributes.attributes_follow = true;
@@ -110,7 +111,7 @@ nfsstat3 CQDV_Procedure3::ProcWrite() {
     ReadOpaque(*m_pIn, data);
     nfsstat3 status = CheckPath(path);
     if (status == NFS3_OK && count > data.length) status = NFS3ERR_INVAL;
-    if (status == NFS3_OK && !WriteHostFile(path.path, offset, data.data, count)) {
+    if (status == NFS3_OK && !WriteHostFile(path, offset, data.data, count)) {
         status = HostFailure(kWriteFailed, kIoCaption);
     }
     m_pOut->WriteInt32(status);
@@ -131,7 +132,7 @@ nfsstat3 CQDV_Procedure3::ProcCreate() {
     nfsstat3 status =
         path.path != nullptr ? CreateHostFile(path.path, how, m_verifiers) : NewNameRefusal(path);
     if (status == NFS3ERR_IO) status = HostFailure(kCreateFailed, kCreateCaption);
-    WriteNewEntry(status, path.path, wcc_data{});
+    WriteNewEntry(status, path, wcc_data{});
     return status;
 }
 

@@ -57,7 +57,7 @@ nfsstat CQDV_ProcedureOld::ProcSetAttr() {
         status = NFSERR_IO;
     }
     fattr after;
-    if (status == NFS_OK) status = GetAttributes(file.path, after);
+    if (status == NFS_OK) status = GetAttributes(file, after);
     return WriteAttrStat(status, after);
 }
 

@@ -51,7 +51,7 @@ nfsstat CQDV_ProcedureOld::ProcRead() {
     nfsstat status = StatusOf(ExistingOutcome(file));
     ReplyData read;
     if (status == NFS_OK) {
-        read = ReadIntoReply(*m_pOut, kReadHead, file.path, args.offset,
+        read = ReadIntoReply(*m_pOut, kReadHead, file, args.offset,
                              std::min(args.count, NFS_MAXDATA), kExclusiveOpens);
         if (read.done < 0 || !read.hasAttributes) status = NFSERR_IO;
     }
@@ -73,7 +73,7 @@ nfsstat CQDV_ProcedureOld::ProcWrite() {
     nfsstat status = StatusOf(ExistingOutcome(file));
     HostTransfer written;
     if (status == NFS_OK) {
-        written = WriteFromCall(file.path, kExclusiveOpens, args.offset, args.data.data,
+        written = WriteFromCall(file, kExclusiveOpens, args.offset, args.data.data,
                                 args.data.length, true);
         if (written.done != args.data.length || !written.hasAttributes) status = NFSERR_IO;
     }
@@ -89,7 +89,7 @@ nfsstat CQDV_ProcedureOld::ServeCreation(HostChange create) {
     nfsstat status = StatusOf(path.outcome);
     if (status == NFS_OK) status = StatusOf(create(path.path));
     diropokres result;
-    if (status == NFS_OK) status = DirOpResult(path.path, result);
+    if (status == NFS_OK) status = DirOpResult(path, result);
     return WriteDirOpRes(status, result);
 }
 

@@ -116,11 +116,12 @@ ClientPath CQDV_Procedure3::ReadPath() {
 
 // The name is joined to the folder as the client sent it; one that holds a separator, or whose
 // "." and ".." steps would leave the share, is refused.
-ClientPath CQDV_Procedure3::ReadDirOpPath() {
+ClientPath CQDV_Procedure3::ReadDirOpPath(ClientPath* folder) {
     diropargs3 args;
     Read(*m_pIn, args);
-    ClientPath path = PathInFolder(PathOfHandle(args.dir.Data(), args.dir.Length()),
-                                   args.name.Text(), args.name.Length(), m_joinedPath);
+    const ClientPath where = PathOfHandle(args.dir.Data(), args.dir.Length());
+    if (folder != nullptr) *folder = where;
+    ClientPath path = PathInFolder(where, args.name.Text(), args.name.Length(), m_joinedPath);
     if (path.path != nullptr) Trace(" %s", path.path);
     return path;
 }
@@ -141,9 +142,9 @@ nfsstat3 CQDV_Procedure3::CheckPath(const ClientPath& path, post_op_attr& attrib
     return StatusOf(found.outcome);
 }
 
-bool CQDV_Procedure3::GetAttributes(const char* path, fattr3& attributes) {
+bool CQDV_Procedure3::GetAttributes(const ClientPath& path, fattr3& attributes) {
     FileAttributes host;
-    if (!QueryAttributes(HostPath(path), host)) return false;
+    if (!QueryAttributes(path, host)) return false;
     attributes = ToFattr(host);
     return true;
 }
@@ -166,8 +167,8 @@ fattr3 CQDV_Procedure3::ToFattr(const FileAttributes& host) const {
     return attributes;
 }
 
-post_op_attr CQDV_Procedure3::PostOpAttributes(const char* path) {
+post_op_attr CQDV_Procedure3::PostOpAttributes(const ClientPath& path) {
     post_op_attr attributes;
-    attributes.attributes_follow = path != nullptr && GetAttributes(path, attributes.attributes);
+    attributes.attributes_follow = GetAttributes(path, attributes.attributes);
     return attributes;
 }

@@ -54,22 +54,23 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     nfsstat3 ProcRmdir();
     nfsstat3 ProcRename();
     static nfsstat3 NewNameRefusal(const ClientPath& where);
-    void WriteNewEntry(nfsstat3 status, const char* path, const wcc_data& dirWcc);
+    void WriteNewEntry(nfsstat3 status, const ClientPath& path, const wcc_data& dirWcc);
 
     static nfsstat3 StatusOf(PathOutcome outcome);
     static nfsstat3 StatusOf(hostfs::HostError error);
     ClientPath ReadPath();
-    ClientPath ReadDirOpPath();
+    // The folder's handle and the name, joined; `folder` receives the folder's own path.
+    ClientPath ReadDirOpPath(ClientPath* folder = nullptr);
     nfsstat3 CheckPath(const ClientPath& path);
     // CheckPath, with the attributes of a found path from the same query of the host.
     nfsstat3 CheckPath(const ClientPath& path, post_op_attr& attributes);
     bool MakeHandle(const char* path, nfs_fh3& handle);
-    bool GetAttributes(const char* path, fattr3& attributes);
+    bool GetAttributes(const ClientPath& path, fattr3& attributes);
     fattr3 ToFattr(const FileAttributes& host) const;
     // TRUE with the attributes when the host has them, FALSE otherwise (and for no path).
-    post_op_attr PostOpAttributes(const char* path);
+    post_op_attr PostOpAttributes(const ClientPath& path);
     // The attributes that a transfer took once its work was done, else those of the path.
-    post_op_attr PostOpAttributes(const char* path, const HostTransfer& transfer);
+    post_op_attr PostOpAttributes(const ClientPath& path, const HostTransfer& transfer);
     static nfsstat3 ApplyAttributes(const char* path, const sattr3& attributes);
     nfsstat3 StartQuery(const ClientPath& path, post_op_attr& attributes);
     nfsstat3 ListFolder(bool plus);

@@ -116,9 +116,9 @@ ClientPath CQDV_ProcedureOld::PathOf(const diropargs& args, std::string& joined)
 }
 
 // Version 2 has no wider word for a size: a file beyond 4 GiB reports the low 32 bits of it.
-nfsstat CQDV_ProcedureOld::GetAttributes(const char* path, fattr& attributes) {
+nfsstat CQDV_ProcedureOld::GetAttributes(const ClientPath& path, fattr& attributes) {
     FileAttributes host;
-    if (!QueryAttributes(HostPath(path), host)) return NFSERR_IO;
+    if (!QueryAttributes(path, host)) return NFSERR_IO;
     attributes = ToFattr(host);
     return NFS_OK;
 }
@@ -150,8 +150,8 @@ fattr CQDV_ProcedureOld::ToFattr(const FileAttributes& host) const {
     return attributes;
 }
 
-nfsstat CQDV_ProcedureOld::DirOpResult(const char* path, diropokres& result) {
-    CopyHandle(path, result.file);
+nfsstat CQDV_ProcedureOld::DirOpResult(const ClientPath& path, diropokres& result) {
+    CopyHandle(path.path, result.file);
     return GetAttributes(path, result.attributes);
 }
 

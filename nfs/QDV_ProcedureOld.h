@@ -49,11 +49,11 @@ class CQDV_ProcedureOld : public CProcedureTableHandler {
     static nfsstat StatusOf(hostfs::HostError error);
     ClientPath PathOf(const fhandle& handle);
     ClientPath PathOf(const diropargs& args, std::string& joined);
-    nfsstat GetAttributes(const char* path, fattr& attributes);
+    nfsstat GetAttributes(const ClientPath& path, fattr& attributes);
     // The status of a path that must exist, with its attributes from the same query of the host.
     nfsstat CheckedAttributes(const ClientPath& path, fattr& attributes);
     fattr ToFattr(const FileAttributes& host) const;
-    nfsstat DirOpResult(const char* path, diropokres& result);
+    nfsstat DirOpResult(const ClientPath& path, diropokres& result);
     static void CopyHandle(const char* path, fhandle& handle);
     nfsstat ServeCreation(HostChange create);
     nfsstat ServeRemoval(HostChange remove);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "ClientPaths.h"
 #include "FileAttributes.h"
 #include "XdrStream.h"
 
@@ -22,10 +23,10 @@ struct ReplyData : HostTransfer {
 // stand once a head of `head` bytes has been written, takes the file's attributes, and closes
 // the file again: the server keeps no file open between calls. The caller then writes the head,
 // and the data from `data` with WriteOpaque.
-ReplyData ReadIntoReply(IOutputStream& out, uint32_t head, const char* path, uint64_t offset,
+ReplyData ReadIntoReply(IOutputStream& out, uint32_t head, const ClientPath& path, uint64_t offset,
                         uint32_t count, bool exclusive);
 
 // Opens the file at `path`, writes `count` bytes at `offset`, takes the file's attributes when
 // `withAttributes`, and closes the file again.
-HostTransfer WriteFromCall(const char* path, bool exclusive, uint64_t offset, const uint8_t* data,
-                           uint32_t count, bool withAttributes);
+HostTransfer WriteFromCall(const ClientPath& path, bool exclusive, uint64_t offset,
+                           const uint8_t* data, uint32_t count, bool withAttributes);
