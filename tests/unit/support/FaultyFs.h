@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -56,8 +55,6 @@ class FaultyFs final : public hostfs::IHostFs {
     // Reports every folder with the times `seconds` and a size and link count that no change
     // moves, as on a FAT volume, which keeps no folder times.
     void FreezeFolderStamps(int64_t seconds);
-    // How many walks of folders (List) are open now.
-    int OpenWalks() const { return m_nOpenWalks; }
     // Runs `hook` at the start of every operation from now on (null: none), on the caller's
     // thread: a test can hold a call in the middle of its work.
     void OnEveryOperation(std::function<void()> hook);
@@ -101,6 +98,5 @@ class FaultyFs final : public hostfs::IHostFs {
     std::map<Fault, int> m_hits;
     std::map<Fault, int> m_calls;
     std::optional<int64_t> m_frozen;
-    std::atomic<int> m_nOpenWalks{0};
     std::function<void()> m_hook;
 };
