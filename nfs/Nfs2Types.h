@@ -148,20 +148,12 @@ struct statfsokres {
     uint32_t bavail = 0;
 };
 
-void Read(IInputStream& in, fhandle& value);
-void Read(IInputStream& in, nfstime2& value);
-void Read(IInputStream& in, sattr& value);
-void Read(IInputStream& in, diropargs& value);
-void Read(IInputStream& in, readargs& value);
-void Read(IInputStream& in, writeargs& value);
-void Read(IInputStream& in, createargs& value);
-void Read(IInputStream& in, renameargs& value);
-void Read(IInputStream& in, readdirargs& value);
+// Every type above with its Read and Write.
+// clang-format off
+#define NFS2_XDR_TYPES(X)                                                                      \
+    X(fhandle) X(nfstime2) X(fattr) X(sattr) X(diropargs) X(diropokres) X(readargs)            \
+    X(writeargs) X(createargs) X(renameargs) X(readdirargs) X(entry) X(readdirokres)           \
+    X(statfsokres)
+// clang-format on
 
-void Write(IOutputStream& out, const fhandle& value);
-void Write(IOutputStream& out, const nfstime2& value);
-void Write(IOutputStream& out, const fattr& value);
-void Write(IOutputStream& out, const diropokres& value);
-void Write(IOutputStream& out, const entry& value);
-void Write(IOutputStream& out, const readdirokres& value);
-void Write(IOutputStream& out, const statfsokres& value);
+NFS2_XDR_TYPES(XDR_DECLARE_CODECS)

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "Xdr.h"
+#include "XdrCoder.h"
 
 const char* Nfs3StatusName(uint32_t status) {
     switch (status) {
@@ -27,91 +27,71 @@ void filename3::Set(const char* text) {
     std::memcpy(Data(), text, length);
 }
 
-void Read(IInputStream& in, nfstime3& value) {
-    value.seconds = ReadUint32(in);
-    value.nseconds = ReadUint32(in);
+namespace {
+
+XDR_FIELDS(nfstime3, value.seconds, value.nseconds)
+XDR_FIELDS(specdata3, value.specdata1, value.specdata2)
+XDR_FIELDS(fattr3, value.type, value.mode, value.nlink, value.uid, value.gid, value.size,
+           value.used, value.rdev, value.fsid, value.fileid, value.atime, value.mtime, value.ctime)
+XDR_OPTIONAL(post_op_attr, value.attributes_follow, value.attributes)
+XDR_FIELDS(wcc_attr, value.size, value.mtime, value.ctime)
+XDR_OPTIONAL(pre_op_attr, value.attributes_follow, value.attributes)
+XDR_FIELDS(wcc_data, value.before, value.after)
+XDR_OPTIONAL(post_op_fh3, value.handle_follows, value.handle)
+
+template <typename Xdr>
+void Code(Xdr& x, set_time& value) {
+    x(value.how);
+    if (value.how == SET_TO_CLIENT_TIME) x(value.time);
 }
 
-void Read(IInputStream& in, set_time& value) {
-    value.how = ReadUint32(in);
-    if (value.how == SET_TO_CLIENT_TIME) Read(in, value.time);
+template <typename Xdr>
+void Code(Xdr& x, sattr3& value) {
+    if (x.Follows(value.set_mode)) x(value.mode);
+    if (x.Follows(value.set_uid)) x(value.uid);
+    if (x.Follows(value.set_gid)) x(value.gid);
+    if (x.Follows(value.set_size)) x(value.size);
+    x(value.atime, value.mtime);
 }
 
-void Read(IInputStream& in, sattr3& value) {
-    if ((value.set_mode = ReadBool(in))) value.mode = ReadUint32(in);
-    if ((value.set_uid = ReadBool(in))) value.uid = ReadUint32(in);
-    if ((value.set_gid = ReadBool(in))) value.gid = ReadUint32(in);
-    if ((value.set_size = ReadBool(in))) value.size = ReadUint64(in);
-    Read(in, value.atime);
-    Read(in, value.mtime);
-}
+XDR_OPTIONAL(sattrguard3, value.check, value.obj_ctime)
+XDR_FIELDS(diropargs3, value.dir, value.name)
 
-void Read(IInputStream& in, sattrguard3& value) {
-    if ((value.check = ReadBool(in))) Read(in, value.obj_ctime);
-}
-
-void Read(IInputStream& in, diropargs3& value) {
-    ReadOpaque(in, value.dir);
-    ReadOpaque(in, value.name);
-}
-
-void Read(IInputStream& in, createhow3& value) {
-    value.mode = ReadUint32(in);
+// Any mode other than UNCHECKED and GUARDED is taken for EXCLUSIVE.
+template <typename Xdr>
+void Code(Xdr& x, createhow3& value) {
+    x(value.mode);
     if (value.mode == UNCHECKED || value.mode == GUARDED) {
-        Read(in, value.obj_attributes);
+        x(value.obj_attributes);
     } else {
-        value.verf = ReadUint64(in);
+        x(value.verf);
     }
 }
 
-void Write(IOutputStream& out, const nfstime3& value) {
-    out.WriteInt32(value.seconds);
-    out.WriteInt32(value.nseconds);
-}
+XDR_FIELDS(SETATTR3args, value.object, value.new_attributes, value.guard)
+XDR_FIELDS(ACCESS3args, value.object, value.access)
+XDR_FIELDS(ACCESS3resok, value.obj_attributes, value.access)
+XDR_FIELDS(READ3args, value.file, value.offset, value.count)
 
-void Write(IOutputStream& out, const specdata3& value) {
-    out.WriteInt32(value.specdata1);
-    out.WriteInt32(value.specdata2);
-}
+// The data may already stand where it belongs, read there through IOutputStream::Room.
+XDR_FIELDS(READ3resok, value.file_attributes, value.count, value.eof, value.data)
+XDR_FIELDS(WRITE3args, value.file, value.offset, value.count, value.stable, value.data)
+XDR_FIELDS(WRITE3resok, value.file_wcc, value.count, value.committed, value.verf)
+XDR_FIELDS(CREATE3args, value.where, value.how)
+XDR_FIELDS(MKDIR3args, value.where, value.attributes)
+XDR_FIELDS(RENAME3args, value.from, value.to)
+XDR_FIELDS(READDIR3args, value.dir, value.cookie, value.cookieverf, value.count)
+XDR_FIELDS(READDIRPLUS3args, value.dir, value.cookie, value.cookieverf, value.dircount,
+           value.maxcount)
+XDR_FIELDS(entry3, value.fileid, value.name, value.cookie)
+XDR_FIELDS(entryplus3, value.entry, value.name_attributes, value.name_handle)
+XDR_FIELDS(FSSTAT3resok, value.obj_attributes, value.tbytes, value.fbytes, value.abytes,
+           value.tfiles, value.ffiles, value.afiles, value.invarsec)
+XDR_FIELDS(FSINFO3resok, value.obj_attributes, value.rtmax, value.rtpref, value.rtmult, value.wtmax,
+           value.wtpref, value.wtmult, value.dtpref, value.maxfilesize, value.time_delta,
+           value.properties)
+XDR_FIELDS(COMMIT3resok, value.file_wcc, value.verf)
 
-void Write(IOutputStream& out, const fattr3& value) {
-    out.WriteInt32(value.type);
-    out.WriteInt32(value.mode);
-    out.WriteInt32(value.nlink);
-    out.WriteInt32(value.uid);
-    out.WriteInt32(value.gid);
-    out.WriteInt64(value.size);
-    out.WriteInt64(value.used);
-    Write(out, value.rdev);
-    out.WriteInt64(value.fsid);
-    out.WriteInt64(value.fileid);
-    Write(out, value.atime);
-    Write(out, value.mtime);
-    Write(out, value.ctime);
-}
+}  // namespace
 
-void Write(IOutputStream& out, const post_op_attr& value) {
-    WriteBool(out, value.attributes_follow);
-    if (value.attributes_follow) Write(out, value.attributes);
-}
-
-void Write(IOutputStream& out, const wcc_attr& value) {
-    out.WriteInt64(value.size);
-    Write(out, value.mtime);
-    Write(out, value.ctime);
-}
-
-void Write(IOutputStream& out, const pre_op_attr& value) {
-    WriteBool(out, value.attributes_follow);
-    if (value.attributes_follow) Write(out, value.attributes);
-}
-
-void Write(IOutputStream& out, const wcc_data& value) {
-    Write(out, value.before);
-    Write(out, value.after);
-}
-
-void Write(IOutputStream& out, const post_op_fh3& value) {
-    WriteBool(out, value.handle_follows);
-    if (value.handle_follows) WriteOpaque(out, value.handle);
-}
+NFS3_XDR_TYPES(XDR_CODECS)

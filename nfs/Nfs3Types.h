@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "Opaque.h"
+#include "XdrCoder.h"
 
 // NFS version 3 types (RFC 1813 section 2.5) with their XDR codecs. Decoders throw
 // XdrDecodeError when the arguments run short.
@@ -159,18 +161,126 @@ struct post_op_fh3 {
     nfs_fh3 handle;
 };
 
-void Read(IInputStream& in, nfstime3& value);
-void Read(IInputStream& in, set_time& value);
-void Read(IInputStream& in, sattr3& value);
-void Read(IInputStream& in, sattrguard3& value);
-void Read(IInputStream& in, diropargs3& value);
-void Read(IInputStream& in, createhow3& value);
+// The arguments of the procedures this server serves, and their results beyond the status
+// (RFC 1813 3.3), in the standard's names. A WRITE's data, and a READ's, stay where they lie in
+// the call or the reply.
 
-void Write(IOutputStream& out, const nfstime3& value);
-void Write(IOutputStream& out, const specdata3& value);
-void Write(IOutputStream& out, const fattr3& value);
-void Write(IOutputStream& out, const post_op_attr& value);
-void Write(IOutputStream& out, const wcc_attr& value);
-void Write(IOutputStream& out, const pre_op_attr& value);
-void Write(IOutputStream& out, const wcc_data& value);
-void Write(IOutputStream& out, const post_op_fh3& value);
+struct SETATTR3args {
+    nfs_fh3 object;
+    sattr3 new_attributes;
+    sattrguard3 guard;
+};
+
+struct ACCESS3args {
+    nfs_fh3 object;
+    uint32_t access = 0;
+};
+
+struct ACCESS3resok {
+    post_op_attr obj_attributes;
+    uint32_t access = 0;
+};
+
+struct READ3args {
+    nfs_fh3 file;
+    uint64_t offset = 0;
+    uint32_t count = 0;
+};
+
+struct READ3resok {
+    post_op_attr file_attributes;
+    uint32_t count = 0;
+    bool eof = false;
+    OpaqueView data;
+};
+
+struct WRITE3args {
+    nfs_fh3 file;
+    uint64_t offset = 0;
+    uint32_t count = 0, stable = UNSTABLE;
+    OpaqueView data;
+};
+
+struct WRITE3resok {
+    wcc_data file_wcc;
+    uint32_t count = 0, committed = UNSTABLE;
+    uint64_t verf = 0;
+};
+
+struct CREATE3args {
+    diropargs3 where;
+    createhow3 how;
+};
+
+struct MKDIR3args {
+    diropargs3 where;
+    sattr3 attributes;
+};
+
+struct RENAME3args {
+    diropargs3 from;
+    diropargs3 to;
+};
+
+struct READDIR3args {
+    nfs_fh3 dir;
+    uint64_t cookie = 0, cookieverf = 0;
+    uint32_t count = 0;
+};
+
+struct READDIRPLUS3args {
+    nfs_fh3 dir;
+    uint64_t cookie = 0, cookieverf = 0;
+    uint32_t dircount = 0, maxcount = 0;
+};
+
+// The name stays where it lies: in the listing being answered, or in the reply being read.
+struct entry3 {
+    uint64_t fileid = 0;
+    std::string_view name;
+    uint64_t cookie = 0;
+};
+
+struct entryplus3 {
+    entry3 entry;
+    post_op_attr name_attributes;
+    post_op_fh3 name_handle;
+};
+
+struct FSSTAT3resok {
+    post_op_attr obj_attributes;
+    uint64_t tbytes = 0, fbytes = 0, abytes = 0;  // total, free, free to the caller
+    uint64_t tfiles = 0, ffiles = 0, afiles = 0;
+    uint32_t invarsec = 0;
+};
+
+struct FSINFO3resok {
+    post_op_attr obj_attributes;
+    uint32_t rtmax = 0, rtpref = 0, rtmult = 0;  // READ sizes: the most, the best, the multiple
+    uint32_t wtmax = 0, wtpref = 0, wtmult = 0;  // WRITE sizes likewise
+    uint32_t dtpref = 0;
+    uint64_t maxfilesize = 0;
+    nfstime3 time_delta;
+    uint32_t properties = 0;
+};
+
+// The same fields as READ's: file, offset, count (RFC 1813 3.3.21).
+using COMMIT3args = READ3args;
+
+struct COMMIT3resok {
+    wcc_data file_wcc;
+    uint64_t verf = 0;
+};
+
+// Every type above with its Read and Write.
+// clang-format off
+#define NFS3_XDR_TYPES(X)                                                                      \
+    X(nfstime3) X(specdata3) X(fattr3) X(post_op_attr) X(wcc_attr) X(pre_op_attr) X(wcc_data) \
+    X(post_op_fh3) X(set_time) X(sattr3) X(sattrguard3) X(diropargs3) X(createhow3)            \
+    X(SETATTR3args) X(ACCESS3args) X(ACCESS3resok) X(READ3args) X(READ3resok) X(WRITE3args)   \
+    X(WRITE3resok) X(CREATE3args) X(MKDIR3args) X(RENAME3args) X(READDIR3args)                \
+    X(READDIRPLUS3args) X(entry3) X(entryplus3) X(FSSTAT3resok) X(FSINFO3resok)               \
+    X(COMMIT3resok)
+// clang-format on
+
+NFS3_XDR_TYPES(XDR_DECLARE_CODECS)

@@ -3,7 +3,9 @@
 #include "Xdr.h"
 
 nfsstat3 CQDV_Procedure3::ProcGetAttr() {
-    ClientPath path = ReadPath();
+    nfs_fh3 object;
+    ReadOpaque(*m_pIn, object);
+    ClientPath path = PathOf(object);
     post_op_attr attributes;
     nfsstat3 status = CheckPath(path, attributes);
     if (status == NFS3_OK && !attributes.attributes_follow) status = NFS3ERR_IO;
@@ -15,15 +17,13 @@ nfsstat3 CQDV_Procedure3::ProcGetAttr() {
 // The uid and gid of a request are ignored: every file belongs to the configured owner. The
 // guard is not checked.
 nfsstat3 CQDV_Procedure3::ProcSetAttr() {
-    ClientPath path = ReadPath();
-    sattr3 attributes;
-    Read(*m_pIn, attributes);
-    sattrguard3 guard;
-    Read(*m_pIn, guard);
+    SETATTR3args args;
+    Read(*m_pIn, args);
+    ClientPath path = PathOf(args.object);
     nfsstat3 status = CheckPath(path);
     wcc_data wcc;
     if (status == NFS3_OK) {
-        status = ApplyAttributes(path.path, attributes);
+        status = ApplyAttributes(path.path, args.new_attributes);
         wcc.after = PostOpAttributes(path);
     }
     m_pOut->WriteInt32(status);
@@ -68,7 +68,9 @@ nfsstat3 CQDV_Procedure3::ApplyAttributes(const char* path, const sattr3& attrib
 // Looking up "." or ".." gives a separate entry for the joined path, which the host resolves to
 // the folder itself or its parent.
 nfsstat3 CQDV_Procedure3::ProcLookup() {
-    ClientPath path = ReadDirOpPath();
+    diropargs3 what;
+    Read(*m_pIn, what);
+    ClientPath path = PathOf(what, m_joinedPath);
     post_op_attr attributes;
     nfsstat3 status = CheckPath(path, attributes);
     nfs_fh3 handle;
@@ -84,12 +86,10 @@ nfsstat3 CQDV_Procedure3::ProcLookup() {
 
 // Grants every bit asked for: the host decides when the file is actually used.
 nfsstat3 CQDV_Procedure3::ProcAccess() {
-    ClientPath path = ReadPath();
-    uint32_t access = ReadUint32(*m_pIn);
-    post_op_attr attributes;
-    nfsstat3 status = CheckPath(path, attributes);
-    m_pOut->WriteInt32(status);
-    Write(*m_pOut, attributes);
-    if (status == NFS3_OK) m_pOut->WriteInt32(access);
-    return status;
+    ACCESS3args args;
+    Read(*m_pIn, args);
+    ACCESS3resok result;
+    nfsstat3 status = CheckPath(PathOf(args.object), result.obj_attributes);
+    result.access = args.access;
+    return Answer(status, result, result.obj_attributes);
 }

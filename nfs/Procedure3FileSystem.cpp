@@ -10,50 +10,52 @@ constexpr uint32_t kDirPreferred = 8192;
 constexpr uint64_t kMaxFileSize = 0x7FFFFFFFFFFFFFFFull;
 constexpr uint32_t kCanSetTime = 0x10;
 
-}  // namespace
+FSINFO3resok Limits() {
+    FSINFO3resok info;
+    info.rtmax = info.rtpref = CQDV_Procedure3::kRtMax;
+    info.rtmult = info.wtmult = kMultiple;
+    info.wtmax = info.wtpref = kWriteMax;
+    info.dtpref = kDirPreferred;
+    info.maxfilesize = kMaxFileSize;
+    info.time_delta = nfstime3{1, 0};
+    info.properties = kCanSetTime;
+    return info;
+}
 
 // The byte figures are the volume's clusters times the cluster size; the file figures come from
 // the host's file counts where it keeps them, and from the cluster counts otherwise.
+void PutFigures(const hostfs::DiskSpace& space, FSSTAT3resok& figures) {
+    const uint64_t cluster = space.sectorsPerCluster * space.bytesPerSector;
+    figures.tbytes = space.totalClusters * cluster;
+    figures.fbytes = figures.abytes = space.freeClusters * cluster;
+    figures.tfiles = space.hasFileCounts ? space.totalFiles : space.totalClusters;
+    figures.ffiles = figures.afiles = space.hasFileCounts ? space.freeFiles : space.freeClusters;
+    figures.invarsec = 0;
+}
+
+}  // namespace
+
 nfsstat3 CQDV_Procedure3::ProcFsStat() {
-    ClientPath path = ReadPath();
-    post_op_attr attributes;
-    nfsstat3 status = StartQuery(path, attributes);
+    nfs_fh3 fsroot;
+    ReadOpaque(*m_pIn, fsroot);
+    ClientPath path = PathOf(fsroot);
+    FSSTAT3resok result;
+    nfsstat3 status = StartQuery(path, result.obj_attributes);
     hostfs::DiskSpace space;
     if (status == NFS3_OK) {
         Trace(" NFS3 dir attributes ! \n");
-        hostfs::SpaceResult result = hostfs::Fs().FreeSpace(path.path, space);
-        if (result == hostfs::SpaceResult::kNoVolume) status = NFS3ERR_NOENT;
-        if (result == hostfs::SpaceResult::kFailed) status = NFS3ERR_IO;
+        hostfs::SpaceResult found = hostfs::Fs().FreeSpace(path.path, space);
+        if (found == hostfs::SpaceResult::kNoVolume) status = NFS3ERR_NOENT;
+        if (found == hostfs::SpaceResult::kFailed) status = NFS3ERR_IO;
     }
-    m_pOut->WriteInt32(status);
-    Write(*m_pOut, attributes);
-    if (status != NFS3_OK) return status;
-    uint64_t cluster = space.sectorsPerCluster * space.bytesPerSector;
-    uint64_t files = space.hasFileCounts ? space.totalFiles : space.totalClusters;
-    uint64_t freeFiles = space.hasFileCounts ? space.freeFiles : space.freeClusters;
-    m_pOut->WriteInt64(space.totalClusters * cluster);  // tbytes
-    m_pOut->WriteInt64(space.freeClusters * cluster);   // fbytes
-    m_pOut->WriteInt64(space.freeClusters * cluster);   // abytes
-    m_pOut->WriteInt64(files);                          // tfiles
-    m_pOut->WriteInt64(freeFiles);                      // ffiles
-    m_pOut->WriteInt64(freeFiles);                      // afiles
-    m_pOut->WriteInt32(0);                              // invarsec
-    return status;
+    if (status == NFS3_OK) PutFigures(space, result);
+    return Answer(status, result, result.obj_attributes);
 }
 
 nfsstat3 CQDV_Procedure3::ProcFsInfo() {
-    ClientPath path = ReadPath();
-    post_op_attr attributes;
-    nfsstat3 status = StartQuery(path, attributes);
-    m_pOut->WriteInt32(status);
-    Write(*m_pOut, attributes);
-    if (status != NFS3_OK) return status;
-    for (uint32_t value :
-         {kRtMax, kRtMax, kMultiple, kWriteMax, kWriteMax, kMultiple, kDirPreferred}) {
-        m_pOut->WriteInt32(value);
-    }
-    m_pOut->WriteInt64(kMaxFileSize);
-    Write(*m_pOut, nfstime3{1, 0});
-    m_pOut->WriteInt32(kCanSetTime);
-    return status;
+    nfs_fh3 fsroot;
+    ReadOpaque(*m_pIn, fsroot);
+    FSINFO3resok result = Limits();
+    nfsstat3 status = StartQuery(PathOf(fsroot), result.obj_attributes);
+    return Answer(status, result, result.obj_attributes);
 }

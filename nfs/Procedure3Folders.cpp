@@ -17,7 +17,8 @@ void CQDV_Procedure3::WriteNewEntry(nfsstat3 status, const ClientPath& path,
     m_pOut->WriteInt32(status);
     if (status == NFS3_OK) {
         post_op_fh3 object;
-        object.handle_follows = MakeHandle(path.path, object.handle);
+        object.handle_follows = true;
+        MakeHandle(path.path, object.handle);
         Write(*m_pOut, object);
         Write(*m_pOut, PostOpAttributes(path));
     }
@@ -26,10 +27,10 @@ void CQDV_Procedure3::WriteNewEntry(nfsstat3 status, const ClientPath& path,
 
 // The initial attributes are not applied: the folder gets the host's defaults.
 nfsstat3 CQDV_Procedure3::ProcMkdir() {
+    MKDIR3args args;
+    Read(*m_pIn, args);
     ClientPath where;
-    ClientPath path = ReadDirOpPath(&where);
-    sattr3 attributes;
-    Read(*m_pIn, attributes);
+    ClientPath path = PathOf(args.where, m_joinedPath, &where);
     nfsstat3 status =
         path.path != nullptr ? StatusOf(hostfs::Fs().MakeFolder(path.path)) : NewNameRefusal(path);
     wcc_data dirWcc;
@@ -41,7 +42,9 @@ nfsstat3 CQDV_Procedure3::ProcMkdir() {
 // RFC 1813 3.3.13. The table entry of the removed folder stays; its handle then answers
 // NFS3ERR_NOENT.
 nfsstat3 CQDV_Procedure3::ProcRmdir() {
-    ClientPath path = OwnEntry(ReadDirOpPath());
+    diropargs3 object;
+    Read(*m_pIn, object);
+    ClientPath path = OwnEntry(PathOf(object, m_joinedPath));
     nfsstat3 status = CheckPath(path);
     if (status == NFS3_OK) status = StatusOf(hostfs::Fs().RemoveFolder(path.path));
     m_pOut->WriteInt32(status);
@@ -53,11 +56,11 @@ nfsstat3 CQDV_Procedure3::ProcRmdir() {
 // follow it to the new path. The host never replaces an existing entry. Clients rename without
 // looking the name up first (libnfs' nfs_rename, any client after a restart of ours).
 nfsstat3 CQDV_Procedure3::ProcRename() {
-    ClientPath from = ReadDirOpPath();
-    std::string fromPath;  // the next decode reuses the joined-path buffer
-    if (from.path != nullptr) from.path = (fromPath = from.path).c_str();
-    ClientPath to = ReadDirOpPath();
-    from = OwnEntry(from);
+    RENAME3args args;
+    Read(*m_pIn, args);
+    std::string target;
+    ClientPath from = OwnEntry(PathOf(args.from, m_joinedPath));
+    ClientPath to = PathOf(args.to, target);
     nfsstat3 status = CheckPath(from);
     if (status == NFS3_OK && to.path == nullptr) status = NewNameRefusal(to);
     if (status == NFS3_OK) status = StatusOf(FileManager().Rename(from.path, to.path));

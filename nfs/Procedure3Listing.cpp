@@ -1,3 +1,4 @@
+#include <cstring>
 #include <string>
 
 #include "DorvelFileManager.h"
@@ -91,13 +92,9 @@ nfsstat3 CQDV_Procedure3::StartQuery(const ClientPath& path, post_op_attr& attri
 // The reply never grows beyond what the client said it can take (count for READDIR, maxcount
 // for READDIRPLUS), besides the fixed entry limits. A window too small for even one entry is
 // NFS3ERR_TOOSMALL: answering no entries and no eof would have the client ask forever.
-nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
-    ClientPath path = ReadPath();
-    uint64_t cookie = ReadUint64(*m_pIn);
-    uint64_t cookieverf = ReadUint64(*m_pIn);
-    if (plus) ReadUint32(*m_pIn);  // dircount
-    uint32_t maxcount = ReadUint32(*m_pIn);
-
+nfsstat3 CQDV_Procedure3::ListFolder(const nfs_fh3& dir, uint64_t cookie, uint64_t cookieverf,
+                                     uint32_t maxcount, bool plus) {
+    ClientPath path = PathOf(dir);
     post_op_attr attributes;
     nfsstat3 status = StartQuery(path, attributes);
     WindowNames names;
@@ -130,26 +127,34 @@ nfsstat3 CQDV_Procedure3::ListFolder(bool plus) {
 // attributes and handle would be those of what lies outside (RFC 1813 3.3.17 lets both go).
 void CQDV_Procedure3::WriteEntry(std::string_view folder, const ListedName& entry, uint64_t cookie,
                                  bool plus) {
-    const std::string_view name = entry.name;
-    const std::string& path = ListedPath(folder, name);
+    const std::string& path = ListedPath(folder, entry.name);
     // One table step gives both the fileid and the handle.
     FileEntry* row = FileManager().FindOrAdd(path);
+    const uint32_t fileid = CDorvelFileManager::IndexOf(row);
+    entryplus3 listed;
+    listed.entry = entry3{fileid, entry.name, cookie};
     WriteBool(*m_pOut, true);
-    m_pOut->WriteInt64(CDorvelFileManager::IndexOf(row));
-    WriteOpaque(*m_pOut, name.data(), static_cast<uint32_t>(name.size()));
-    m_pOut->WriteInt64(cookie);
-    if (!plus) return;
+    if (!plus) {
+        Write(*m_pOut, listed.entry);
+        return;
+    }
     const bool inside = LiesWithItsFolder(entry) || LiesInShare(path);
-    Write(*m_pOut, PostOpAttributes(ClientPath{inside ? path.c_str() : nullptr, PathOutcome::kFound,
-                                               CDorvelFileManager::IndexOf(row)}));
-    WriteBool(*m_pOut, inside);
-    if (inside) WriteOpaque(*m_pOut, row->pHandle.get(), CDorvelFileManager::kHandleSize);
+    listed.name_attributes =
+        PostOpAttributes(ClientPath{inside ? path.c_str() : nullptr, PathOutcome::kFound, fileid});
+    listed.name_handle.handle_follows = inside;
+    std::memcpy(listed.name_handle.handle.Data(), row->pHandle.get(), nfs_fh3::kSize);
+    Write(*m_pOut, listed);
 }
 
 nfsstat3 CQDV_Procedure3::ProcReadDir() {
-    return ListFolder(false);
+    READDIR3args args;
+    Read(*m_pIn, args);
+    return ListFolder(args.dir, args.cookie, args.cookieverf, args.count, false);
 }
 
+// The dircount is not needed: maxcount bounds the reply, names and all.
 nfsstat3 CQDV_Procedure3::ProcReadDirPlus() {
-    return ListFolder(true);
+    READDIRPLUS3args args;
+    Read(*m_pIn, args);
+    return ListFolder(args.dir, args.cookie, args.cookieverf, args.maxcount, true);
 }

@@ -70,24 +70,24 @@ nfsstat3 CreateHostFile(const char* path, const createhow3& how, ExclusiveVerifi
 // RFC 1813 3.3.6. A count beyond what one reply may carry is served short with eof FALSE, and
 // the client asks for the rest.
 nfsstat3 CQDV_Procedure3::ProcRead() {
-    ClientPath path = ReadPath();
-    uint64_t offset = ReadUint64(*m_pIn);
-    uint32_t count = ReadUint32(*m_pIn);
+    READ3args args;
+    Read(*m_pIn, args);
+    ClientPath path = PathOf(args.file);
     nfsstat3 status = CheckPath(path);
     ReplyData read;
     if (status == NFS3_OK) {
-        read = ReadIntoReply(*m_pOut, kReadHead, path, offset, std::min(count, kRtMax),
+        read = ReadIntoReply(*m_pOut, kReadHead, path, args.offset, std::min(args.count, kRtMax),
                              kExclusiveOpens);
         if (read.done < 0) status = HostFailure(kReadFailed, kIoCaption);
     }
-    m_pOut->WriteInt32(status);
-    Write(*m_pOut, PostOpAttributes(path, read));
+    READ3resok result;
+    result.file_attributes = PostOpAttributes(path, read);
     if (status == NFS3_OK) {
-        m_pOut->WriteInt32(static_cast<uint32_t>(read.done));
-        WriteBool(*m_pOut, count == 0 || read.done < read.wanted);
-        WriteOpaque(*m_pOut, read.data, static_cast<uint32_t>(read.done));
+        result.count = static_cast<uint32_t>(read.done);
+        result.eof = args.count == 0 || read.done < read.wanted;
+        result.data = OpaqueView{read.data, result.count};
     }
-    return status;
+    return Answer(status, result, result.file_attributes);
 }
 
 // A file that could not be opened, or was not found, still gets the attributes its path has.
@@ -103,49 +103,42 @@ post_op_attr CQDV_Procedure3::PostOpAttributes(const ClientPath& path,
 // RFC 1813 3.3.7. The stable argument does not matter: see kWriteVerifier. A count beyond the
 // data sent is an argument error, and nothing is written.
 nfsstat3 CQDV_Procedure3::ProcWrite() {
-    ClientPath path = ReadPath();
-    uint64_t offset = ReadUint64(*m_pIn);
-    uint32_t count = ReadUint32(*m_pIn);
-    ReadUint32(*m_pIn);  // stable
-    OpaqueView data;
-    ReadOpaque(*m_pIn, data);
+    WRITE3args args;
+    Read(*m_pIn, args);
+    ClientPath path = PathOf(args.file);
     nfsstat3 status = CheckPath(path);
-    if (status == NFS3_OK && count > data.length) status = NFS3ERR_INVAL;
-    if (status == NFS3_OK && !WriteHostFile(path, offset, data.data, count)) {
+    if (status == NFS3_OK && args.count > args.data.length) status = NFS3ERR_INVAL;
+    if (status == NFS3_OK && !WriteHostFile(path, args.offset, args.data.data, args.count)) {
         status = HostFailure(kWriteFailed, kIoCaption);
     }
-    m_pOut->WriteInt32(status);
-    Write(*m_pOut, wcc_data{});
-    if (status == NFS3_OK) {
-        m_pOut->WriteInt32(count);
-        m_pOut->WriteInt32(FILE_SYNC);
-        m_pOut->WriteInt64(kWriteVerifier);
-    }
-    return status;
+    WRITE3resok result;
+    result.count = args.count;
+    result.committed = FILE_SYNC;
+    result.verf = kWriteVerifier;
+    return Answer(status, result, result.file_wcc);
 }
 
 // A folder handle that names nothing is a failed creation like any refusal of the host.
 nfsstat3 CQDV_Procedure3::ProcCreate() {
-    ClientPath path = ReadDirOpPath();
-    createhow3 how;
-    Read(*m_pIn, how);
-    nfsstat3 status =
-        path.path != nullptr ? CreateHostFile(path.path, how, m_verifiers) : NewNameRefusal(path);
+    CREATE3args args;
+    Read(*m_pIn, args);
+    ClientPath path = PathOf(args.where, m_joinedPath);
+    nfsstat3 status = path.path != nullptr ? CreateHostFile(path.path, args.how, m_verifiers)
+                                           : NewNameRefusal(path);
     if (status == NFS3ERR_IO) status = HostFailure(kCreateFailed, kCreateCaption);
     WriteNewEntry(status, path, wcc_data{});
     return status;
 }
 
 // RFC 1813 3.3.21. Real clients send COMMIT when they close a file they wrote, whatever WRITE
-// answered; it puts the file's data on the disk.
+// answered; it puts the file's data on the disk. The whole file is flushed, whatever the range.
 nfsstat3 CQDV_Procedure3::ProcCommit() {
-    ClientPath path = ReadPath();
-    ReadUint64(*m_pIn);  // offset
-    ReadUint32(*m_pIn);  // count: the whole file is flushed
+    COMMIT3args args;
+    Read(*m_pIn, args);
+    ClientPath path = PathOf(args.file);
     nfsstat3 status = CheckPath(path);
     if (status == NFS3_OK && !FlushHostFile(path.path)) status = NFS3ERR_IO;
-    m_pOut->WriteInt32(status);
-    Write(*m_pOut, wcc_data{});
-    if (status == NFS3_OK) m_pOut->WriteInt64(kWriteVerifier);
-    return status;
+    COMMIT3resok result;
+    result.verf = kWriteVerifier;
+    return Answer(status, result, result.file_wcc);
 }

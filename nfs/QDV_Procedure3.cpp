@@ -106,9 +106,7 @@ nfsstat3 CQDV_Procedure3::StatusOf(hostfs::HostError error) {
     return NFS3ERR_IO;
 }
 
-ClientPath CQDV_Procedure3::ReadPath() {
-    nfs_fh3 handle;
-    ReadOpaque(*m_pIn, handle);
+ClientPath CQDV_Procedure3::PathOf(const nfs_fh3& handle) {
     ClientPath path = PathOfHandle(handle.Data(), handle.Length());
     if (path.path != nullptr) Trace(" %s", path.path);
     return path;
@@ -116,12 +114,11 @@ ClientPath CQDV_Procedure3::ReadPath() {
 
 // The name is joined to the folder as the client sent it; one that holds a separator, or whose
 // "." and ".." steps would leave the share, is refused.
-ClientPath CQDV_Procedure3::ReadDirOpPath(ClientPath* folder) {
-    diropargs3 args;
-    Read(*m_pIn, args);
+ClientPath CQDV_Procedure3::PathOf(const diropargs3& args, std::string& joined,
+                                   ClientPath* folder) {
     const ClientPath where = PathOfHandle(args.dir.Data(), args.dir.Length());
     if (folder != nullptr) *folder = where;
-    ClientPath path = PathInFolder(where, args.name.Text(), args.name.Length(), m_joinedPath);
+    ClientPath path = PathInFolder(where, args.name.Text(), args.name.Length(), joined);
     if (path.path != nullptr) Trace(" %s", path.path);
     return path;
 }
@@ -130,9 +127,8 @@ nfsstat3 CQDV_Procedure3::CheckPath(const ClientPath& path) {
     return StatusOf(ExistingOutcome(path));
 }
 
-bool CQDV_Procedure3::MakeHandle(const char* path, nfs_fh3& handle) {
+void CQDV_Procedure3::MakeHandle(const char* path, nfs_fh3& handle) {
     std::memcpy(handle.Data(), FileManager().GetHandle(path), handle.Length());
-    return true;
 }
 
 nfsstat3 CQDV_Procedure3::CheckPath(const ClientPath& path, post_op_attr& attributes) {

@@ -56,15 +56,29 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     static nfsstat3 NewNameRefusal(const ClientPath& where);
     void WriteNewEntry(nfsstat3 status, const ClientPath& path, const wcc_data& dirWcc);
 
+    // The status, then the results of a success or the part of them that a failure carries too
+    // (RFC 1813's resok and resfail), by the same codecs.
+    template <typename Ok, typename Failed>
+    nfsstat3 Answer(nfsstat3 status, const Ok& ok, const Failed& failed) {
+        m_pOut->WriteInt32(status);
+        if (status == NFS3_OK) {
+            Write(*m_pOut, ok);
+        } else {
+            Write(*m_pOut, failed);
+        }
+        return status;
+    }
+
     static nfsstat3 StatusOf(PathOutcome outcome);
     static nfsstat3 StatusOf(hostfs::HostError error);
-    ClientPath ReadPath();
-    // The folder's handle and the name, joined; `folder` receives the folder's own path.
-    ClientPath ReadDirOpPath(ClientPath* folder = nullptr);
+    ClientPath PathOf(const nfs_fh3& handle);
+    // The folder's handle and the name, joined into `joined`; `folder` receives the folder's own
+    // path.
+    ClientPath PathOf(const diropargs3& args, std::string& joined, ClientPath* folder = nullptr);
     nfsstat3 CheckPath(const ClientPath& path);
     // CheckPath, with the attributes of a found path from the same query of the host.
     nfsstat3 CheckPath(const ClientPath& path, post_op_attr& attributes);
-    bool MakeHandle(const char* path, nfs_fh3& handle);
+    static void MakeHandle(const char* path, nfs_fh3& handle);
     bool GetAttributes(const ClientPath& path, fattr3& attributes);
     fattr3 ToFattr(const FileAttributes& host) const;
     // TRUE with the attributes when the host has them, FALSE otherwise (and for no path).
@@ -73,7 +87,8 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     post_op_attr PostOpAttributes(const ClientPath& path, const HostTransfer& transfer);
     static nfsstat3 ApplyAttributes(const char* path, const sattr3& attributes);
     nfsstat3 StartQuery(const ClientPath& path, post_op_attr& attributes);
-    nfsstat3 ListFolder(bool plus);
+    nfsstat3 ListFolder(const nfs_fh3& dir, uint64_t cookie, uint64_t cookieverf, uint32_t maxcount,
+                        bool plus);
     void WriteEntry(std::string_view folder, const ListedName& entry, uint64_t cookie, bool plus);
 
     int32_t m_nUid = 0;

@@ -55,7 +55,7 @@ TEST_F(Nfs3Attributes, GetAttrDescribesTheHostFile) {
     ASSERT_EQ(file.size(), 64u);
     WordReader reply = bed.Nfs3(kGetAttr, Handle(file));
     ASSERT_EQ(reply.Word(), 0u);
-    Fattr3 a = ReadFattr(reply);
+    fattr3 a = Decoded<fattr3>(reply);
     EXPECT_EQ(reply.Left(), 0u) << "84 bytes of fattr3";
     EXPECT_EQ(a.type, 1u);
     EXPECT_EQ(a.mode, 0x81B6u);
@@ -65,12 +65,12 @@ TEST_F(Nfs3Attributes, GetAttrDescribesTheHostFile) {
     EXPECT_EQ(a.fileid, IndexOf(file));
     EXPECT_EQ(a.uid, 0u);
     EXPECT_GE(a.nlink, 1u);
-    EXPECT_GT(a.mtime, 1000000000u);
-    EXPECT_EQ(a.mtimeNs, 0u);
+    EXPECT_GT(a.mtime.seconds, 1000000000u);
+    EXPECT_EQ(a.mtime.nseconds, 0u);
 
     WordReader folder = bed.Nfs3(kGetAttr, Handle(bed.Lookup(root, "Films")));
     ASSERT_EQ(folder.Word(), 0u);
-    Fattr3 f = ReadFattr(folder);
+    fattr3 f = Decoded<fattr3>(folder);
     EXPECT_EQ(f.type, 2u);
     EXPECT_EQ(f.mode, 0x41FFu);
 }
@@ -97,7 +97,7 @@ TEST_F(Nfs3Attributes, LookupIsExactAboutLetterCase) {
     EXPECT_EQ(handle.size(), 64u);
     EXPECT_EQ(IndexOf(handle), FileManager().GetFileId(bed.InShare(1, "Movie.avi")));
     ASSERT_EQ(found.Word(), 1u);
-    EXPECT_EQ(ReadFattr(found).size, 1000u);
+    EXPECT_EQ(Decoded<fattr3>(found).size, 1000u);
     EXPECT_EQ(found.Word(), 0u) << "no directory attributes";
     EXPECT_EQ(found.Left(), 0u);
 
@@ -148,7 +148,7 @@ TEST_F(Nfs3Attributes, LinksThatLeadOutOfTheSharesAreRefused) {
     stdfs::create_directory_symlink(bed.Share(2), bed.InShare(1, "other share"));
     WordReader inside = bed.Nfs3(kGetAttr, Handle(bed.Lookup(root, "inside")));
     ASSERT_EQ(inside.Word(), 0u);
-    EXPECT_EQ(ReadFattr(inside).size, 1000u);
+    EXPECT_EQ(Decoded<fattr3>(inside).size, 1000u);
     EXPECT_EQ(bed.Lookup(root, "other share").size(), 64u);
 }
 
@@ -191,7 +191,7 @@ TEST_F(Nfs3Attributes, AccessGrantsWhatIsAsked) {
     WordReader reply = bed.Nfs3(kAccess, Handle(File()).Word(0x3F));
     ASSERT_EQ(reply.Word(), 0u);
     ASSERT_EQ(reply.Word(), 1u);
-    ReadFattr(reply);
+    Decoded<fattr3>(reply);
     EXPECT_EQ(reply.Word(), 0x3Fu);
     EXPECT_EQ(reply.Left(), 0u);
 }
@@ -203,7 +203,7 @@ TEST_F(Nfs3Attributes, SetAttrAppliesModeSizeAndTimes) {
     ASSERT_EQ(readOnly.Word(), 0u);
     EXPECT_EQ(readOnly.Word(), 0u) << "no before attributes";
     ASSERT_EQ(readOnly.Word(), 1u);
-    EXPECT_EQ(ReadFattr(readOnly).mode, 0x8124u);
+    EXPECT_EQ(Decoded<fattr3>(readOnly).mode, 0x8124u);
     hostfs::FileStatus status;
     ASSERT_TRUE(hostfs::Fs().Status(path, status));
     EXPECT_FALSE(status.writable);
@@ -212,13 +212,13 @@ TEST_F(Nfs3Attributes, SetAttrAppliesModeSizeAndTimes) {
     ASSERT_EQ(writable.Word(), 0u);
     writable.Word();
     writable.Word();
-    EXPECT_EQ(ReadFattr(writable).mode, 0x81B6u);
+    EXPECT_EQ(Decoded<fattr3>(writable).mode, 0x81B6u);
 
     WordReader truncated = bed.Nfs3(kSetAttr, Sattr(Handle(file), -1, 10));
     ASSERT_EQ(truncated.Word(), 0u);
     truncated.Word();
     truncated.Word();
-    EXPECT_EQ(ReadFattr(truncated).size, 10u);
+    EXPECT_EQ(Decoded<fattr3>(truncated).size, 10u);
     EXPECT_EQ(bed.Dir().Contents("share1/Movie.avi"), std::string(10, 'm'));
 
     WordReader extended = bed.Nfs3(kSetAttr, Sattr(Handle(file), -1, 4096));
@@ -231,15 +231,15 @@ TEST_F(Nfs3Attributes, SetAttrAppliesModeSizeAndTimes) {
     ASSERT_EQ(timed.Word(), 0u);
     timed.Word();
     timed.Word();
-    Fattr3 a = ReadFattr(timed);
-    EXPECT_EQ(a.atime, 1200000000u);
-    EXPECT_EQ(a.mtime, 1300000000u);
+    fattr3 a = Decoded<fattr3>(timed);
+    EXPECT_EQ(a.atime.seconds, 1200000000u);
+    EXPECT_EQ(a.mtime.seconds, 1300000000u);
 
     WordReader now = bed.Nfs3(kSetAttr, Sattr(Handle(file), -1, -1, 0, 0, 1));
     ASSERT_EQ(now.Word(), 0u);
     now.Word();
     now.Word();
-    EXPECT_GT(ReadFattr(now).mtime, 1300000000u);
+    EXPECT_GT(Decoded<fattr3>(now).mtime.seconds, 1300000000u);
 }
 
 TEST_F(Nfs3Attributes, SetAttrOfAMissingFileWritesEmptyWcc) {

@@ -63,7 +63,7 @@ TEST_F(Nfs3Folders, MkdirAnswersTheFolderAndItsParent) {
     EXPECT_EQ(made.attributes.type, 2u);
     EXPECT_EQ(reply.Word(), 0u) << "no before attributes";
     ASSERT_EQ(reply.Word(), 1u);
-    Fattr3 parent = ReadFattr(reply);
+    fattr3 parent = Decoded<fattr3>(reply);
     EXPECT_EQ(parent.type, 2u);
     EXPECT_EQ(parent.fileid, IndexOf(root));
     EXPECT_EQ(reply.Left(), 0u);
@@ -143,7 +143,7 @@ TEST_F(Nfs3Folders, RenameAcrossSharesKeepsTheHandle) {
     EXPECT_EQ(bed.Dir().Contents("share2/moved.avi"), "movie");
     WordReader attributes = bed.Nfs3(kGetAttr, Handle(movie));
     ASSERT_EQ(attributes.Word(), 0u);
-    EXPECT_EQ(ReadFattr(attributes).size, 5u);
+    EXPECT_EQ(Decoded<fattr3>(attributes).size, 5u);
     EXPECT_EQ(bed.Lookup(root2, "moved.avi"), movie);
 }
 
@@ -158,7 +158,7 @@ TEST_F(Nfs3Folders, RenameMovesUnmetNamesAndTakesTheHandlesInsideAlong) {
     EXPECT_EQ(Rename("Full", root2, "Moved"), 0u);
     WordReader attributes = bed.Nfs3(kGetAttr, Handle(inside));
     ASSERT_EQ(attributes.Word(), 0u);
-    EXPECT_EQ(ReadFattr(attributes).size, 1u);
+    EXPECT_EQ(Decoded<fattr3>(attributes).size, 1u);
     EXPECT_EQ(bed.Lookup(bed.Lookup(root2, "Moved"), "inside.txt"), inside);
 }
 

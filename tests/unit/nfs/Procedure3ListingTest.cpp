@@ -22,8 +22,6 @@ enum Procedure : uint32_t {
     kFsInfo = 19
 };
 
-constexpr uint32_t kFattrWords = 21;
-
 struct Entry {
     uint64_t fileid = 0;
     std::string name;
@@ -44,23 +42,24 @@ Listing ReadListing(WordReader reply, bool plus) {
     Listing listing;
     listing.resultBytes = reply.Left();
     listing.status = reply.Word();
-    if (reply.Word() == 1) reply.Bytes(kFattrWords * 4);
+    Decoded<post_op_attr>(reply);
     if (listing.status != 0) return listing;
     listing.cookieverf = reply.Hyper();
-    while (reply.Word() == 1) {
-        Entry entry;
-        entry.fileid = reply.Hyper();
-        std::vector<uint8_t> name = reply.Opaque();
-        entry.name.assign(name.begin(), name.end());
-        entry.cookie = reply.Hyper();
+    while (ReadBool(reply)) {
+        entryplus3 read;
         if (plus) {
-            entry.attributes = reply.Word() == 1;
-            if (entry.attributes) reply.Bytes(kFattrWords * 4);
-            if (reply.Word() == 1) entry.handle = reply.Opaque();
+            Read(reply, read);
+        } else {
+            Read(reply, read.entry);
         }
-        listing.entries.push_back(entry);
+        const entry3& entry = read.entry;
+        listing.entries.push_back({entry.fileid, std::string(entry.name), entry.cookie,
+                                   read.name_attributes.attributes_follow,
+                                   read.name_handle.handle_follows
+                                       ? BytesOf(read.name_handle.handle)
+                                       : std::vector<uint8_t>{}});
     }
-    listing.eof = reply.Word() == 1;
+    listing.eof = ReadBool(reply);
     EXPECT_EQ(reply.Left(), 0u);
     return listing;
 }
@@ -289,37 +288,26 @@ TEST_F(Nfs3Listing, ListingsOfUnknownOrMissingFolders) {
 TEST_F(Nfs3Listing, FsInfoAdvertisesTheTransferSizes) {
     WordReader reply = bed.Nfs3(kFsInfo, Handle(root));
     ASSERT_EQ(reply.Word(), 0u);
-    ASSERT_EQ(reply.Word(), 1u);
-    reply.Bytes(kFattrWords * 4);
-    std::vector<uint32_t> words;
-    while (reply.Left() > 0) words.push_back(reply.Word());
-    EXPECT_EQ(words, (std::vector<uint32_t>{32768, 32768, 512, 8192, 8192, 512, 8192, 0x7FFFFFFF,
-                                            0xFFFFFFFF, 1, 0, 0x10}));
+    ASSERT_TRUE(Decoded<post_op_attr>(reply).attributes_follow);
+    EXPECT_EQ(RestWords(reply), (std::vector<uint32_t>{32768, 32768, 512, 8192, 8192, 512, 8192,
+                                                       0x7FFFFFFF, 0xFFFFFFFF, 1, 0, 0x10}));
 
     WordReader stale = bed.Nfs3(kFsInfo, Handle(std::vector<uint8_t>(64, 0xEE)));
-    EXPECT_EQ(stale.Word(), 70u);
-    EXPECT_EQ(stale.Word(), 0u);
-    EXPECT_EQ(stale.Left(), 0u);
+    EXPECT_EQ(RestWords(stale), (std::vector<uint32_t>{70, 0}));
 }
 
 TEST_F(Nfs3Listing, FsStatReportsTheVolumeHoldingTheShare) {
     WordReader reply = bed.Nfs3(kFsStat, Handle(root));
     ASSERT_EQ(reply.Word(), 0u);
-    ASSERT_EQ(reply.Word(), 1u);
-    reply.Bytes(kFattrWords * 4);
-    uint64_t tbytes = reply.Hyper();
-    uint64_t fbytes = reply.Hyper();
-    uint64_t abytes = reply.Hyper();
-    uint64_t tfiles = reply.Hyper();
-    uint64_t ffiles = reply.Hyper();
-    uint64_t afiles = reply.Hyper();
-    EXPECT_EQ(reply.Word(), 0u) << "invarsec";
+    FSSTAT3resok figures = Decoded<FSSTAT3resok>(reply);
     EXPECT_EQ(reply.Left(), 0u);
-    EXPECT_GT(tbytes, 0u);
-    EXPECT_GE(tbytes, fbytes);
-    EXPECT_EQ(fbytes, abytes);
-    EXPECT_GE(tfiles, ffiles);
-    EXPECT_EQ(ffiles, afiles);
+    EXPECT_TRUE(figures.obj_attributes.attributes_follow);
+    EXPECT_GT(figures.tbytes, 0u);
+    EXPECT_GE(figures.tbytes, figures.fbytes);
+    EXPECT_EQ(figures.fbytes, figures.abytes);
+    EXPECT_GE(figures.tfiles, figures.ffiles);
+    EXPECT_EQ(figures.ffiles, figures.afiles);
+    EXPECT_EQ(figures.invarsec, 0u);
 
     FaultyFs faulty;
     faulty.Fail(Fault::kFreeSpace);

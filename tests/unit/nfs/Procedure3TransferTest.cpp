@@ -42,11 +42,11 @@ XdrBytes CreateArgs(const std::vector<uint8_t>& folder, const std::string& name,
     return mode == kExclusive ? args.Hyper(verf) : WithNoAttributes(args);
 }
 
-// What a READ that succeeded carries after its status.
+// What a READ that succeeded carries after its status, its data copied out of the reply.
 struct ReadResult {
-    Fattr3 attributes;
+    fattr3 attributes;
     uint32_t count;
-    uint32_t eof;
+    bool eof;
     std::string data;
 };
 
@@ -66,12 +66,11 @@ class Nfs3Transfer : public ::testing::Test {
     ReadResult Read(uint64_t offset, uint32_t count) {
         WordReader reply = bed.Nfs3(kRead, ReadArgs(film, offset, count));
         EXPECT_EQ(reply.Word(), 0u);
-        EXPECT_EQ(reply.Word(), 1u);
-        ReadResult result{ReadFattr(reply), reply.Word(), reply.Word(), ""};
-        std::vector<uint8_t> data = reply.Opaque();
-        result.data.assign(data.begin(), data.end());
+        READ3resok ok = Decoded<READ3resok>(reply);
+        EXPECT_TRUE(ok.file_attributes.attributes_follow);
         EXPECT_EQ(reply.Left(), 0u);
-        return result;
+        return {ok.file_attributes.attributes, ok.count, ok.eof,
+                std::string(reinterpret_cast<const char*>(ok.data.data), ok.data.length)};
     }
 
     // A CREATE in the share's root that succeeded.
@@ -85,10 +84,9 @@ class Nfs3Transfer : public ::testing::Test {
     // A READ that failed: its status and post_op_attr, then nothing.
     void ExpectReadFailure(WordReader reply, uint32_t status, bool attributes) {
         EXPECT_EQ(reply.Word(), status);
-        EXPECT_EQ(reply.Word(), attributes ? 1u : 0u);
-        if (attributes) {
-            EXPECT_EQ(ReadFattr(reply).size, content.size());
-        }
+        post_op_attr after = Decoded<post_op_attr>(reply);
+        EXPECT_EQ(after.attributes_follow, attributes);
+        EXPECT_EQ(after.attributes.size, attributes ? content.size() : 0u);
         EXPECT_EQ(reply.Left(), 0u);
     }
 
@@ -103,27 +101,27 @@ TEST_F(Nfs3Transfer, ReadAnswersCountEofAndPadding) {
     ReadResult first = Read(0, 32768);
     EXPECT_EQ(first.attributes.size, 100000u);
     EXPECT_EQ(first.count, 32768u);
-    EXPECT_EQ(first.eof, 0u);
+    EXPECT_FALSE(first.eof);
     EXPECT_EQ(first.data, content.substr(0, 32768));
 
     ReadResult tail = Read(98304, 32768);
     EXPECT_EQ(tail.count, 1696u);
-    EXPECT_EQ(tail.eof, 1u);
+    EXPECT_TRUE(tail.eof);
     EXPECT_EQ(tail.data, content.substr(98304));
 
     ReadResult toTheEnd = Read(100000 - 32768, 32768);
     EXPECT_EQ(toTheEnd.count, 32768u);
-    EXPECT_EQ(toTheEnd.eof, 0u);
+    EXPECT_FALSE(toTheEnd.eof);
 
     for (uint64_t past : {100000ull, 1ull << 40}) {
         ReadResult beyond = Read(past, 100);
         EXPECT_EQ(beyond.count, 0u);
-        EXPECT_EQ(beyond.eof, 1u);
+        EXPECT_TRUE(beyond.eof);
     }
 
     ReadResult none = Read(0, 0);
     EXPECT_EQ(none.count, 0u);
-    EXPECT_EQ(none.eof, 1u);
+    EXPECT_TRUE(none.eof);
     EXPECT_EQ(none.data, "");
 
     // The last byte comes with three zero bytes of padding.
@@ -139,11 +137,11 @@ TEST_F(Nfs3Transfer, ReadAnswersCountEofAndPadding) {
 TEST_F(Nfs3Transfer, ReadAboveRtmaxIsServedShortAndContinued) {
     ReadResult big = Read(0, 1000000);
     EXPECT_EQ(big.count, 32768u);
-    EXPECT_EQ(big.eof, 0u) << "the client continues";
+    EXPECT_FALSE(big.eof) << "the client continues";
     EXPECT_EQ(big.data, content.substr(0, 32768));
     ReadResult rest = Read(98304, 0xFFFFFFFF);
     EXPECT_EQ(rest.count, 1696u);
-    EXPECT_EQ(rest.eof, 1u);
+    EXPECT_TRUE(rest.eof);
 }
 
 TEST_F(Nfs3Transfer, ReadOfUnknownOrMissingFiles) {
@@ -254,8 +252,8 @@ TEST_F(Nfs3Transfer, CreateNeverEmptiesAFileOfAnotherSpelling) {
 TEST_F(Nfs3Transfer, ExclusiveCreateKeepsItsVerifierForRetransmissions) {
     const uint64_t verf = 0x1234567823456789;
     NewEntry first = Create("once.bin", kExclusive, verf);
-    EXPECT_EQ(first.attributes.atime, 0x12345678u);
-    EXPECT_EQ(first.attributes.mtime, 0x23456789u);
+    EXPECT_EQ(first.attributes.atime.seconds, 0x12345678u);
+    EXPECT_EQ(first.attributes.mtime.seconds, 0x23456789u);
     EXPECT_EQ(Create("once.bin", kExclusive, verf).handle, first.handle);
     ExpectWccFailure(bed.Nfs3(kCreate, CreateArgs(root, "once.bin", kExclusive, verf + 1)), 17);
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
@@ -23,16 +22,6 @@ constexpr uint32_t kNull = 0, kGetAttr = 1, kSetAttr = 2, kLookup = 4, kRead = 6
                    kStatFs = 17;
 constexpr uint32_t kUnset = 0xFFFFFFFF;
 using Handle = std::vector<uint8_t>;
-
-// The 17 words of fattr, and the positions of those looked at by name.
-using Fattr = std::array<uint32_t, 17>;
-constexpr size_t kType = 0, kMode = 1, kSize = 5, kAtime = 11, kMtime = 13;
-
-Fattr ReadFattr(WordReader& reply) {
-    Fattr words;
-    for (uint32_t& word : words) word = reply.Word();
-    return words;
-}
 
 uint32_t IndexOf(const Handle& handle) {
     return handle[0] | (handle[1] << 8) | (handle[2] << 16) | (uint32_t(handle[3]) << 24);
@@ -75,27 +64,16 @@ XdrBytes ReadDirArgs(const Handle& folder, uint32_t cookie, uint32_t count) {
     return Fh(folder).Word(cookie).Word(count);
 }
 
-struct Entry {
-    uint32_t fileid;
-    std::string name;
-    uint32_t cookie;
-};
-
 // The entries of a READDIR reply after its status, then its eof.
-std::vector<Entry> ReadEntries(WordReader& reply, bool& eof) {
-    std::vector<Entry> entries;
-    while (reply.Word() == 1) {
-        uint32_t fileid = reply.Word();
-        std::vector<uint8_t> name = reply.Opaque();
-        entries.push_back({fileid, std::string(name.begin(), name.end()), reply.Word()});
-    }
-    eof = reply.Word() == 1;
-    return entries;
+std::vector<entry> ReadEntries(WordReader& reply, bool& eof) {
+    readdirokres result = Decoded<readdirokres>(reply);
+    eof = result.eof;
+    return result.entries;
 }
 
-std::vector<std::string> NamesOf(const std::vector<Entry>& entries) {
+std::vector<std::string> NamesOf(const std::vector<entry>& entries) {
     std::vector<std::string> names;
-    for (const Entry& entry : entries) names.push_back(entry.name);
+    for (const entry& item : entries) names.push_back(item.name);
     return names;
 }
 
@@ -143,10 +121,10 @@ class Nfs2 : public ::testing::Test {
         return reply.Word() == 0 ? reply.Bytes(32) : Handle{};
     }
     // The attributes a successful procedure answers after its status.
-    Fattr Attributes(uint32_t procedure, const XdrBytes& args) {
+    fattr Attributes(uint32_t procedure, const XdrBytes& args) {
         WordReader reply = Call(procedure, args);
         EXPECT_EQ(reply.Word(), 0u) << "procedure " << procedure;
-        return ReadFattr(reply);
+        return Decoded<fattr>(reply);
     }
     // Arms each fault alone for the paths holding `pathPart`; the call must answer NFSERR_IO.
     void ExpectIoErrorUnder(std::initializer_list<Fault> faults, uint32_t procedure,
@@ -164,7 +142,7 @@ class Nfs2 : public ::testing::Test {
         return hostfs::Fs().Status(bed.InShare(1, name), status) && status.writable;
     }
     // One READDIR reply: its entries and eof; `size` is the size of the readdirres.
-    std::vector<Entry> ReadDir(const Handle& folder, uint32_t cookie, uint32_t count, bool& eof,
+    std::vector<entry> ReadDir(const Handle& folder, uint32_t cookie, uint32_t count, bool& eof,
                                size_t& size) {
         WordReader reply = Call(kReadDir, ReadDirArgs(folder, cookie, count));
         size = reply.Left();
@@ -172,18 +150,18 @@ class Nfs2 : public ::testing::Test {
         return ReadEntries(reply, eof);
     }
     // The whole listing in replies of `count` bytes, each checked on the way.
-    std::vector<Entry> ReadAll(const Handle& folder, uint32_t count, int& replies) {
-        std::vector<Entry> all;
+    std::vector<entry> ReadAll(const Handle& folder, uint32_t count, int& replies) {
+        std::vector<entry> all;
         bool eof = false;
         for (replies = 0; !eof && replies < 10000; ++replies) {
             size_t size = 0;
-            std::vector<Entry> piece =
+            std::vector<entry> piece =
                 ReadDir(folder, all.empty() ? 0 : all.back().cookie, count, eof, size);
             EXPECT_FALSE(piece.empty()) << "every reply moves on";
             EXPECT_TRUE(piece.size() == 1 || size <= count) << size;
-            for (const Entry& entry : piece) {
-                EXPECT_EQ(entry.cookie, all.size() + 1) << entry.name;
-                all.push_back(entry);
+            for (const entry& item : piece) {
+                EXPECT_EQ(item.cookie, all.size() + 1) << item.name;
+                all.push_back(item);
             }
         }
         return all;
@@ -210,7 +188,7 @@ TEST_F(Nfs2, AttributesAreTheSeventeenWordsOfTheHostStatus) {
     ASSERT_EQ(movie.size(), 32u);
     WordReader reply = Call(kGetAttr, Fh(movie));
     ASSERT_EQ(reply.Word(), 0u);
-    Fattr a = ReadFattr(reply);
+    std::vector<uint32_t> a = Words(reply.Bytes(17 * 4));
     EXPECT_EQ(reply.Left(), 0u);
     hostfs::FileStatus host;
     ASSERT_TRUE(hostfs::Fs().Status(bed.InShare(1, "Movie.avi"), host));
@@ -222,13 +200,13 @@ TEST_F(Nfs2, AttributesAreTheSeventeenWordsOfTheHostStatus) {
                                      uint32_t(host.ctime), 0}));
 
     ASSERT_TRUE(hostfs::Fs().SetPermissions(bed.InShare(1, "five.txt"), true, false));
-    EXPECT_EQ(Attributes(kGetAttr, Fh(Lookup(root, "five.txt")))[kMode], 0100444u);
-    Fattr folder = Attributes(kGetAttr, Fh(Lookup(root, "Films")));
-    EXPECT_EQ(folder[kType], 2u);
-    EXPECT_EQ(folder[kMode], 040777u);
+    EXPECT_EQ(Attributes(kGetAttr, Fh(Lookup(root, "five.txt"))).mode, 0100444u);
+    fattr folder = Attributes(kGetAttr, Fh(Lookup(root, "Films")));
+    EXPECT_EQ(folder.type, 2u);
+    EXPECT_EQ(folder.mode, 040777u);
     // Only the first eight bytes, index and stamp, name the entry.
     std::fill(movie.begin() + 8, movie.end(), 0xAB);
-    EXPECT_EQ(Attributes(kGetAttr, Fh(movie))[kSize], 10000u);
+    EXPECT_EQ(Attributes(kGetAttr, Fh(movie)).size, 10000u);
 }
 
 TEST_F(Nfs2, PathsThatCannotBeServedAnswerTheirStatusAlone) {
@@ -323,7 +301,7 @@ TEST_F(Nfs2, LookupIsExactAboutLetterCaseAndGivesDotsEntriesOfTheirOwn) {
     Handle handle = found.Bytes(32);
     EXPECT_EQ(IndexOf(handle), FileManager().GetFileId(bed.InShare(1, "Movie.avi")));
     EXPECT_EQ(Handle(handle.begin() + 8, handle.end()), Handle(24, 0));
-    EXPECT_EQ(ReadFattr(found)[kSize], 10000u);
+    EXPECT_EQ(Decoded<fattr>(found).size, 10000u);
     EXPECT_EQ(found.Left(), 0u);
     EXPECT_TRUE(Lookup(root, "movie.AVI").empty());
 
@@ -339,7 +317,7 @@ TEST_F(Nfs2, ReadAnswersTheBytesThereArePaddedToAWordAndAtMost8192) {
     Handle five = Lookup(root, "five.txt");
     WordReader reply = Call(kRead, ReadArgs(five, 0, 10));
     ASSERT_EQ(reply.Word(), 0u);
-    EXPECT_EQ(ReadFattr(reply)[kSize], 5u);
+    EXPECT_EQ(Decoded<fattr>(reply).size, 5u);
     ASSERT_EQ(reply.Word(), 5u);
     EXPECT_EQ(reply.Bytes(8), (std::vector<uint8_t>{'1', '2', '3', '4', '5', 0, 0, 0}));
     EXPECT_EQ(reply.Left(), 0u);
@@ -347,19 +325,19 @@ TEST_F(Nfs2, ReadAnswersTheBytesThereArePaddedToAWordAndAtMost8192) {
     for (auto [offset, expected] : {std::make_pair(3u, 2u), std::make_pair(100u, 0u)}) {
         WordReader part = Call(kRead, ReadArgs(five, offset, 10));
         ASSERT_EQ(part.Word(), 0u);
-        ReadFattr(part);
+        Decoded<fattr>(part);
         EXPECT_EQ(part.Opaque().size(), expected) << offset;
     }
     WordReader big = Call(kRead, ReadArgs(Lookup(root, "Movie.avi"), 100, 65536));
     ASSERT_EQ(big.Word(), 0u);
-    ReadFattr(big);
+    Decoded<fattr>(big);
     EXPECT_EQ(big.Opaque(), std::vector<uint8_t>(8192, 'm'));
 }
 
 TEST_F(Nfs2, WritePlacesWhatArrivedAtTheOffset) {
     Handle five = Lookup(root, "five.txt");
-    EXPECT_EQ(Attributes(kWrite, WriteArgs(five, 3, "ABCDEF"))[kSize], 9u);
-    EXPECT_EQ(Attributes(kWrite, WriteArgs(five, 12, "Z"))[kSize], 13u);
+    EXPECT_EQ(Attributes(kWrite, WriteArgs(five, 3, "ABCDEF")).size, 9u);
+    EXPECT_EQ(Attributes(kWrite, WriteArgs(five, 12, "Z")).size, 13u);
     EXPECT_EQ(bed.Dir().Contents("share1/five.txt"), std::string("123ABCDEF\0\0\0Z", 13));
 
     for (uint32_t claimed : {100u, 0xFFFFFFF0u}) {
@@ -373,17 +351,17 @@ TEST_F(Nfs2, CreateMkdirRemoveRmdirAndRenameChangeTheShare) {
     WordReader made = Call(kCreate, Create(root, "new.txt"));
     ASSERT_EQ(made.Word(), 0u);
     EXPECT_EQ(IndexOf(made.Bytes(32)), FileManager().GetFileId(bed.InShare(1, "new.txt")));
-    EXPECT_EQ(ReadFattr(made)[kType], 1u);
+    EXPECT_EQ(Decoded<fattr>(made).type, 1u);
     EXPECT_EQ(made.Left(), 0u);
     WordReader emptied = Call(kCreate, Create(root, "five.txt"));
     ASSERT_EQ(emptied.Word(), 0u);
     EXPECT_EQ(emptied.Bytes(32), Lookup(root, "five.txt"));
-    EXPECT_EQ(ReadFattr(emptied)[kSize], 0u);
+    EXPECT_EQ(Decoded<fattr>(emptied).size, 0u);
 
     WordReader folder = Call(kMkdir, Create(root, "Series"));
     ASSERT_EQ(folder.Word(), 0u);
     Handle series = folder.Bytes(32);
-    EXPECT_EQ(ReadFattr(folder)[kType], 2u);
+    EXPECT_EQ(Decoded<fattr>(folder).type, 2u);
     EXPECT_EQ(StatusOnly(kMkdir, Create(root, "Series")), 17u) << "exists";
 
     Handle moved = Lookup(root, "new.txt");
@@ -407,42 +385,43 @@ TEST_F(Nfs2, RenameMovesUnmetNamesAndTakesTheHandlesInsideAlong) {
     Handle clip = Lookup(Lookup(root, "Films"), "clip.avi");
     ASSERT_EQ(clip.size(), 32u);
     EXPECT_EQ(StatusOnly(kRename, Rename(root, "Films", root, "Moved")), 0u);
-    EXPECT_EQ(Attributes(kGetAttr, Fh(clip))[kSize], 4u);
+    EXPECT_EQ(Attributes(kGetAttr, Fh(clip)).size, 4u);
 }
 
 // Nothing above a share is the client's: there ".." is listed as the share's own folder.
 TEST_F(Nfs2, TheParentOfAShareRootIsTheRootItself) {
     bool eof = false;
     size_t size = 0;
-    std::vector<Entry> entries = ReadDir(root, 0, 8192, eof, size);
+    std::vector<entry> entries = ReadDir(root, 0, 8192, eof, size);
     int parents = 0;
-    for (const Entry& entry : entries) {
-        if (entry.name != "..") continue;
+    for (const entry& item : entries) {
+        if (item.name != "..") continue;
         ++parents;
-        EXPECT_EQ(entry.fileid, IndexOf(root));
+        EXPECT_EQ(item.fileid, IndexOf(root));
     }
     EXPECT_EQ(parents, 1);
 }
 
 TEST_F(Nfs2, SetAttrAppliesModeSizeAndTimes) {
     Handle five = Lookup(root, "five.txt");
-    EXPECT_EQ(Attributes(kSetAttr, Sattr(Fh(five), 0444))[kMode], 0100444u);
+    EXPECT_EQ(Attributes(kSetAttr, Sattr(Fh(five), 0444)).mode, 0100444u);
     EXPECT_FALSE(HostWritable("five.txt"));
-    EXPECT_EQ(Attributes(kSetAttr, Sattr(Fh(five), 0644))[kMode], 0100666u);
+    EXPECT_EQ(Attributes(kSetAttr, Sattr(Fh(five), 0644)).mode, 0100666u);
     ASSERT_TRUE(hostfs::Fs().SetPermissions(bed.InShare(1, "five.txt"), true, false));
-    EXPECT_EQ(Attributes(kSetAttr, Sattr(Fh(five), kUnset, 2))[kSize], 2u);
+    EXPECT_EQ(Attributes(kSetAttr, Sattr(Fh(five), kUnset, 2)).size, 2u);
     EXPECT_EQ(bed.Dir().Contents("share1/five.txt"), "12");
     EXPECT_TRUE(HostWritable("five.txt")) << "a mode of all ones clears the mark";
 
-    Fattr timed = Attributes(kSetAttr, Sattr(Fh(five), 0644, kUnset, 1200000000, 0, 1300000000, 5));
-    EXPECT_EQ(timed[kSize], 2u);
-    EXPECT_EQ(timed[kAtime], 1200000000u);
-    EXPECT_EQ(timed[kMtime], 1300000000u);
-    Fattr kept = Attributes(kSetAttr, Sattr(Fh(five), 0644, kUnset, kUnset, kUnset, 1400000000, 0));
-    EXPECT_EQ(kept[kAtime], 1200000000u);
-    EXPECT_EQ(kept[kMtime], 1400000000u);
-    Fattr now = Attributes(kSetAttr, Sattr(Fh(five), 0644, kUnset, kUnset, kUnset, 7, 1000000));
-    EXPECT_GT(now[kMtime], 1400000000u) << "one million microseconds asks for the server's time";
+    fattr timed = Attributes(kSetAttr, Sattr(Fh(five), 0644, kUnset, 1200000000, 0, 1300000000, 5));
+    EXPECT_EQ(timed.size, 2u);
+    EXPECT_EQ(timed.atime.seconds, 1200000000u);
+    EXPECT_EQ(timed.mtime.seconds, 1300000000u);
+    fattr kept = Attributes(kSetAttr, Sattr(Fh(five), 0644, kUnset, kUnset, kUnset, 1400000000, 0));
+    EXPECT_EQ(kept.atime.seconds, 1200000000u);
+    EXPECT_EQ(kept.mtime.seconds, 1400000000u);
+    fattr now = Attributes(kSetAttr, Sattr(Fh(five), 0644, kUnset, kUnset, kUnset, 7, 1000000));
+    EXPECT_GT(now.mtime.seconds, 1400000000u)
+        << "one million microseconds asks for the server's time";
 }
 
 TEST_F(Nfs2, HostFailuresAnswerIoError) {
@@ -579,7 +558,7 @@ TEST_F(Nfs2, AListingResumesAfterItsCookieWithOrdinalCookies) {
     for (uint32_t cookie : {0u, 2u, 5u, 12345u}) {
         bool eof = false;
         size_t size = 0;
-        std::vector<Entry> entries = ReadDir(films, cookie, 8192, eof, size);
+        std::vector<entry> entries = ReadDir(films, cookie, 8192, eof, size);
         EXPECT_TRUE(eof);
         const size_t first = std::min<size_t>(cookie, host.size());
         EXPECT_EQ(NamesOf(entries), std::vector<std::string>(host.begin() + first, host.end()))
@@ -611,7 +590,7 @@ TEST_F(Nfs2, ALongerListingComesInPiecesOfTheClientsCount) {
 
     bool eof = true;
     size_t size = 0;
-    std::vector<Entry> middle = ReadDir(root, 30, 256, eof, size);
+    std::vector<entry> middle = ReadDir(root, 30, 256, eof, size);
     ASSERT_FALSE(middle.empty());
     EXPECT_EQ(middle.front().cookie, 31u);
     EXPECT_EQ(middle.front().name, host[30]);
@@ -695,11 +674,11 @@ TEST_F(Nfs2OverUdp, AListingOfThreeThousandFilesArrivesInPieces) {
         ASSERT_TRUE(reply) << "reply " << replies;
         EXPECT_LE(reply->Left(), 4096u);
         ASSERT_EQ(reply->Word(), 0u);
-        std::vector<Entry> piece = ReadEntries(*reply, eof);
+        std::vector<entry> piece = ReadEntries(*reply, eof);
         ASSERT_FALSE(piece.empty());
-        for (const Entry& entry : piece) {
-            EXPECT_EQ(entry.cookie, names.size() + 1);
-            names.push_back(entry.name);
+        for (const entry& item : piece) {
+            EXPECT_EQ(item.cookie, names.size() + 1);
+            names.push_back(item.name);
         }
         cookie = piece.back().cookie;
     }

@@ -1,5 +1,6 @@
 #include "RpcBytes.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -46,6 +47,38 @@ std::vector<uint8_t> AsRecord(const std::vector<uint8_t>& call) {
 std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
+}
+
+uint32_t WordReader::Read(void* destination, uint32_t count) {
+    const uint8_t* bytes = Take(count = std::min(count, Remaining()));
+    if (count > 0) std::memcpy(destination, bytes, count);
+    return count;
+}
+
+uint32_t WordReader::ReadInt32(uint32_t* value) {
+    if (Left() < 4) return 0;
+    *value = Word();
+    return 4;
+}
+
+uint32_t WordReader::ReadInt64(uint64_t* value) {
+    if (Left() < 8) return 0;
+    *value = Hyper();
+    return 8;
+}
+
+uint32_t WordReader::Skip(uint32_t count) {
+    return Take(count = std::min(count, Remaining())) != nullptr ? count : 0;
+}
+
+const uint8_t* WordReader::Take(uint32_t count) {
+    const uint8_t* bytes = Peek(count);
+    if (bytes != nullptr) m_position += count;
+    return bytes;
+}
+
+const uint8_t* WordReader::Peek(uint32_t count) {
+    return Left() < count ? nullptr : m_bytes.data() + m_position;
 }
 
 uint32_t WordReader::Word() {

@@ -44,10 +44,18 @@ std::vector<uint8_t> MakeCall(const CallHeaderSpec& header, const std::vector<ui
 std::vector<uint8_t> AsRecord(const std::vector<uint8_t>& call);
 std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uint8_t>& b);
 
-// Reads big-endian words back out of a reply.
-class WordReader {
+// Reads big-endian words back out of a reply, or lets the product's codecs read it.
+class WordReader : public IInputStream {
   public:
     explicit WordReader(std::vector<uint8_t> bytes) : m_bytes(std::move(bytes)) {}
+    uint32_t Read(void* destination, uint32_t count) override;
+    uint32_t ReadInt32(uint32_t* value) override;
+    uint32_t ReadInt64(uint64_t* value) override;
+    uint32_t Skip(uint32_t count) override;
+    uint32_t Remaining() override { return static_cast<uint32_t>(Left()); }
+    const uint8_t* Take(uint32_t count) override;
+    const uint8_t* Peek(uint32_t count) override;
+
     uint32_t Word();
     uint64_t Hyper();
     std::vector<uint8_t> Bytes(size_t size);
@@ -62,6 +70,14 @@ class WordReader {
 };
 
 std::vector<uint32_t> Words(const std::vector<uint8_t>& bytes);
+
+// A value of a protocol type, decoded from the reply by the product's own codec.
+template <typename T>
+T Decoded(WordReader& reply) {
+    T value;
+    Read(reply, value);
+    return value;
+}
 
 // Runs one call held in bytes through HandleCall and returns the reply bytes it encoded.
 struct HandledCall {
