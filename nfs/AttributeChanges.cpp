@@ -26,7 +26,7 @@ const int64_t* HostTime(const TimeSetting& setting, int64_t& seconds) {
 // Size and times come before the mode, as a mode without the write bit would make the host
 // refuse them. Clients empty a file they overwrite by setting its size, so answering OK without
 // doing it would leave stale bytes behind.
-ChangeRefusal ApplyAttributeChanges(const std::string& path, const AttributeChanges& changes) {
+ChangeRefusal ApplyAttributeChanges(PathView path, const AttributeChanges& changes) {
     hostfs::IHostFs& fs = hostfs::Fs();
     if (changes.setSize && !fs.SetSize(path, changes.size)) return ChangeRefusal::kSize;
     int64_t atime = 0;

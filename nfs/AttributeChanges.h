@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "PathText.h"
+
 // What a client asks to change about a file, in terms both NFS versions share. Each part
 // applies only when asked for.
 enum class TimeChange { kKeep, kServerTime, kClientTime };
@@ -24,4 +26,4 @@ struct AttributeChanges {
 // The part the host refused; the rest after it was not tried.
 enum class ChangeRefusal { kNone, kSize, kTimes, kMode };
 
-ChangeRefusal ApplyAttributeChanges(const std::string& path, const AttributeChanges& changes);
+ChangeRefusal ApplyAttributeChanges(PathView path, const AttributeChanges& changes);

@@ -7,9 +7,9 @@ ClientPath PathOfHandle(const uint8_t* handle, uint32_t length) {
     ClientPath resolved;
     const FileEntry* entry = FileManager().EntryOf(handle, length);
     if (entry == nullptr) return resolved;
-    const char* path = entry->pszPath.get();
+    const PathView path(entry->pszPath.get(), entry->nPathLength);
     if (LiesInShare(path)) {
-        resolved.path = path;
+        resolved.path.Assign(path);
         resolved.outcome = PathOutcome::kFound;
         resolved.fileid = CDorvelFileManager::IndexOf(entry);
     } else {
@@ -23,16 +23,14 @@ uint32_t FileIdOf(const ClientPath& path) {
 }
 
 bool QueryAttributes(const ClientPath& path, FileAttributes& attributes) {
-    return path.path != nullptr && QueryAttributes(HostPath(path.path), FileIdOf(path), attributes);
+    return path.Found() && QueryAttributes(path.path, FileIdOf(path), attributes);
 }
 
-ClientPath PathInFolder(const ClientPath& folder, const char* name, uint32_t nameLength,
-                        std::string& joined) {
-    if (folder.outcome != PathOutcome::kFound) return folder;
+ClientPath PathInFolder(const ClientPath& folder, std::string_view name) {
+    if (!folder.Found()) return folder;
     ClientPath resolved;
-    switch (JoinSharePath(folder.path, name, nameLength, joined)) {
+    switch (JoinSharePath(folder.path, name, resolved.path)) {
         case JoinResult::kOk:
-            resolved.path = joined.c_str();
             resolved.outcome = PathOutcome::kFound;
             break;
         case JoinResult::kTooLong:
@@ -46,29 +44,23 @@ ClientPath PathInFolder(const ClientPath& folder, const char* name, uint32_t nam
     return resolved;
 }
 
-ClientPath OwnEntry(const ClientPath& path) {
-    if (path.outcome != PathOutcome::kFound || !EndsInDotStep(path.path)) return path;
-    return ClientPath{nullptr, PathOutcome::kOutsideShare, std::nullopt};
-}
-
-const std::string& HostPath(const char* path) {
-    thread_local std::string text;
-    text.assign(path);
-    return text;
+ClientPath OwnEntry(ClientPath path) {
+    if (path.Found() && EndsInDotStep(path.path))
+        path = ClientPath{{}, PathOutcome::kOutsideShare, {}};
+    return path;
 }
 
 PathOutcome ExistingOutcome(const ClientPath& path) {
-    if (path.outcome != PathOutcome::kFound) return path.outcome;
-    return PathExists(HostPath(path.path)) ? PathOutcome::kFound : PathOutcome::kMissing;
+    if (!path.Found()) return path.outcome;
+    return PathExists(path.path) ? PathOutcome::kFound : PathOutcome::kMissing;
 }
 
 FoundPath ExistingWithAttributes(const ClientPath& path) {
     FoundPath found;
     found.outcome = path.outcome;
-    if (path.outcome != PathOutcome::kFound) return found;
-    const std::string& host = HostPath(path.path);
+    if (!path.Found()) return found;
     hostfs::FileStatus status;
-    switch (ExistingStatus(host, status)) {
+    switch (ExistingStatus(path.path, status)) {
         case hostfs::Presence::kNone:
             found.outcome = PathOutcome::kMissing;
             break;

@@ -2,9 +2,10 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
+#include <string_view>
 
 #include "FileAttributes.h"
+#include "PathText.h"
 
 // How a path that a client names, by a handle or by a folder's handle and a name, fares against
 // the handle table, the share rule, the path limit and the host. Both NFS versions resolve their
@@ -17,11 +18,14 @@ enum class PathOutcome {
     kMissing,       // the host has no entry under exactly this name
 };
 
+// A value: a call holds the paths it works on itself, RENAME two of them at once.
 struct ClientPath {
-    const char* path = nullptr;  // set while the outcome is kFound
+    PathText path;  // set while the outcome is kFound
     PathOutcome outcome = PathOutcome::kStale;
     // The entry's index, for a path that a handle named: the fileid that handle reports.
     std::optional<uint32_t> fileid;
+
+    bool Found() const { return outcome == PathOutcome::kFound; }
 };
 
 // The path of the handle's table entry.
@@ -35,20 +39,13 @@ uint32_t FileIdOf(const ClientPath& path);
 // The attributes of a found path; false when the host gives no status for it.
 bool QueryAttributes(const ClientPath& path, FileAttributes& attributes);
 
-// `name` joined to a found folder into `joined`, which the result then points into. A folder
-// that was not found passes its outcome on.
-ClientPath PathInFolder(const ClientPath& folder, const char* name, uint32_t nameLength,
-                        std::string& joined);
+// `name` joined to a found folder. A folder that was not found passes its outcome on.
+ClientPath PathInFolder(const ClientPath& folder, std::string_view name);
 
 // Only an entry named by its own name may be removed or moved: a path whose last step is "." or
 // ".." names its folder or the folder above (on Windows, removing "share\." removes the share
 // folder itself), and is refused like a path outside the share.
-ClientPath OwnEntry(const ClientPath& path);
-
-// `path` in a string kept per thread, so that a path the table or a join holds reaches the host
-// seam without a new string per call. Valid until the thread's next HostPath: pass it straight
-// on, never keep it.
-const std::string& HostPath(const char* path);
+ClientPath OwnEntry(ClientPath path);
 
 // The outcome once the host has been asked whether a found path exists with exactly its name.
 PathOutcome ExistingOutcome(const ClientPath& path);

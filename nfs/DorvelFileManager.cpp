@@ -192,8 +192,7 @@ FileEntry* CDorvelFileManager::EntryOf(const uint8_t* handle, uint32_t length) {
 
 // Found before the move, the moved entry is the first on the recent list after it: it answers
 // for the new path ahead of an older entry that may hold that path too.
-hostfs::HostError CDorvelFileManager::Rename(const std::string& oldPath,
-                                             const std::string& newPath) {
+hostfs::HostError CDorvelFileManager::Rename(PathView oldPath, PathView newPath) {
     Find(oldPath);
     hostfs::HostError error = hostfs::Fs().Move(oldPath, newPath);
     if (error == hostfs::HostError::kNone) MoveEntries(oldPath, newPath);
@@ -202,7 +201,7 @@ hostfs::HostError CDorvelFileManager::Rename(const std::string& oldPath,
 
 // Every entry is looked at: moves are rare, and a folder's entries are spread over the table in
 // the order the client met them.
-void CDorvelFileManager::MoveEntries(const std::string& oldPath, const std::string& newPath) {
+void CDorvelFileManager::MoveEntries(std::string_view oldPath, std::string_view newPath) {
     const char separator = hostfs::Fs().Separator();
     uint32_t index = 0;
     for (FileBlock* block = m_pFirstBlock; block != nullptr; block = block->pNext) {
@@ -213,8 +212,8 @@ void CDorvelFileManager::MoveEntries(const std::string& oldPath, const std::stri
                 (path.size() > oldPath.size() && path[oldPath.size()] != separator)) {
                 continue;
             }
-            std::string moved = newPath;
-            moved.append(path.substr(oldPath.size()));
+            PathText moved(newPath);
+            moved.Append(path.substr(oldPath.size()));
             UnindexEntry(entry);
             SetEntryPath(entry, moved);
         }
@@ -228,44 +227,39 @@ CDorvelFileManager& FileManager() {
 
 namespace {
 
-std::string_view LastComponent(const std::string& path, char separator) {
-    std::string_view last(path);
-    size_t at = path.rfind(separator);
-    if (at != std::string::npos) last.remove_prefix(at + 1);
-    return last;
+std::string_view LastComponent(std::string_view path, char separator) {
+    return path.substr(path.rfind(separator) + 1);
 }
 
 // A path the host settles without an entry to find for its last component.
-bool SettledByHost(const std::string& path) {
+bool SettledByHost(std::string_view path) {
     return !path.empty() && path.back() == '.' && hostfs::Fs().SettlesTrailingDots();
 }
 
 }  // namespace
 
-// The stored name is kept per thread, as in ExistingStatus: every READ and WRITE asks.
-HostMatch MatchOnHost(const std::string& path) {
+HostMatch MatchOnHost(PathView path) {
     hostfs::IHostFs& fs = hostfs::Fs();
-    thread_local std::string stored;
+    PathText stored;
     if (path.empty() || !fs.FindStoredName(path, stored)) return HostMatch::kNone;
-    return stored == LastComponent(path, fs.Separator()) ? HostMatch::kExact
-                                                         : HostMatch::kOtherSpelling;
+    return stored.view() == LastComponent(path, fs.Separator()) ? HostMatch::kExact
+                                                                : HostMatch::kOtherSpelling;
 }
 
-bool PathExists(const std::string& path) {
+bool PathExists(PathView path) {
     return SettledByHost(path) || MatchOnHost(path) == HostMatch::kExact;
 }
 
-// The stored name is kept per thread, so that call after call reuses its room.
-hostfs::Presence ExistingStatus(const std::string& path, hostfs::FileStatus& status) {
+hostfs::Presence ExistingStatus(PathView path, hostfs::FileStatus& status) {
     using hostfs::Presence;
     hostfs::IHostFs& fs = hostfs::Fs();
     if (SettledByHost(path)) {
         return fs.Status(path, status) ? Presence::kWithStatus : Presence::kNameOnly;
     }
     if (path.empty()) return Presence::kNone;
-    thread_local std::string stored;
+    PathText stored;
     Presence presence = fs.FindWithStatus(path, stored, status);
-    if (presence != Presence::kNone && stored != LastComponent(path, fs.Separator())) {
+    if (presence != Presence::kNone && stored.view() != LastComponent(path, fs.Separator())) {
         return Presence::kNone;
     }
     return presence;

@@ -48,7 +48,7 @@ class CDorvelFileManager {
     // Moves the host file or folder, met before or not, then gives the new path to its entries
     // and to those of everything below it: the handles a client holds follow the move. Nothing
     // changes when the host refuses.
-    hostfs::HostError Rename(const std::string& oldPath, const std::string& newPath);
+    hostfs::HostError Rename(PathView oldPath, PathView newPath);
     void Reset();
     uint32_t Stamp() const { return m_nStamp; }
 
@@ -67,7 +67,7 @@ class CDorvelFileManager {
     struct RecentNode;
 
     FileEntry* FindIndexed(std::string_view path);
-    void MoveEntries(const std::string& oldPath, const std::string& newPath);
+    void MoveEntries(std::string_view oldPath, std::string_view newPath);
     void SetEntryPath(FileEntry* entry, std::string_view path);
     void UnindexEntry(FileEntry* entry);
     void Release();
@@ -95,14 +95,14 @@ enum class HostMatch {
 };
 
 // What the host finds at `path`.
-HostMatch MatchOnHost(const std::string& path);
+HostMatch MatchOnHost(PathView path);
 
 // Whether `path` names an existing host file under exactly this name: the host's stored name of
 // the last component must match byte for byte (letter case included). Where the host settles
 // trailing dots itself (Windows), a path ending in "." is taken to exist ("." and ".." entries,
 // drive roots written as D:\.).
-bool PathExists(const std::string& path);
+bool PathExists(PathView path);
 
 // PathExists and Status of the same path, from one query of the host where it gives both: kNone
 // when the path does not exist, kNameOnly when it does but has no status.
-hostfs::Presence ExistingStatus(const std::string& path, hostfs::FileStatus& status);
+hostfs::Presence ExistingStatus(PathView path, hostfs::FileStatus& status);

@@ -11,7 +11,7 @@ struct VerifierTimes {
     int64_t mtime;
 };
 
-bool TimesHold(const std::string& path, uint64_t verf) {
+bool TimesHold(PathView path, uint64_t verf) {
     VerifierTimes times(verf);
     hostfs::FileStatus status;
     return hostfs::Fs().Status(path, status) && status.atime == times.atime &&
@@ -21,24 +21,24 @@ bool TimesHold(const std::string& path, uint64_t verf) {
 }  // namespace
 
 // Read back, not trusted: FAT takes some times it cannot store and answers success.
-void ExclusiveVerifiers::Store(const std::string& path, uint64_t verf) {
+void ExclusiveVerifiers::Store(PathView path, uint64_t verf) {
     VerifierTimes times(verf);
     if (hostfs::Fs().SetTimes(path, &times.atime, &times.mtime) && TimesHold(path, verf)) {
-        m_kept.erase(path);
+        m_kept.erase(std::string(path.view()));
         return;
     }
     Remember(path, verf);
 }
 
-bool ExclusiveVerifiers::Keeps(const std::string& path, uint64_t verf) const {
-    auto kept = m_kept.find(path);
+bool ExclusiveVerifiers::Keeps(PathView path, uint64_t verf) const {
+    auto kept = m_kept.find(std::string(path.view()));
     if (kept != m_kept.end()) return kept->second.verf == verf;
     return TimesHold(path, verf);
 }
 
-void ExclusiveVerifiers::Remember(const std::string& path, uint64_t verf) {
-    m_kept[path] = Kept{verf, ++m_nSerial};
-    m_order.emplace_back(m_nSerial, path);
+void ExclusiveVerifiers::Remember(PathView path, uint64_t verf) {
+    m_kept[std::string(path.view())] = Kept{verf, ++m_nSerial};
+    m_order.emplace_back(m_nSerial, path.view());
     if (m_order.size() <= kRemembered) return;
     auto oldest = m_kept.find(m_order.front().second);
     if (oldest != m_kept.end() && oldest->second.serial == m_order.front().first) {

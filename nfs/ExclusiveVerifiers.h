@@ -6,6 +6,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "PathText.h"
+
 // Where an exclusive create keeps its verifier, so that a retransmission finds its own file
 // again (RFC 1813 3.3.8). First in the file's access and modification seconds, one 32-bit half
 // each, where it survives a restart of ours. Where the host cannot keep such times (FAT and exFAT
@@ -17,9 +19,9 @@ class ExclusiveVerifiers {
     static constexpr size_t kRemembered = 4096;
 
     // Marks the new file at `path` as made by the create with `verf`.
-    void Store(const std::string& path, uint64_t verf);
+    void Store(PathView path, uint64_t verf);
     // Whether the file at `path` was made by the create with `verf`.
-    bool Keeps(const std::string& path, uint64_t verf) const;
+    bool Keeps(PathView path, uint64_t verf) const;
 
   private:
     struct Kept {
@@ -27,7 +29,7 @@ class ExclusiveVerifiers {
         uint64_t serial = 0;  // when it was remembered
     };
 
-    void Remember(const std::string& path, uint64_t verf);
+    void Remember(PathView path, uint64_t verf);
 
     std::unordered_map<std::string, Kept> m_kept;
     // Remembered paths, oldest first, with the serial they were remembered under: a path stored

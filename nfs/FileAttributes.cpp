@@ -18,7 +18,7 @@ const KindCodes kKindCodes[] = {
 
 }  // namespace
 
-bool QueryAttributes(const std::string& path, uint32_t fileid, FileAttributes& attributes) {
+bool QueryAttributes(PathView path, uint32_t fileid, FileAttributes& attributes) {
     hostfs::FileStatus status;
     if (!hostfs::Fs().Status(path, status)) return false;
     attributes = AttributesOf(status, fileid);

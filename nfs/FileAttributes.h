@@ -21,7 +21,7 @@ struct FileAttributes {
 
 // The attributes of the file at `path`, reported with `fileid`; false, leaving `attributes`
 // alone, when the host gives no status for the path.
-bool QueryAttributes(const std::string& path, uint32_t fileid, FileAttributes& attributes);
+bool QueryAttributes(PathView path, uint32_t fileid, FileAttributes& attributes);
 
 // The attributes of a file from its host status, reported with `fileid`.
 FileAttributes AttributesOf(const hostfs::FileStatus& status, uint32_t fileid);

@@ -11,7 +11,7 @@ std::atomic<IHostFs*> g_override{nullptr};
 // Through Open and the path's status, so that a file system that only wraps Open (a test's
 // fault injection) sees every transfer.
 template <typename Transfer>
-TransferResult TransferOnce(IHostFs& fs, const std::string& path, OpenMode mode, bool exclusive,
+TransferResult TransferOnce(IHostFs& fs, PathView path, OpenMode mode, bool exclusive,
                             FileStatus* after, Transfer transfer) {
     TransferResult result;
     std::unique_ptr<IHostFile> file = fs.Open(path, mode, exclusive);
@@ -23,35 +23,37 @@ TransferResult TransferOnce(IHostFs& fs, const std::string& path, OpenMode mode,
 
 }  // namespace
 
-bool IHostFs::ResolveFolder(const std::string& folder, ResolvedFolder& resolved) {
+bool IHostFs::ResolveFolder(PathView folder, ResolvedFolder& resolved) {
     resolved = ResolvedFolder{};
-    return RealLocation(folder, resolved.real);
+    PathText real;
+    if (!RealLocation(folder, real)) return false;
+    resolved.real.assign(real.view());
+    return true;
 }
 
-bool IHostFs::RealLocationBelow(const std::string& path, size_t, const ResolvedFolder&,
-                                std::string& real) {
+bool IHostFs::RealLocationBelow(PathView path, size_t, const ResolvedFolder&, PathText& real) {
     return RealLocation(path, real);
 }
 
-TransferResult IHostFs::ReadOnce(const std::string& path, bool exclusive, uint64_t offset,
-                                 void* buffer, uint32_t count, FileStatus* after) {
+TransferResult IHostFs::ReadOnce(PathView path, bool exclusive, uint64_t offset, void* buffer,
+                                 uint32_t count, FileStatus* after) {
     return TransferOnce(*this, path, OpenMode::kReadExisting, exclusive, after,
                         [&](IHostFile& file) { return file.ReadAt(offset, buffer, count); });
 }
 
-TransferResult IHostFs::WriteOnce(const std::string& path, bool exclusive, uint64_t offset,
-                                  const void* data, uint32_t count, FileStatus* after) {
+TransferResult IHostFs::WriteOnce(PathView path, bool exclusive, uint64_t offset, const void* data,
+                                  uint32_t count, FileStatus* after) {
     return TransferOnce(*this, path, OpenMode::kWriteExisting, exclusive, after,
                         [&](IHostFile& file) { return file.WriteAt(offset, data, count); });
 }
 
-bool IHostFs::FlushOnce(const std::string& path) {
+bool IHostFs::FlushOnce(PathView path) {
     std::unique_ptr<IHostFile> file = Open(path, OpenMode::kWriteExisting, false);
     return file != nullptr && file->Flush();
 }
 
-std::string IHostFs::ServedPath(const std::string& folder) {
-    return folder;
+std::string IHostFs::ServedPath(PathView folder) {
+    return std::string(folder.view());
 }
 
 IHostFs& Fs() {

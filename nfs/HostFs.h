@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "PathText.h"
+
 // The host file system as the file service uses it: listings in the host's order with stored
 // names (every name and path here is spelled as it travels to the players), file status, whole-file
 // opens with positioned reads and writes, permission, size and time changes, folders, moves and
@@ -129,68 +131,66 @@ class IHostFs {
 
     // The stored name of the one entry at `path` (find-first on the path itself), letter case
     // as stored; false when nothing is there.
-    virtual bool FindStoredName(const std::string& path, std::string& name) = 0;
+    virtual bool FindStoredName(PathView path, PathText& name) = 0;
     // Where `path` leads once every symbolic link on it is followed, for the check that keeps
     // clients inside the shares. The part of the path that does not exist (yet) is kept as
     // spelled. False when a link on the way leads nowhere the host can follow (dangling, a loop).
     // Windows: the path itself.
-    virtual bool RealLocation(const std::string& path, std::string& real) = 0;
+    virtual bool RealLocation(PathView path, PathText& real) = 0;
     // RealLocation of `folder`, for RealLocationBelow, and which folder is there where the host
     // can tell (left unidentified otherwise).
-    virtual bool ResolveFolder(const std::string& folder, ResolvedFolder& resolved);
+    virtual bool ResolveFolder(PathView folder, ResolvedFolder& resolved);
     // What RealLocation answers for `path`, whose first `folderLength` characters spell a folder
     // that ResolveFolder resolved as `folder`. Every call checks its paths this way: while that
     // spelling still leads to the same folder, the links above it need not be followed again.
-    virtual bool RealLocationBelow(const std::string& path, size_t folderLength,
-                                   const ResolvedFolder& folder, std::string& real);
+    virtual bool RealLocationBelow(PathView path, size_t folderLength, const ResolvedFolder& folder,
+                                   PathText& real);
     // Null when the folder cannot be listed.
-    virtual std::unique_ptr<IListing> List(const std::string& folder) = 0;
-    virtual bool Status(const std::string& path, FileStatus& status) = 0;
+    virtual std::unique_ptr<IListing> List(PathView folder) = 0;
+    virtual bool Status(PathView path, FileStatus& status) = 0;
 
     // `exclusive` asks that no other program have the file open meanwhile (where the host
     // knows such a thing). Null on failure.
-    virtual std::unique_ptr<IHostFile> Open(const std::string& path, OpenMode mode,
-                                            bool exclusive) = 0;
+    virtual std::unique_ptr<IHostFile> Open(PathView path, OpenMode mode, bool exclusive) = 0;
 
     // One ReadAt (WriteAt) on the file at `path`, opened as Open would open it for this
     // transfer alone and closed again before returning. With `after` given and the file opened,
     // `after` receives the file's status once the transfer is over, as Status reports it (POSIX
     // takes it from the open file, sparing a second search for the path). The platforms keep the
     // open file on the stack: a READ or WRITE allocates nothing on the host's side.
-    virtual TransferResult ReadOnce(const std::string& path, bool exclusive, uint64_t offset,
-                                    void* buffer, uint32_t count, FileStatus* after);
-    virtual TransferResult WriteOnce(const std::string& path, bool exclusive, uint64_t offset,
+    virtual TransferResult ReadOnce(PathView path, bool exclusive, uint64_t offset, void* buffer,
+                                    uint32_t count, FileStatus* after);
+    virtual TransferResult WriteOnce(PathView path, bool exclusive, uint64_t offset,
                                      const void* data, uint32_t count, FileStatus* after);
     // Puts the file's data on the disk through a write open that shares the file with others.
-    virtual bool FlushOnce(const std::string& path);
+    virtual bool FlushOnce(PathView path);
 
     // Marks the file read-only when `writable` is false, removes the mark otherwise; on POSIX
     // sets the owner's read and write bits as asked.
-    virtual bool SetPermissions(const std::string& path, bool readable, bool writable) = 0;
-    virtual bool SetSize(const std::string& path, uint64_t size) = 0;
+    virtual bool SetPermissions(PathView path, bool readable, bool writable) = 0;
+    virtual bool SetSize(PathView path, uint64_t size) = 0;
     // Each time (seconds since 1970) is set only when its pointer is not null.
-    virtual bool SetTimes(const std::string& path, const int64_t* atime, const int64_t* mtime) = 0;
+    virtual bool SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) = 0;
 
-    virtual HostError MakeFolder(const std::string& path) = 0;
-    virtual HostError RemoveFolder(const std::string& path) = 0;
-    virtual HostError RemoveFile(const std::string& path) = 0;
+    virtual HostError MakeFolder(PathView path) = 0;
+    virtual HostError RemoveFolder(PathView path) = 0;
+    virtual HostError RemoveFile(PathView path) = 0;
     // Moves a file or folder within its volume; kExists when `to` exists.
-    virtual HostError Move(const std::string& from, const std::string& to) = 0;
+    virtual HostError Move(PathView from, PathView to) = 0;
 
     // Windows: the drive named by the path's first letter (kNoVolume when it is not a letter).
     // POSIX: the file system that holds the path.
-    virtual SpaceResult FreeSpace(const std::string& path, DiskSpace& space) = 0;
+    virtual SpaceResult FreeSpace(PathView path, DiskSpace& space) = 0;
 
     // FindStoredName and Status of the same path in one query of the host, for the calls that
     // test a path's existence and then report its attributes. `name` is set unless kNone;
     // `status` only with kWithStatus.
-    virtual Presence FindWithStatus(const std::string& path, std::string& name,
-                                    FileStatus& status) = 0;
+    virtual Presence FindWithStatus(PathView path, PathText& name, FileStatus& status) = 0;
 
     // The path by which the file service names `folder`, given in the host's own spelling
     // (POSIX: its bytes; Windows: UTF-8): each name on it as it travels to the players, under an
     // alias where their charset lacks it (WireNames.h). A share's folder is named so.
-    virtual std::string ServedPath(const std::string& folder);
+    virtual std::string ServedPath(PathView folder);
 };
 
 // The charset in which names travel between the players and the file service. POSIX: empty (the

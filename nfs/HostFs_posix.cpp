@@ -117,7 +117,7 @@ class DirWalk final : public IHostWalk {
     DIR* m_dir;
 };
 
-std::unique_ptr<DirWalk> WalkOf(const std::string& folder) {
+std::unique_ptr<DirWalk> WalkOf(PathView folder) {
     DIR* dir = opendir(folder.c_str());
     return dir == nullptr ? nullptr : std::make_unique<DirWalk>(dir);
 }
@@ -230,37 +230,39 @@ std::shared_ptr<WireNames> CurrentNames() {
 // A path as the host spells it: the path itself while names travel as the host's bytes.
 class Spelled {
   public:
-    explicit Spelled(const std::string& path) : m_names(CurrentNames()), m_path(&path) {
+    explicit Spelled(PathView path) : m_names(CurrentNames()), m_path(path) {
         if (m_names == nullptr) return;
         m_names->ToHostPath(path, m_resolved);
-        m_path = &m_resolved.path;
+        m_path = PathView(m_resolved.path);
     }
     Spelled(const Spelled&) = delete;
     Spelled& operator=(const Spelled&) = delete;
 
-    const char* c_str() const { return m_path->c_str(); }
-    const std::string& str() const { return *m_path; }
+    const char* c_str() const { return m_path.c_str(); }
+    PathView str() const { return m_path; }
 
     // Whether names travel in another charset than the host's bytes.
     bool Converted() const { return m_names != nullptr; }
 
     // The name under which the entry at `path` (as given), once found, travels: the last step
     // of a path names its entry with the spelling stored on the disk.
-    void StoredName(const std::string& path, std::string& name) const {
+    void StoredName(std::string_view path, PathText& name) const {
         if (m_names == nullptr || m_resolved.lastByAlias) {
-            name.assign(path, path.rfind('/') + 1);
+            name.Assign(path.substr(path.rfind('/') + 1));
             return;
         }
-        const size_t slash = m_path->rfind('/');
+        const std::string_view spelled = m_path.view();
+        const size_t slash = spelled.rfind('/');
         HostEntry entry;
-        entry.name.assign(*m_path, slash + 1);
-        name = m_names->WireNameOf(m_path->substr(0, slash == 0 ? 1 : slash), entry);
+        entry.name.assign(spelled.substr(slash + 1));
+        name.Assign(
+            m_names->WireNameOf(std::string(spelled.substr(0, slash == 0 ? 1 : slash)), entry));
     }
 
   private:
     std::shared_ptr<WireNames> m_names;
     ResolvedPath m_resolved;
-    const std::string* m_path;
+    PathView m_path;
 };
 
 FileKind KindOf(mode_t mode) {
@@ -304,7 +306,7 @@ bool IsRegularFile(const Descriptor& fd) {
 // POSIX has no share modes: a lock binds only the programs that ask for one, so an exclusive
 // open can promise nothing here. O_NONBLOCK keeps a FIFO from stalling the call. Invalid unless
 // a regular file was opened.
-Descriptor OpenRegular(const std::string& path, OpenMode mode) {
+Descriptor OpenRegular(PathView path, OpenMode mode) {
     Descriptor fd(open(path.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666));
     if (fd.Valid() && !IsRegularFile(fd)) return Descriptor(-1);
     return fd;
@@ -319,8 +321,7 @@ bool StatusOf(const Descriptor& fd, FileStatus& status) {
 
 // The transfer on a file opened for it, then the file's status from the same descriptor.
 template <typename Transfer>
-TransferResult TransferOnce(const std::string& path, OpenMode mode, FileStatus* after,
-                            Transfer transfer) {
+TransferResult TransferOnce(PathView path, OpenMode mode, FileStatus* after, Transfer transfer) {
     TransferResult result;
     Descriptor fd = OpenRegular(path, mode);
     if (!fd.Valid()) return result;
@@ -340,12 +341,12 @@ timespec TimeOrOmit(const int64_t* seconds) {
 }
 
 // True also when lstat fails for another reason than absence: a move must not guess.
-bool MightExist(const std::string& path) {
+bool MightExist(PathView path) {
     struct stat st;
     return lstat(path.c_str(), &st) == 0 || errno != ENOENT;
 }
 
-bool IsFolder(const std::string& path) {
+bool IsFolder(PathView path) {
     struct stat st;
     return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -382,7 +383,7 @@ HostError Outcome(bool done) {
 }
 
 // link(2) refuses an existing target atomically, so a file never replaces one this way.
-bool MoveByLink(const std::string& from, const std::string& to) {
+bool MoveByLink(PathView from, PathView to) {
     if (link(from.c_str(), to.c_str()) != 0) return false;
     if (unlink(from.c_str()) == 0) return true;
     unlink(to.c_str());
@@ -392,7 +393,7 @@ bool MoveByLink(const std::string& from, const std::string& to) {
 // For kernels or file systems without RENAME_NOREPLACE. Folders cannot be hard-linked and
 // some file systems have no links at all; those get a rename after a check, which only another
 // program could race, since our own calls are served one at a time.
-HostError MoveWithoutRenameat2(const std::string& from, const std::string& to) {
+HostError MoveWithoutRenameat2(PathView from, PathView to) {
     if (MightExist(to)) return HostError::kExists;
     if (!IsFolder(from) && MoveByLink(from, to)) return HostError::kNone;
     if (MightExist(to)) return HostError::kExists;
@@ -402,20 +403,20 @@ HostError MoveWithoutRenameat2(const std::string& from, const std::string& to) {
 // realpath(3) of the longest part of `path` that exists, the rest appended as spelled. What
 // lstat finds but realpath cannot resolve is a link that leads nowhere (or in a circle). Every
 // call checks the paths it serves, so the usual case, a path that exists, allocates nothing.
-bool ResolveExistingPart(const std::string& path, std::string& real) {
+bool ResolveExistingPart(PathView path, PathText& real) {
     char whole[PATH_MAX];
     if (realpath(path.c_str(), whole) != nullptr) {
-        real = whole;
+        real.Assign(whole);
         return true;
     }
-    std::string existing = path;
+    std::string existing(path.view());
     std::string rest;
     for (;;) {
         std::unique_ptr<char, decltype(&free)> resolved(realpath(existing.c_str(), nullptr), free);
         if (resolved != nullptr) {
-            real = resolved.get();
-            if (real.back() == '/' && !rest.empty()) rest.erase(0, 1);
-            real += rest;
+            real.Assign(resolved.get());
+            if (real.view().back() == '/' && !rest.empty()) rest.erase(0, 1);
+            real.Append(rest);
             return true;
         }
         struct stat st;
@@ -454,8 +455,8 @@ bool StillLeadsTo(char* path, size_t length, const ResolvedFolder& folder) {
 // component of the whole path. False where that is not enough to settle the path (a link, a "."
 // or ".." step, doubled separators, any other refusal of the host), for full resolution to
 // decide.
-bool ResolvePlainRest(const std::string& path, size_t folderLength, const ResolvedFolder& folder,
-                      std::string& real) {
+bool ResolvePlainRest(std::string_view path, size_t folderLength, const ResolvedFolder& folder,
+                      PathText& real) {
     char walked[PATH_MAX];
     if (!folder.identified || folder.real.empty() || folderLength == 0 ||
         folderLength > path.size() || path.size() >= sizeof walked) {
@@ -463,13 +464,13 @@ bool ResolvePlainRest(const std::string& path, size_t folderLength, const Resolv
     }
     walked[path.copy(walked, path.size())] = '\0';
     if (!StillLeadsTo(walked, folderLength, folder)) return false;
-    real = folder.real;
+    real.Assign(folder.real);
     size_t end = folderLength;
     while (end < path.size()) {
         const size_t begin = path[end] == '/' ? end + 1 : end;
         if (path[begin - 1] != '/') return false;
         end = path.find('/', begin);
-        if (end == std::string::npos) end = path.size();
+        if (end == std::string_view::npos) end = path.size();
         const std::string_view name(path.data() + begin, end - begin);
         if (name.empty() || name == "." || name == "..") return false;
         walked[end] = '\0';
@@ -477,12 +478,12 @@ bool ResolvePlainRest(const std::string& path, size_t folderLength, const Resolv
         walked[end] = path[end];
         if (component == Component::kMissing) {
             // Kept as spelled from the separator before it on, as ResolveExistingPart keeps it.
-            real.append(path, real.back() == '/' ? begin : begin - 1, std::string::npos);
+            real.Append(path.substr(real.view().back() == '/' ? begin : begin - 1));
             return true;
         }
         if (component != Component::kPlain) return false;
-        if (real.back() != '/') real += '/';
-        real += name;
+        if (real.view().back() != '/') real.Append('/');
+        real.Append(name);
     }
     return true;
 }
@@ -504,7 +505,7 @@ class PosixFs final : public IHostFs {
     bool SettlesTrailingDots() const override { return false; }
 
     // lstat, like find-first, sees a dangling link.
-    bool FindStoredName(const std::string& path, std::string& name) override {
+    bool FindStoredName(PathView path, PathText& name) override {
         Spelled host(path);
         struct stat st;
         if (lstat(host.c_str(), &st) != 0) return false;
@@ -513,13 +514,15 @@ class PosixFs final : public IHostFs {
     }
 
     // Where the path leads, as the host spells it: only the seam compares real locations.
-    bool RealLocation(const std::string& path, std::string& real) override {
+    bool RealLocation(PathView path, PathText& real) override {
         return ResolveExistingPart(Spelled(path).str(), real);
     }
 
-    bool ResolveFolder(const std::string& folder, ResolvedFolder& resolved) override {
+    bool ResolveFolder(PathView folder, ResolvedFolder& resolved) override {
         resolved = ResolvedFolder{};
-        if (!ResolveExistingPart(Spelled(folder).str(), resolved.real)) return false;
+        PathText real;
+        if (!ResolveExistingPart(Spelled(folder).str(), real)) return false;
+        resolved.real.assign(real.view());
         struct stat st;
         if (stat(resolved.real.c_str(), &st) == 0) {
             resolved.identified = true;
@@ -530,55 +533,57 @@ class PosixFs final : public IHostFs {
     }
 
     // The folder's spelling is as long on the host as its own steps make it.
-    bool RealLocationBelow(const std::string& path, size_t folderLength,
-                           const ResolvedFolder& folder, std::string& real) override {
+    bool RealLocationBelow(PathView path, size_t folderLength, const ResolvedFolder& folder,
+                           PathText& real) override {
         Spelled host(path);
-        if (host.Converted()) folderLength = Spelled(path.substr(0, folderLength)).str().size();
+        if (host.Converted()) {
+            folderLength = Spelled(PathText(path.view().substr(0, folderLength))).str().size();
+        }
         return ResolvePlainRest(host.str(), folderLength, folder, real) ||
                ResolveExistingPart(host.str(), real);
     }
 
-    std::unique_ptr<IListing> List(const std::string& folder) override {
+    std::unique_ptr<IListing> List(PathView folder) override {
         std::shared_ptr<WireNames> names = CurrentNames();
-        if (names != nullptr) return names->List(Spelled(folder).str());
+        if (names != nullptr) return names->List(std::string(Spelled(folder).str().view()));
         std::unique_ptr<DirWalk> walk = WalkOf(folder);
         if (walk == nullptr) return nullptr;
         return std::make_unique<DirListing>(std::move(walk));
     }
 
-    bool Status(const std::string& path, FileStatus& status) override {
+    bool Status(PathView path, FileStatus& status) override {
         struct stat st;
         if (stat(Spelled(path).c_str(), &st) != 0) return false;
         StatusOf(st, status);
         return true;
     }
 
-    std::unique_ptr<IHostFile> Open(const std::string& path, OpenMode mode, bool) override {
+    std::unique_ptr<IHostFile> Open(PathView path, OpenMode mode, bool) override {
         Descriptor fd = OpenRegular(Spelled(path).str(), mode);
         if (!fd.Valid()) return nullptr;
         return std::make_unique<PosixFile>(std::move(fd));
     }
 
-    TransferResult ReadOnce(const std::string& path, bool, uint64_t offset, void* buffer,
-                            uint32_t count, FileStatus* after) override {
+    TransferResult ReadOnce(PathView path, bool, uint64_t offset, void* buffer, uint32_t count,
+                            FileStatus* after) override {
         return TransferOnce(
             Spelled(path).str(), OpenMode::kReadExisting, after,
             [&](const Descriptor& fd) { return ReadAt(fd, offset, buffer, count); });
     }
 
-    TransferResult WriteOnce(const std::string& path, bool, uint64_t offset, const void* data,
-                             uint32_t count, FileStatus* after) override {
+    TransferResult WriteOnce(PathView path, bool, uint64_t offset, const void* data, uint32_t count,
+                             FileStatus* after) override {
         return TransferOnce(Spelled(path).str(), OpenMode::kWriteExisting, after,
                             [&](const Descriptor& fd) { return WriteAt(fd, offset, data, count); });
     }
 
-    bool FlushOnce(const std::string& path) override {
+    bool FlushOnce(PathView path) override {
         Descriptor fd = OpenRegular(Spelled(path).str(), OpenMode::kWriteExisting);
         return fd.Valid() && fsync(fd.Get()) == 0;
     }
 
     // Group and other bits, and the owner's execute bit, are not the client's to change here.
-    bool SetPermissions(const std::string& path, bool readable, bool writable) override {
+    bool SetPermissions(PathView path, bool readable, bool writable) override {
         Spelled host(path);
         struct stat st;
         if (stat(host.c_str(), &st) != 0) return false;
@@ -588,27 +593,27 @@ class PosixFs final : public IHostFs {
         return chmod(host.c_str(), mode) == 0;
     }
 
-    bool SetSize(const std::string& path, uint64_t size) override {
+    bool SetSize(PathView path, uint64_t size) override {
         return size <= kMaxOffset && truncate(Spelled(path).c_str(), static_cast<off_t>(size)) == 0;
     }
 
-    bool SetTimes(const std::string& path, const int64_t* atime, const int64_t* mtime) override {
+    bool SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) override {
         const timespec times[2] = {TimeOrOmit(atime), TimeOrOmit(mtime)};
         return utimensat(AT_FDCWD, Spelled(path).c_str(), times, 0) == 0;
     }
 
-    HostError MakeFolder(const std::string& path) override {
+    HostError MakeFolder(PathView path) override {
         return Outcome(mkdir(Spelled(path).c_str(), 0777) == 0);
     }
-    HostError RemoveFolder(const std::string& path) override {
+    HostError RemoveFolder(PathView path) override {
         return Outcome(rmdir(Spelled(path).c_str()) == 0);
     }
-    HostError RemoveFile(const std::string& path) override {
+    HostError RemoveFile(PathView path) override {
         return Outcome(unlink(Spelled(path).c_str()) == 0);
     }
 
     // rename(2) replaces an existing target, and a client's move must never destroy a file.
-    HostError Move(const std::string& from, const std::string& to) override {
+    HostError Move(PathView from, PathView to) override {
         Spelled source(from);
         Spelled target(to);
 #ifdef SYS_renameat2
@@ -624,7 +629,7 @@ class PosixFs final : public IHostFs {
 
     // Clusters of one sector of f_frsize bytes: the products then give the file system's
     // exact byte counts. f_bavail, not f_bfree: what a client can really fill.
-    SpaceResult FreeSpace(const std::string& path, DiskSpace& space) override {
+    SpaceResult FreeSpace(PathView path, DiskSpace& space) override {
         struct statvfs vfs;
         if (statvfs(Spelled(path).c_str(), &vfs) != 0) return SpaceResult::kFailed;
         space.sectorsPerCluster = 1;
@@ -639,8 +644,7 @@ class PosixFs final : public IHostFs {
 
     // stat(2) alone when the path leads somewhere, which is nearly always; lstat(2) only to tell
     // a link that leads nowhere from nothing at all.
-    Presence FindWithStatus(const std::string& path, std::string& name,
-                            FileStatus& status) override {
+    Presence FindWithStatus(PathView path, PathText& name, FileStatus& status) override {
         Spelled host(path);
         struct stat st;
         Presence presence = Presence::kWithStatus;
@@ -655,9 +659,10 @@ class PosixFs final : public IHostFs {
         return presence;
     }
 
-    std::string ServedPath(const std::string& folder) override {
+    std::string ServedPath(PathView folder) override {
         std::shared_ptr<WireNames> names = CurrentNames();
-        return names == nullptr ? folder : names->ToWirePath(folder);
+        std::string path(folder.view());
+        return names == nullptr ? path : names->ToWirePath(path);
     }
 };
 

@@ -335,16 +335,16 @@ bool IsDriveLetter(char c) {
 }
 
 // Windows has no execute bit; clients learn what the shell would run.
-bool HasProgramSuffix(const std::string& path) {
+bool HasProgramSuffix(std::string_view path) {
     if (path.size() < 4) return false;
-    std::string suffix = path.substr(path.size() - 4);
+    std::string suffix(path.substr(path.size() - 4));
     for (char& c : suffix) c = AsciiLower(c);
     return suffix == ".exe" || suffix == ".bat" || suffix == ".cmd" || suffix == ".com";
 }
 
 // What Status reports from the attributes that GetFileAttributesExW gave. The link count would
 // need an open, so it stays 1.
-void StatusOf(const WIN32_FILE_ATTRIBUTE_DATA& data, const std::string& path, FileStatus& status) {
+void StatusOf(const WIN32_FILE_ATTRIBUTE_DATA& data, std::string_view path, FileStatus& status) {
     const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     status.kind = folder ? FileKind::kDirectory : FileKind::kRegular;
     status.readable = true;
@@ -383,7 +383,7 @@ FileHandle OpenFile(const std::wstring& host, OpenMode mode, bool exclusive) {
 
 // `host` is `path` as Windows spells it; the program suffix is read from the name as it travels,
 // whose extension an alias keeps.
-bool PathStatus(const std::wstring& host, const std::string& path, FileStatus& status) {
+bool PathStatus(const std::wstring& host, std::string_view path, FileStatus& status) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(host.c_str(), GetFileExInfoStandard, &data)) return false;
     StatusOf(data, path, status);
@@ -394,7 +394,7 @@ bool PathStatus(const std::wstring& host, const std::string& path, FileStatus& s
 // GetFileInformationByHandle would spare the path's search, but it also asks for the volume's
 // serial number, which under Wine took the Windows build's reads from 36 to 20 MB/s.
 template <typename Transfer>
-TransferResult TransferOnce(const std::wstring& host, const std::string& path, OpenMode mode,
+TransferResult TransferOnce(const std::wstring& host, std::string_view path, OpenMode mode,
                             bool exclusive, FileStatus* after, Transfer transfer) {
     TransferResult result;
     {
@@ -414,14 +414,15 @@ constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_H
 
 // Find-first takes "*" and "?" in a path's last step as wildcards, and "<", ">" and '"' as
 // their DOS forms: a name with them would match other files. No stored name holds them.
-bool EndsInPattern(const std::string& path) {
+bool EndsInPattern(std::string_view path) {
     const size_t last = path.rfind('\\');
-    return path.find_first_of("*?<>\"", last == std::string::npos ? 0 : last) != std::string::npos;
+    return path.find_first_of("*?<>\"", last == std::string_view::npos ? 0 : last) !=
+           std::string_view::npos;
 }
 
-std::string FolderOf(const std::string& path) {
+std::string FolderOf(std::string_view path) {
     const size_t last = path.rfind('\\');
-    return last == std::string::npos ? std::string() : path.substr(0, last);
+    return std::string(last == std::string_view::npos ? std::string_view() : path.substr(0, last));
 }
 
 // Paths come as the file service names them, in the system's code page with aliases for what it
@@ -444,12 +445,12 @@ class Win32Fs final : public IHostFs {
     bool SettlesTrailingDots() const override { return true; }
 
     // Links and junctions are not followed here: the check stays lexical on Windows.
-    bool RealLocation(const std::string& path, std::string& real) override {
-        real = path;
+    bool RealLocation(PathView path, PathText& real) override {
+        real.Assign(path);
         return true;
     }
 
-    bool FindStoredName(const std::string& path, std::string& name) override {
+    bool FindStoredName(PathView path, PathText& name) override {
         if (EndsInPattern(path)) return false;
         ResolvedPath host;
         m_names.ToHostPath(path, host);
@@ -457,17 +458,17 @@ class Win32Fs final : public IHostFs {
         FindHandle find(FindFirstFileW(WideOf(host.path).c_str(), &data));
         if (!find.Valid()) return false;
         if (host.lastByAlias) {
-            name.assign(path, path.rfind('\\') + 1);
+            name.Assign(path.view().substr(path.view().rfind('\\') + 1));
             return true;
         }
         HostEntry entry;
         entry.name = Utf8Of(data.cFileName);
         entry.shortName = Utf8Of(data.cAlternateFileName);
-        name = m_names.WireNameOf(FolderOf(host.path), entry);
+        name.Assign(m_names.WireNameOf(FolderOf(host.path), entry));
         return true;
     }
 
-    std::unique_ptr<IListing> List(const std::string& folder) override {
+    std::unique_ptr<IListing> List(PathView folder) override {
         ResolvedPath host;
         m_names.ToHostPath(folder, host);
         return m_names.List(host.path);
@@ -475,38 +476,37 @@ class Win32Fs final : public IHostFs {
 
     // From the attributes alone, without opening the file: a file another program holds
     // exclusively still has a status.
-    bool Status(const std::string& path, FileStatus& status) override {
+    bool Status(PathView path, FileStatus& status) override {
         return PathStatus(Wide(path), path, status);
     }
 
-    std::unique_ptr<IHostFile> Open(const std::string& path, OpenMode mode,
-                                    bool exclusive) override {
+    std::unique_ptr<IHostFile> Open(PathView path, OpenMode mode, bool exclusive) override {
         FileHandle file = OpenFile(Wide(path), mode, exclusive);
         if (!file.Valid()) return nullptr;
         return std::make_unique<Win32File>(std::move(file));
     }
 
-    TransferResult ReadOnce(const std::string& path, bool exclusive, uint64_t offset, void* buffer,
+    TransferResult ReadOnce(PathView path, bool exclusive, uint64_t offset, void* buffer,
                             uint32_t count, FileStatus* after) override {
         return TransferOnce(
             Wide(path), path, OpenMode::kReadExisting, exclusive, after,
             [&](const FileHandle& file) { return ReadAt(file, offset, buffer, count); });
     }
 
-    TransferResult WriteOnce(const std::string& path, bool exclusive, uint64_t offset,
-                             const void* data, uint32_t count, FileStatus* after) override {
+    TransferResult WriteOnce(PathView path, bool exclusive, uint64_t offset, const void* data,
+                             uint32_t count, FileStatus* after) override {
         return TransferOnce(
             Wide(path), path, OpenMode::kWriteExisting, exclusive, after,
             [&](const FileHandle& file) { return WriteAt(file, offset, data, count); });
     }
 
-    bool FlushOnce(const std::string& path) override {
+    bool FlushOnce(PathView path) override {
         FileHandle file = OpenFile(Wide(path), OpenMode::kWriteExisting, false);
         return file.Valid() && FlushFileBuffers(file.Get()) != 0;
     }
 
     // Only the read-only mark exists: a file cannot be made unreadable by attribute.
-    bool SetPermissions(const std::string& path, bool, bool writable) override {
+    bool SetPermissions(PathView path, bool, bool writable) override {
         const std::wstring host = Wide(path);
         DWORD attributes = GetFileAttributesW(host.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) return false;
@@ -518,7 +518,7 @@ class Win32Fs final : public IHostFs {
                                   attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
     }
 
-    bool SetSize(const std::string& path, uint64_t size) override {
+    bool SetSize(PathView path, uint64_t size) override {
         if (size > kMaxOffset) return false;
         FileHandle file = OpenExisting(Wide(path), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL);
         LARGE_INTEGER end;
@@ -528,7 +528,7 @@ class Win32Fs final : public IHostFs {
     }
 
     // Backup semantics let the same open reach a folder's times.
-    bool SetTimes(const std::string& path, const int64_t* atime, const int64_t* mtime) override {
+    bool SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) override {
         FILETIME access{};
         FILETIME write{};
         if (atime != nullptr && !ToFileTime(*atime, access)) return false;
@@ -539,25 +539,25 @@ class Win32Fs final : public IHostFs {
                                            mtime ? &write : nullptr);
     }
 
-    HostError MakeFolder(const std::string& path) override {
+    HostError MakeFolder(PathView path) override {
         return Outcome(CreateDirectoryW(Wide(path).c_str(), nullptr) != 0);
     }
-    HostError RemoveFolder(const std::string& path) override {
+    HostError RemoveFolder(PathView path) override {
         return Outcome(RemoveDirectoryW(Wide(path).c_str()) != 0);
     }
-    HostError RemoveFile(const std::string& path) override {
+    HostError RemoveFile(PathView path) override {
         return Outcome(DeleteFileW(Wide(path).c_str()) != 0);
     }
 
     // Without MOVEFILE_REPLACE_EXISTING, MoveFileW refuses an existing target.
-    HostError Move(const std::string& from, const std::string& to) override {
+    HostError Move(PathView from, PathView to) override {
         return Outcome(MoveFileW(Wide(from).c_str(), Wide(to).c_str()) != 0);
     }
 
     // The drive is named by the path's first letter, whatever follows it.
-    SpaceResult FreeSpace(const std::string& path, DiskSpace& space) override {
-        if (path.empty() || !IsDriveLetter(path[0])) return SpaceResult::kNoVolume;
-        const wchar_t root[] = {static_cast<wchar_t>(path[0]), L':', L'\\', L'\0'};
+    SpaceResult FreeSpace(PathView path, DiskSpace& space) override {
+        if (path.empty() || !IsDriveLetter(path.c_str()[0])) return SpaceResult::kNoVolume;
+        const wchar_t root[] = {static_cast<wchar_t>(path.c_str()[0]), L':', L'\\', L'\0'};
         DWORD sectorsPerCluster = 0;
         DWORD bytesPerSector = 0;
         DWORD freeClusters = 0;
@@ -578,19 +578,18 @@ class Win32Fs final : public IHostFs {
     // The stored name comes from the folder's entry, the status from the file itself: NTFS
     // updates a folder entry's size and times lazily, so a file another program is still
     // writing would otherwise report old figures.
-    Presence FindWithStatus(const std::string& path, std::string& name,
-                            FileStatus& status) override {
+    Presence FindWithStatus(PathView path, PathText& name, FileStatus& status) override {
         if (!FindStoredName(path, name)) return Presence::kNone;
         return Status(path, status) ? Presence::kWithStatus : Presence::kNameOnly;
     }
 
-    std::string ServedPath(const std::string& folder) override {
-        return m_names.ToWirePath(folder);
+    std::string ServedPath(PathView folder) override {
+        return m_names.ToWirePath(std::string(folder.view()));
     }
 
   private:
     // `path` as Windows spells it.
-    std::wstring Wide(const std::string& path) {
+    std::wstring Wide(std::string_view path) {
         ResolvedPath host;
         m_names.ToHostPath(path, host);
         return WideOf(host.path);

@@ -64,6 +64,7 @@ class filename3 : public opaque {
     void Allocate(uint32_t length) override;
     void Set(const char* text);
     const char* Text() const { return m_pszText; }
+    std::string_view View() const { return {m_pszText, Length()}; }
 
   private:
     const char* m_pszText = "";

@@ -47,7 +47,7 @@ TimeSetting ToTimeSetting(const set_time& requested) {
 
 // A refused size or time change is a failure of the host; a refused mode, as RFC 1813 3.3.2
 // allows, an invalid request.
-nfsstat3 CQDV_Procedure3::ApplyAttributes(const char* path, const sattr3& attributes) {
+nfsstat3 CQDV_Procedure3::ApplyAttributes(PathView path, const sattr3& attributes) {
     AttributeChanges changes;
     changes.setMode = attributes.set_mode;
     changes.mode = attributes.mode;
@@ -70,7 +70,7 @@ nfsstat3 CQDV_Procedure3::ApplyAttributes(const char* path, const sattr3& attrib
 nfsstat3 CQDV_Procedure3::ProcLookup() {
     diropargs3 what;
     Read(*m_pIn, what);
-    ClientPath path = PathOf(what, m_joinedPath);
+    ClientPath path = PathOf(what);
     post_op_attr attributes;
     nfsstat3 status = CheckPath(path, attributes);
     nfs_fh3 handle;

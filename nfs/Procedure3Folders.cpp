@@ -30,9 +30,9 @@ nfsstat3 CQDV_Procedure3::ProcMkdir() {
     MKDIR3args args;
     Read(*m_pIn, args);
     ClientPath where;
-    ClientPath path = PathOf(args.where, m_joinedPath, &where);
+    ClientPath path = PathOf(args.where, &where);
     nfsstat3 status =
-        path.path != nullptr ? StatusOf(hostfs::Fs().MakeFolder(path.path)) : NewNameRefusal(path);
+        path.Found() ? StatusOf(hostfs::Fs().MakeFolder(path.path)) : NewNameRefusal(path);
     wcc_data dirWcc;
     if (status == NFS3_OK) dirWcc.after = PostOpAttributes(where);
     WriteNewEntry(status, path, dirWcc);
@@ -44,7 +44,7 @@ nfsstat3 CQDV_Procedure3::ProcMkdir() {
 nfsstat3 CQDV_Procedure3::ProcRmdir() {
     diropargs3 object;
     Read(*m_pIn, object);
-    ClientPath path = OwnEntry(PathOf(object, m_joinedPath));
+    ClientPath path = OwnEntry(PathOf(object));
     nfsstat3 status = CheckPath(path);
     if (status == NFS3_OK) status = StatusOf(hostfs::Fs().RemoveFolder(path.path));
     m_pOut->WriteInt32(status);
@@ -58,11 +58,10 @@ nfsstat3 CQDV_Procedure3::ProcRmdir() {
 nfsstat3 CQDV_Procedure3::ProcRename() {
     RENAME3args args;
     Read(*m_pIn, args);
-    std::string target;
-    ClientPath from = OwnEntry(PathOf(args.from, m_joinedPath));
-    ClientPath to = PathOf(args.to, target);
+    const ClientPath from = OwnEntry(PathOf(args.from));
+    const ClientPath to = PathOf(args.to);
     nfsstat3 status = CheckPath(from);
-    if (status == NFS3_OK && to.path == nullptr) status = NewNameRefusal(to);
+    if (status == NFS3_OK && !to.Found()) status = NewNameRefusal(to);
     if (status == NFS3_OK) status = StatusOf(FileManager().Rename(from.path, to.path));
     m_pOut->WriteInt32(status);
     Write(*m_pOut, wcc_data{});

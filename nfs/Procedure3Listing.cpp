@@ -99,7 +99,7 @@ nfsstat3 CQDV_Procedure3::ListFolder(const nfs_fh3& dir, uint64_t cookie, uint64
     nfsstat3 status = StartQuery(path, attributes);
     WindowNames names;
     // The table entry holds the folder's path for the whole call: entries are only added meanwhile.
-    std::string_view folder(status == NFS3_OK ? path.path : "");
+    const std::string_view folder = path.path;
     ListingEnd end = ListingEnd::kEnd;
     uint64_t verifier = 0;
     if (status == NFS3_OK) {
@@ -127,7 +127,7 @@ nfsstat3 CQDV_Procedure3::ListFolder(const nfs_fh3& dir, uint64_t cookie, uint64
 // attributes and handle would be those of what lies outside (RFC 1813 3.3.17 lets both go).
 void CQDV_Procedure3::WriteEntry(std::string_view folder, const ListedName& entry, uint64_t cookie,
                                  bool plus) {
-    const std::string& path = ListedPath(folder, entry.name);
+    const PathText path = ListedPath(folder, entry.name);
     // One table step gives both the fileid and the handle.
     FileEntry* row = FileManager().FindOrAdd(path);
     const uint32_t fileid = CDorvelFileManager::IndexOf(row);
@@ -139,8 +139,8 @@ void CQDV_Procedure3::WriteEntry(std::string_view folder, const ListedName& entr
         return;
     }
     const bool inside = LiesWithItsFolder(entry) || LiesInShare(path);
-    listed.name_attributes =
-        PostOpAttributes(ClientPath{inside ? path.c_str() : nullptr, PathOutcome::kFound, fileid});
+    listed.name_attributes = PostOpAttributes(
+        ClientPath{path, inside ? PathOutcome::kFound : PathOutcome::kStale, fileid});
     listed.name_handle.handle_follows = inside;
     std::memcpy(listed.name_handle.handle.Data(), row->pHandle.get(), nfs_fh3::kSize);
     Write(*m_pOut, listed);

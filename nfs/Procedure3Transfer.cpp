@@ -44,8 +44,8 @@ bool WriteHostFile(const ClientPath& path, uint64_t offset, const uint8_t* data,
 
 // Not exclusive: a player reading the file must not make the flush fail. Windows flushes only
 // through a handle that may write.
-bool FlushHostFile(const char* path) {
-    return hostfs::Fs().FlushOnce(HostPath(path));
+bool FlushHostFile(PathView path) {
+    return hostfs::Fs().FlushOnce(path);
 }
 
 // RFC 1813 3.3.8: GUARDED and EXCLUSIVE never replace what is there; only a retransmitted
@@ -53,7 +53,7 @@ bool FlushHostFile(const char* path) {
 // or empties the one that is there. A name the host would take for an entry of another spelling
 // is never created over: emptying notes.txt for "Notes.TXT" would lose it, and the client's data
 // would not land under the name it asked for. The initial attributes are not applied.
-nfsstat3 CreateHostFile(const char* path, const createhow3& how, ExclusiveVerifiers& verifiers) {
+nfsstat3 CreateHostFile(PathView path, const createhow3& how, ExclusiveVerifiers& verifiers) {
     const bool exclusive = how.mode != UNCHECKED && how.mode != GUARDED;
     HostMatch match = MatchOnHost(path);
     if (match == HostMatch::kOtherSpelling) return NFS3ERR_EXIST;
@@ -122,9 +122,9 @@ nfsstat3 CQDV_Procedure3::ProcWrite() {
 nfsstat3 CQDV_Procedure3::ProcCreate() {
     CREATE3args args;
     Read(*m_pIn, args);
-    ClientPath path = PathOf(args.where, m_joinedPath);
-    nfsstat3 status = path.path != nullptr ? CreateHostFile(path.path, args.how, m_verifiers)
-                                           : NewNameRefusal(path);
+    ClientPath path = PathOf(args.where);
+    nfsstat3 status =
+        path.Found() ? CreateHostFile(path.path, args.how, m_verifiers) : NewNameRefusal(path);
     if (status == NFS3ERR_IO) status = HostFailure(kCreateFailed, kCreateCaption);
     WriteNewEntry(status, path, wcc_data{});
     return status;

@@ -66,7 +66,7 @@ nfsstat CQDV_ProcedureOld::ProcSetAttr() {
 nfsstat CQDV_ProcedureOld::ProcLookup() {
     diropargs args;
     Read(*m_pIn, args);
-    ClientPath path = PathOf(args, m_joinedPath);
+    ClientPath path = PathOf(args);
     diropokres result;
     nfsstat status = CheckedAttributes(path, result.attributes);
     if (status == NFS_OK) CopyHandle(path.path, result.file);
@@ -83,7 +83,7 @@ const nfsstat kSpaceStatus[] = {
     NFSERR_IO,     // kFailed
 };
 
-nfsstat QueryFreeSpace(const char* path, hostfs::DiskSpace& space) {
+nfsstat QueryFreeSpace(PathView path, hostfs::DiskSpace& space) {
     return kSpaceStatus[static_cast<int>(hostfs::Fs().FreeSpace(path, space))];
 }
 

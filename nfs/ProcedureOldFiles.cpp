@@ -11,8 +11,8 @@ namespace {
 // Version 2 shares files with the programs on the PC: no exclusive opens.
 constexpr bool kExclusiveOpens = false;
 
-std::unique_ptr<hostfs::IHostFile> OpenFile(const char* path, OpenMode mode) {
-    return hostfs::Fs().Open(HostPath(path), mode, kExclusiveOpens);
+std::unique_ptr<hostfs::IHostFile> OpenFile(PathView path, OpenMode mode) {
+    return hostfs::Fs().Open(path, mode, kExclusiveOpens);
 }
 
 // Status, attributes and the data's length.
@@ -21,21 +21,21 @@ constexpr uint32_t kReadHead = 4 + 68 + 4;
 // An existing file of the name is emptied: clients create over a name to overwrite it. One the
 // host would only take for that name (another letter case, an 8.3 alias) is not: the client
 // asked for a new name, and emptying another file would lose it.
-hostfs::HostError CreateEmptyFile(const std::string& path) {
+hostfs::HostError CreateEmptyFile(PathView path) {
     if (MatchOnHost(path) == HostMatch::kOtherSpelling) return hostfs::HostError::kExists;
-    return OpenFile(path.c_str(), OpenMode::kCreateAlways) != nullptr ? hostfs::HostError::kNone
-                                                                      : hostfs::HostError::kOther;
+    return OpenFile(path, OpenMode::kCreateAlways) != nullptr ? hostfs::HostError::kNone
+                                                              : hostfs::HostError::kOther;
 }
 
-hostfs::HostError MakeFolder(const std::string& path) {
+hostfs::HostError MakeFolder(PathView path) {
     return hostfs::Fs().MakeFolder(path);
 }
 
-hostfs::HostError RemoveFile(const std::string& path) {
+hostfs::HostError RemoveFile(PathView path) {
     return hostfs::Fs().RemoveFile(path);
 }
 
-hostfs::HostError RemoveFolder(const std::string& path) {
+hostfs::HostError RemoveFolder(PathView path) {
     return hostfs::Fs().RemoveFolder(path);
 }
 
@@ -85,7 +85,7 @@ nfsstat CQDV_ProcedureOld::ProcWrite() {
 nfsstat CQDV_ProcedureOld::ServeCreation(HostChange create) {
     createargs args;
     Read(*m_pIn, args);
-    ClientPath path = PathOf(args.where, m_joinedPath);
+    ClientPath path = PathOf(args.where);
     nfsstat status = StatusOf(path.outcome);
     if (status == NFS_OK) status = StatusOf(create(path.path));
     diropokres result;
@@ -105,7 +105,7 @@ nfsstat CQDV_ProcedureOld::ProcMkdir() {
 nfsstat CQDV_ProcedureOld::ServeRemoval(HostChange remove) {
     diropargs args;
     Read(*m_pIn, args);
-    ClientPath path = OwnEntry(PathOf(args, m_joinedPath));
+    ClientPath path = OwnEntry(PathOf(args));
     nfsstat status = StatusOf(ExistingOutcome(path));
     if (status == NFS_OK) status = StatusOf(remove(path.path));
     m_pOut->WriteInt32(status);
@@ -125,8 +125,8 @@ nfsstat CQDV_ProcedureOld::ProcRmdir() {
 nfsstat CQDV_ProcedureOld::ProcRename() {
     renameargs args;
     Read(*m_pIn, args);
-    ClientPath from = OwnEntry(PathOf(args.from, m_joinedPath));
-    ClientPath to = PathOf(args.to, m_joinedTarget);
+    const ClientPath from = OwnEntry(PathOf(args.from));
+    const ClientPath to = PathOf(args.to);
     nfsstat status = StatusOf(ExistingOutcome(from));
     if (status == NFS_OK) status = StatusOf(to.outcome);
     if (status == NFS_OK) status = StatusOf(FileManager().Rename(from.path, to.path));

@@ -39,20 +39,18 @@ bool StartsIgnoringCase(const char* text, const char* prefix) {
 // The folder that the names of `rest` ("/Films/2024") lead to from a share's folder, each name
 // joined by the share rule and found under exactly its name, as LOOKUP would find it. Dot steps
 // are refused: a mount names its folder plainly.
-bool FolderInShare(const std::string& root, std::string_view rest, std::string& folder) {
-    folder = root;
+bool FolderInShare(std::string_view root, std::string_view rest, PathText& folder) {
+    folder.Assign(root);
     while (!rest.empty()) {
         rest.remove_prefix(1);
         std::string_view name = rest.substr(0, rest.find('/'));
         rest.remove_prefix(name.size());
-        std::string joined;
-        if (name == "." || name == ".." ||
-            JoinSharePath(folder.c_str(), name.data(), static_cast<uint32_t>(name.size()),
-                          joined) != JoinResult::kOk ||
+        PathText joined;
+        if (name == "." || name == ".." || JoinSharePath(folder, name, joined) != JoinResult::kOk ||
             !PathExists(joined)) {
             return false;
         }
-        folder = std::move(joined);
+        folder = joined;
     }
     hostfs::FileStatus status;
     return hostfs::Fs().Status(folder, status) && status.kind == hostfs::FileKind::kDirectory;
@@ -144,7 +142,7 @@ void CQDV_MountManager::ProcMnt() {
     }
     const char* rest = nullptr;
     int share = FindExport(ReadDirPath(), rest);
-    std::string folder;
+    PathText folder;
     if (share < 0 || !MountedFolder(share, rest, folder)) {
         m_pOut->WriteInt32(kMountNoEntry);
         return;
@@ -156,7 +154,7 @@ void CQDV_MountManager::ProcMnt() {
     RememberClient(m_pContext->client);
 }
 
-bool CQDV_MountManager::MountedFolder(int share, const char* rest, std::string& folder) {
+bool CQDV_MountManager::MountedFolder(int share, const char* rest, PathText& folder) {
     char* root = m_szSharePath[share];
     if (*rest != '\0') return FolderInShare(root, rest, folder);
     if (m_pContext->version != 1 && IsBareDrive(root)) {
@@ -164,13 +162,13 @@ bool CQDV_MountManager::MountedFolder(int share, const char* rest, std::string& 
         root[3] = '.';
         root[4] = '\0';
     }
-    folder = root;
+    folder.Assign(root);
     return true;
 }
 
 // Version 1 answers the fixed 32-byte fhandle; every other version a 64-byte nfs_fh3 and an
 // empty list of authentication flavours.
-void CQDV_MountManager::WriteMountHandle(const std::string& folder) {
+void CQDV_MountManager::WriteMountHandle(std::string_view folder) {
     const uint8_t* handle = FileManager().GetHandle(folder);
     if (m_pContext->version == 1) {
         m_pOut->Write(handle, kVersion1HandleSize);

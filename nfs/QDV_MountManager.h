@@ -3,6 +3,9 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+#include "PathText.h"
 
 #include "ProcedureTableHandler.h"
 
@@ -35,8 +38,8 @@ class CQDV_MountManager : public CProcedureTableHandler {
     const char* ReadDirPath();
     int FindExport(const char* path, const char*& rest) const;
     // The host folder that a mount of `share`, with `rest` after its export name, answers.
-    bool MountedFolder(int share, const char* rest, std::string& folder);
-    void WriteMountHandle(const std::string& folder);
+    bool MountedFolder(int share, const char* rest, PathText& folder);
+    void WriteMountHandle(std::string_view folder);
     void RememberClient(const char* client);
     bool ForgetClient(const char* client);
 

@@ -108,18 +108,17 @@ nfsstat3 CQDV_Procedure3::StatusOf(hostfs::HostError error) {
 
 ClientPath CQDV_Procedure3::PathOf(const nfs_fh3& handle) {
     ClientPath path = PathOfHandle(handle.Data(), handle.Length());
-    if (path.path != nullptr) Trace(" %s", path.path);
+    if (path.Found()) Trace(" %s", path.path.c_str());
     return path;
 }
 
 // The name is joined to the folder as the client sent it; one that holds a separator, or whose
 // "." and ".." steps would leave the share, is refused.
-ClientPath CQDV_Procedure3::PathOf(const diropargs3& args, std::string& joined,
-                                   ClientPath* folder) {
+ClientPath CQDV_Procedure3::PathOf(const diropargs3& args, ClientPath* folder) {
     const ClientPath where = PathOfHandle(args.dir.Data(), args.dir.Length());
     if (folder != nullptr) *folder = where;
-    ClientPath path = PathInFolder(where, args.name.Text(), args.name.Length(), joined);
-    if (path.path != nullptr) Trace(" %s", path.path);
+    ClientPath path = PathInFolder(where, args.name.View());
+    if (path.Found()) Trace(" %s", path.path.c_str());
     return path;
 }
 
@@ -127,7 +126,7 @@ nfsstat3 CQDV_Procedure3::CheckPath(const ClientPath& path) {
     return StatusOf(ExistingOutcome(path));
 }
 
-void CQDV_Procedure3::MakeHandle(const char* path, nfs_fh3& handle) {
+void CQDV_Procedure3::MakeHandle(PathView path, nfs_fh3& handle) {
     std::memcpy(handle.Data(), FileManager().GetHandle(path), handle.Length());
 }
 

@@ -72,20 +72,19 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     static nfsstat3 StatusOf(PathOutcome outcome);
     static nfsstat3 StatusOf(hostfs::HostError error);
     ClientPath PathOf(const nfs_fh3& handle);
-    // The folder's handle and the name, joined into `joined`; `folder` receives the folder's own
-    // path.
-    ClientPath PathOf(const diropargs3& args, std::string& joined, ClientPath* folder = nullptr);
+    // The folder's handle and the name, joined; `folder` receives the folder's own path.
+    ClientPath PathOf(const diropargs3& args, ClientPath* folder = nullptr);
     nfsstat3 CheckPath(const ClientPath& path);
     // CheckPath, with the attributes of a found path from the same query of the host.
     nfsstat3 CheckPath(const ClientPath& path, post_op_attr& attributes);
-    static void MakeHandle(const char* path, nfs_fh3& handle);
+    static void MakeHandle(PathView path, nfs_fh3& handle);
     bool GetAttributes(const ClientPath& path, fattr3& attributes);
     fattr3 ToFattr(const FileAttributes& host) const;
     // TRUE with the attributes when the host has them, FALSE otherwise (and for no path).
     post_op_attr PostOpAttributes(const ClientPath& path);
     // The attributes that a transfer took once its work was done, else those of the path.
     post_op_attr PostOpAttributes(const ClientPath& path, const HostTransfer& transfer);
-    static nfsstat3 ApplyAttributes(const char* path, const sattr3& attributes);
+    static nfsstat3 ApplyAttributes(PathView path, const sattr3& attributes);
     nfsstat3 StartQuery(const ClientPath& path, post_op_attr& attributes);
     nfsstat3 ListFolder(const nfs_fh3& dir, uint64_t cookie, uint64_t cookieverf, uint32_t maxcount,
                         bool plus);
@@ -93,6 +92,5 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
 
     int32_t m_nUid = 0;
     int32_t m_nGid = 0;
-    std::string m_joinedPath;  // the last joined path, reused from call to call
     ExclusiveVerifiers m_verifiers;
 };

@@ -105,14 +105,14 @@ nfsstat CQDV_ProcedureOld::ProcNotImp() {
 
 ClientPath CQDV_ProcedureOld::PathOf(const fhandle& handle) {
     ClientPath path = PathOfHandle(handle.data, NFS_FHSIZE);
-    if (path.path != nullptr) Trace(" %s", path.path);
+    if (path.Found()) Trace(" %s", path.path.c_str());
     return path;
 }
 
-ClientPath CQDV_ProcedureOld::PathOf(const diropargs& args, std::string& joined) {
+ClientPath CQDV_ProcedureOld::PathOf(const diropargs& args) {
     ClientPath folder = PathOf(args.dir);
-    if (folder.path != nullptr) Trace("%c%s", hostfs::Fs().Separator(), args.name.Text());
-    return PathInFolder(folder, args.name.Text(), args.name.Length(), joined);
+    if (folder.Found()) Trace("%c%s", hostfs::Fs().Separator(), args.name.Text());
+    return PathInFolder(folder, args.name.View());
 }
 
 // Version 2 has no wider word for a size: a file beyond 4 GiB reports the low 32 bits of it.
@@ -156,7 +156,7 @@ nfsstat CQDV_ProcedureOld::DirOpResult(const ClientPath& path, diropokres& resul
 }
 
 // The handle is the first half of the table's record (RFC 1094 2.3.3 fixes 32 bytes).
-void CQDV_ProcedureOld::CopyHandle(const char* path, fhandle& handle) {
+void CQDV_ProcedureOld::CopyHandle(PathView path, fhandle& handle) {
     std::memcpy(handle.data, FileManager().GetHandle(path), NFS_FHSIZE);
 }
 

@@ -26,7 +26,7 @@ class CQDV_ProcedureOld : public CProcedureTableHandler {
     using Procedure = NamedProcedure<CQDV_ProcedureOld, nfsstat>;
     static const Procedure kProcedures[];
     static const uint32_t kProcedureCount;
-    using HostChange = hostfs::HostError (*)(const std::string& path);
+    using HostChange = hostfs::HostError (*)(PathView path);
 
     const char* ProgramTrace() const override { return "NFS "; }
     const char* NotServedTrace() const override { return "NOTIMP"; }
@@ -48,13 +48,13 @@ class CQDV_ProcedureOld : public CProcedureTableHandler {
     static nfsstat StatusOf(PathOutcome outcome);
     static nfsstat StatusOf(hostfs::HostError error);
     ClientPath PathOf(const fhandle& handle);
-    ClientPath PathOf(const diropargs& args, std::string& joined);
+    ClientPath PathOf(const diropargs& args);
     nfsstat GetAttributes(const ClientPath& path, fattr& attributes);
     // The status of a path that must exist, with its attributes from the same query of the host.
     nfsstat CheckedAttributes(const ClientPath& path, fattr& attributes);
     fattr ToFattr(const FileAttributes& host) const;
     nfsstat DirOpResult(const ClientPath& path, diropokres& result);
-    static void CopyHandle(const char* path, fhandle& handle);
+    static void CopyHandle(PathView path, fhandle& handle);
     nfsstat ServeCreation(HostChange create);
     nfsstat ServeRemoval(HostChange remove);
     nfsstat WriteAttrStat(nfsstat status, const fattr& attributes);
@@ -62,10 +62,6 @@ class CQDV_ProcedureOld : public CProcedureTableHandler {
 
     int32_t m_nUid = 0;
     int32_t m_nGid = 0;
-    // The last joined paths, reused from call to call; the target only for RENAME, which holds
-    // two at once.
-    std::string m_joinedPath;
-    std::string m_joinedTarget;
 };
 
 // The host's free-space figures in the five 32-bit words of STATFS.

@@ -21,10 +21,8 @@ ReplyData ReadIntoReply(IOutputStream& out, uint32_t head, const ClientPath& pat
     uint8_t* room = out.Room(head, read.wanted);
     read.data = room;
     hostfs::FileStatus after;
-    Complete(
-        read,
-        hostfs::Fs().ReadOnce(HostPath(path.path), exclusive, offset, room, read.wanted, &after),
-        path, after);
+    Complete(read, hostfs::Fs().ReadOnce(path.path, exclusive, offset, room, read.wanted, &after),
+             path, after);
     return read;
 }
 
@@ -33,7 +31,7 @@ HostTransfer WriteFromCall(const ClientPath& path, bool exclusive, uint64_t offs
     HostTransfer written;
     hostfs::FileStatus after;
     Complete(written,
-             hostfs::Fs().WriteOnce(HostPath(path.path), exclusive, offset, data, count,
+             hostfs::Fs().WriteOnce(path.path, exclusive, offset, data, count,
                                     withAttributes ? &after : nullptr),
              path, after);
     return written;

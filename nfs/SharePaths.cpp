@@ -1,6 +1,5 @@
 #include "SharePaths.h"
 
-#include <cstring>
 #include <memory>
 #include <string_view>
 
@@ -97,47 +96,36 @@ void SetShareRoots(const std::string roots[4]) {
     std::atomic_store(&g_shares, std::shared_ptr<const Shares>(std::move(shares)));
 }
 
-// The path and where it leads are kept per thread, so that the checks of call after call reuse
-// their room. Only the part below the share folder is resolved while the folder's path leads
-// where it did at the start.
-bool LiesInShare(std::string_view path) {
+// Only the part below the share folder is resolved while the folder's path leads where it did at
+// the start.
+bool LiesInShare(PathView path) {
     hostfs::IHostFs& fs = hostfs::Fs();
     char separator = fs.Separator();
     std::shared_ptr<const Shares> shares = CurrentShares();
     int share = ShareSpelledIn(path, *shares, separator);
     if (share < 0) return false;
-    thread_local std::string spelled;
-    thread_local std::string real;
-    spelled.assign(path);
-    return fs.RealLocationBelow(spelled, shares->roots[share].size(), shares->realRoots[share],
+    PathText real;
+    return fs.RealLocationBelow(path, shares->roots[share].size(), shares->realRoots[share],
                                 real) &&
            LiesInARealRoot(real, *shares, separator);
 }
 
-const std::string& ListedPath(std::string_view folder, std::string_view name) {
-    thread_local std::string path;
-    path.assign(folder);
+PathText ListedPath(std::string_view folder, std::string_view name) {
+    PathText path(folder);
     if (name == ".." && IsShareRoot(folder)) return path;
-    path += hostfs::Fs().Separator();
-    path += name;
+    path.Append(hostfs::Fs().Separator()).Append(name);
     return path;
 }
 
-JoinResult JoinSharePath(const char* folder, const char* name, uint32_t nameLength,
-                         std::string& joined) {
+JoinResult JoinSharePath(std::string_view folder, std::string_view name, PathText& joined) {
     hostfs::IHostFs& fs = hostfs::Fs();
-    size_t folderLength = std::strlen(folder);
-    if (folderLength + nameLength + 1 > kMaxHostPath) return JoinResult::kTooLong;
-    if (!fs.IsPlainName(name, nameLength)) return JoinResult::kNotPlainName;
-    joined.assign(folder, folderLength);
-    joined += fs.Separator();
-    joined.append(name, nameLength);
+    if (folder.size() + name.size() + 1 > kMaxHostPath) return JoinResult::kTooLong;
+    if (!fs.IsPlainName(name.data(), name.size())) return JoinResult::kNotPlainName;
+    joined.Assign(folder).Append(fs.Separator()).Append(name);
     return LiesInShare(joined) ? JoinResult::kOk : JoinResult::kOutsideShare;
 }
 
-bool EndsInDotStep(const std::string& path) {
-    size_t separator = path.rfind(hostfs::Fs().Separator());
-    std::string_view last(path);
-    if (separator != std::string::npos) last.remove_prefix(separator + 1);
+bool EndsInDotStep(std::string_view path) {
+    const std::string_view last = path.substr(path.rfind(hostfs::Fs().Separator()) + 1);
     return last == "." || last == "..";
 }

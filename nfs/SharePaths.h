@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "PathText.h"
+
 // The host folders behind the exports, and the rule that keeps every path a client can name
 // inside one of them. Both NFS versions join names and check paths through here.
-
-constexpr uint32_t kMaxHostPath = 1024;
 
 // Set at every start of the server, with the four share folders (empty for an unset share).
 void SetShareRoots(const std::string roots[4]);
@@ -16,7 +16,7 @@ void SetShareRoots(const std::string roots[4]);
 // taken without stepping above that folder on the way, and where the host's symbolic links take
 // it. The server may run with more rights than the person who can write into a share: a link
 // there to a file outside every share must not serve that file.
-bool LiesInShare(std::string_view path);
+bool LiesInShare(PathView path);
 
 enum class JoinResult {
     kOk,
@@ -26,16 +26,13 @@ enum class JoinResult {
 };
 
 // The host path that a name listed in `folder` stands for: the joined path, except that ".." in
-// a share's own folder stands for that folder, as nothing above a share is the client's. Kept in a
-// string per thread, so that listing entry after entry needs no new string: valid until the
-// thread's next ListedPath.
-const std::string& ListedPath(std::string_view folder, std::string_view name);
+// a share's own folder stands for that folder, as nothing above a share is the client's.
+PathText ListedPath(std::string_view folder, std::string_view name);
 
 // Joins a folder's host path and a name received from a client with the host's separator.
-JoinResult JoinSharePath(const char* folder, const char* name, uint32_t nameLength,
-                         std::string& joined);
+JoinResult JoinSharePath(std::string_view folder, std::string_view name, PathText& joined);
 
 // Whether the last component of `path` is "." or "..": another name for a folder, which a client
 // may look through but must not remove or move (the host would act on the folder itself, even on
 // a share's own folder).
-bool EndsInDotStep(const std::string& path);
+bool EndsInDotStep(std::string_view path);

@@ -115,19 +115,20 @@ TEST_F(HostFsTest, PlainNamesAreNamesOfEntriesOfThisHost) {
 
 TEST_F(HostFsTest, RealLocationsFollowSymbolicLinks) {
     ASSERT_TRUE(dir.MakeFolder("real/sub"));
-    std::string real;
+    PathText real;
     ASSERT_TRUE(fs.RealLocation(dir.Join("real/sub"), real));
-    const std::string base = real.substr(0, real.size() - std::string("/real/sub").size());
+    const std::string base(real.view().substr(0, real.size() - std::string("/real/sub").size()));
     EXPECT_TRUE(fs.RealLocation(dir.Join("real/missing/deeper"), real));
-    EXPECT_EQ(real, OnWindows() ? dir.Join("real/missing/deeper") : base + "/real/missing/deeper")
+    EXPECT_EQ(real.view(),
+              OnWindows() ? dir.Join("real/missing/deeper") : base + "/real/missing/deeper")
         << "what does not exist yet keeps its spelling";
     if (OnWindows()) GTEST_SKIP() << "links are not followed on Windows";
     stdfs::create_directory_symlink(dir.Join("real/sub"), dir.Join("link"));
     stdfs::create_symlink(dir.Join("nowhere"), dir.Join("dangling"));
     ASSERT_TRUE(fs.RealLocation(dir.Join("link/new.txt"), real));
-    EXPECT_EQ(real, base + "/real/sub/new.txt");
+    EXPECT_EQ(real.view(), base + "/real/sub/new.txt");
     ASSERT_TRUE(fs.RealLocation(dir.Join("link/.."), real));
-    EXPECT_EQ(real, base + "/real");
+    EXPECT_EQ(real.view(), base + "/real");
     EXPECT_FALSE(fs.RealLocation(dir.Join("dangling"), real));
     EXPECT_FALSE(fs.RealLocation(dir.Join("dangling/x"), real));
 }
@@ -135,25 +136,25 @@ TEST_F(HostFsTest, RealLocationsFollowSymbolicLinks) {
 TEST_F(HostFsTest, StoredNamesKeepTheirLetterCase) {
     ASSERT_TRUE(dir.MakeFile("ReadMe.TXT", "x"));
     ASSERT_TRUE(dir.MakeFolder("SubFolder"));
-    std::string name;
+    PathText name;
     ASSERT_TRUE(fs.FindStoredName(dir.Join("ReadMe.TXT"), name));
-    EXPECT_EQ(name, "ReadMe.TXT");
+    EXPECT_EQ(name.view(), "ReadMe.TXT");
     ASSERT_TRUE(fs.FindStoredName(dir.Join("SubFolder"), name));
-    EXPECT_EQ(name, "SubFolder");
+    EXPECT_EQ(name.view(), "SubFolder");
     EXPECT_FALSE(fs.FindStoredName(dir.Join("missing.txt"), name));
 
     // Windows finds the file under another case but reports its own spelling; a case-sensitive
     // POSIX file system has nothing under that name.
-    name.clear();
+    name.Assign("");
     EXPECT_EQ(fs.FindStoredName(dir.Join("readme.txt"), name), OnWindows());
-    EXPECT_NE(name, "readme.txt");
-    EXPECT_EQ(name, OnWindows() ? "ReadMe.TXT" : "");
+    EXPECT_NE(name.view(), "readme.txt");
+    EXPECT_EQ(name.view(), OnWindows() ? "ReadMe.TXT" : "");
 }
 
 // Find-first would take them as wildcards on Windows.
 TEST_F(HostFsTest, WildcardsInANameMatchNoOtherName) {
     ASSERT_TRUE(dir.MakeFile("ReadMe.TXT"));
-    std::string name;
+    PathText name;
     for (const char* pattern : {"Read*", "ReadMe.T?T", "ReadMe<", "ReadMe.TXT\"*"}) {
         EXPECT_FALSE(fs.FindStoredName(dir.Join(pattern), name)) << pattern;
     }
@@ -172,8 +173,8 @@ TEST_F(HostFsTest, OneQueryFindsWhatStoredNameAndStatusFindApart) {
     }
     for (const std::string& name : names) {
         const std::string path = dir.Join(name);
-        std::string stored;
-        std::string found = "?";
+        PathText stored;
+        PathText found("?");
         FileStatus apart;
         FileStatus together;
         const bool exists = fs.FindStoredName(path, stored);
@@ -181,7 +182,7 @@ TEST_F(HostFsTest, OneQueryFindsWhatStoredNameAndStatusFindApart) {
         Presence presence = fs.FindWithStatus(path, found, together);
         EXPECT_EQ(presence != Presence::kNone, exists) << name;
         if (!exists) continue;
-        EXPECT_EQ(found, stored) << name;
+        EXPECT_EQ(found.view(), stored.view()) << name;
         if (path.compare(path.size() - stored.size(), stored.size(), stored) != 0) continue;
         EXPECT_EQ(presence == Presence::kWithStatus, stated) << name;
         if (!stated) continue;
@@ -550,11 +551,11 @@ TEST_F(HostFsTest, MoveRenamesAcrossFoldersButNeverReplaces) {
 
     // A change of letter case alone: POSIX stores the new spelling, and so does Windows; Wine 8
     // answers success but keeps the old one. Common to all: the move succeeds, nothing is lost.
-    std::string name;
+    PathText name;
     ASSERT_EQ(fs.Move(dir.Join("b"), dir.Join("B")), HostError::kNone);
     ASSERT_TRUE(fs.FindStoredName(dir.Join("B"), name));
     EXPECT_TRUE(OnWindows() || !dir.Exists("b"));
-    EXPECT_EQ(dir.Contents(name), "B");
+    EXPECT_EQ(dir.Contents(std::string(name.view())), "B");
 }
 
 TEST_F(HostFsTest, FoldersAndFilesAreMadeAndRemoved) {
@@ -625,7 +626,7 @@ TEST_F(HostFsTest, FaultyFsRefusesWhatItIsToldForTheChosenPathsOnly) {
     EXPECT_FALSE(host.Status(dir.Join("locked.bin"), status));
     EXPECT_TRUE(host.Status(dir.Join("free.bin"), status));
     EXPECT_EQ(status.size, 3u);
-    std::string name;
+    PathText name;
     EXPECT_EQ(host.FindWithStatus(dir.Join("locked.bin"), name, status), Presence::kNameOnly);
     EXPECT_EQ(host.FindWithStatus(dir.Join("free.bin"), name, status), Presence::kWithStatus);
     EXPECT_EQ(faulty.Hits(Fault::kStatus), 2);
@@ -644,7 +645,7 @@ TEST_F(HostFsTest, FaultyFsRefusesEachOperationAndForwardsItWhenHealed) {
     FaultyFs faulty;
     hostfs::IHostFs& host = hostfs::Fs();
     const int64_t when = 1000000000;
-    std::string name;
+    PathText name;
     DiskSpace space;
     struct Case {
         Fault fault;

@@ -30,34 +30,34 @@ class FolderFs final : public hostfs::IHostFs {
     char Separator() const override { return '/'; }
     bool IsPlainName(const char*, size_t) const override { return true; }
     bool SettlesTrailingDots() const override { return false; }
-    bool FindStoredName(const std::string&, std::string&) override { return false; }
-    bool RealLocation(const std::string&, std::string&) override { return false; }
-    std::unique_ptr<hostfs::IListing> List(const std::string& folder) override {
+    bool FindStoredName(PathView, PathText&) override { return false; }
+    bool RealLocation(PathView, PathText&) override { return false; }
+    std::unique_ptr<hostfs::IListing> List(PathView folder) override {
         ++lists;
-        auto it = folders.find(folder);
+        auto it = folders.find(std::string(folder.view()));
         if (it == folders.end()) return nullptr;
         return std::make_unique<Walk>(it->second.names, open);
     }
-    bool Status(const std::string& path, FileStatus& status) override {
-        auto it = folders.find(path);
+    bool Status(PathView path, FileStatus& status) override {
+        auto it = folders.find(std::string(path.view()));
         if (it == folders.end() || !it->second.stated) return false;
         status = it->second.status;
         return true;
     }
-    std::unique_ptr<hostfs::IHostFile> Open(const std::string&, hostfs::OpenMode, bool) override {
+    std::unique_ptr<hostfs::IHostFile> Open(PathView, hostfs::OpenMode, bool) override {
         return nullptr;
     }
-    bool SetPermissions(const std::string&, bool, bool) override { return false; }
-    bool SetSize(const std::string&, uint64_t) override { return false; }
-    bool SetTimes(const std::string&, const int64_t*, const int64_t*) override { return false; }
-    HostError MakeFolder(const std::string&) override { return HostError::kOther; }
-    HostError RemoveFolder(const std::string&) override { return HostError::kOther; }
-    HostError RemoveFile(const std::string&) override { return HostError::kOther; }
-    HostError Move(const std::string&, const std::string&) override { return HostError::kOther; }
-    hostfs::SpaceResult FreeSpace(const std::string&, hostfs::DiskSpace&) override {
+    bool SetPermissions(PathView, bool, bool) override { return false; }
+    bool SetSize(PathView, uint64_t) override { return false; }
+    bool SetTimes(PathView, const int64_t*, const int64_t*) override { return false; }
+    HostError MakeFolder(PathView) override { return HostError::kOther; }
+    HostError RemoveFolder(PathView) override { return HostError::kOther; }
+    HostError RemoveFile(PathView) override { return HostError::kOther; }
+    HostError Move(PathView, PathView) override { return HostError::kOther; }
+    hostfs::SpaceResult FreeSpace(PathView, hostfs::DiskSpace&) override {
         return hostfs::SpaceResult::kFailed;
     }
-    hostfs::Presence FindWithStatus(const std::string&, std::string&, FileStatus&) override {
+    hostfs::Presence FindWithStatus(PathView, PathText&, FileStatus&) override {
         return hostfs::Presence::kNone;
     }
 

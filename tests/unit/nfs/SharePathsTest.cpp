@@ -81,12 +81,12 @@ TEST_F(SharePathsTest, WhatLiesInTheShareWhereLinksLead) {
     for (const auto& [name, inShare] : cases) {
         const std::string path = InShare(name);
         EXPECT_EQ(LiesInShare(path), inShare) << name;
-        std::string below;
-        std::string whole;
+        PathText below;
+        PathText whole;
         const bool resolved = fs.RealLocation(path, whole);
         EXPECT_EQ(fs.RealLocationBelow(path, root.size(), folder, below), resolved) << name;
         if (resolved) {
-            EXPECT_EQ(below, whole) << name;
+            EXPECT_EQ(below.view(), whole.view()) << name;
         }
     }
 }

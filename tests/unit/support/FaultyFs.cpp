@@ -86,7 +86,7 @@ void FaultyFs::OnEveryOperation(std::function<void()> hook) {
     m_hook = std::move(hook);
 }
 
-bool FaultyFs::Strikes(Fault fault, const std::string& path) {
+bool FaultyFs::Strikes(Fault fault, std::string_view path) {
     std::function<void()> hook;
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -96,7 +96,7 @@ bool FaultyFs::Strikes(Fault fault, const std::string& path) {
     std::lock_guard<std::mutex> lock(m_lock);
     ++m_calls[fault];
     auto it = m_faults.find(fault);
-    if (it == m_faults.end() || path.find(it->second) == std::string::npos) return false;
+    if (it == m_faults.end() || path.find(it->second) == std::string_view::npos) return false;
     ++m_hits[fault];
     return true;
 }
@@ -113,25 +113,25 @@ bool FaultyFs::SettlesTrailingDots() const {
     return m_inner.SettlesTrailingDots();
 }
 
-bool FaultyFs::RealLocation(const std::string& path, std::string& real) {
+bool FaultyFs::RealLocation(PathView path, PathText& real) {
     return !Strikes(Fault::kRealLocation, path) && m_inner.RealLocation(path, real);
 }
 
-bool FaultyFs::ResolveFolder(const std::string& folder, hostfs::ResolvedFolder& resolved) {
+bool FaultyFs::ResolveFolder(PathView folder, hostfs::ResolvedFolder& resolved) {
     return !Strikes(Fault::kRealLocation, folder) && m_inner.ResolveFolder(folder, resolved);
 }
 
-bool FaultyFs::RealLocationBelow(const std::string& path, size_t folderLength,
-                                 const hostfs::ResolvedFolder& folder, std::string& real) {
+bool FaultyFs::RealLocationBelow(PathView path, size_t folderLength,
+                                 const hostfs::ResolvedFolder& folder, PathText& real) {
     return !Strikes(Fault::kRealLocation, path) &&
            m_inner.RealLocationBelow(path, folderLength, folder, real);
 }
 
-bool FaultyFs::FindStoredName(const std::string& path, std::string& name) {
+bool FaultyFs::FindStoredName(PathView path, PathText& name) {
     return !Strikes(Fault::kFindStoredName, path) && m_inner.FindStoredName(path, name);
 }
 
-std::unique_ptr<hostfs::IListing> FaultyFs::List(const std::string& folder) {
+std::unique_ptr<hostfs::IListing> FaultyFs::List(PathView folder) {
     return Strikes(Fault::kList, folder) ? nullptr : m_inner.List(folder);
 }
 
@@ -143,13 +143,13 @@ void FaultyFs::Freeze(hostfs::FileStatus& status) {
     status.links = 1;
 }
 
-bool FaultyFs::Status(const std::string& path, hostfs::FileStatus& status) {
+bool FaultyFs::Status(PathView path, hostfs::FileStatus& status) {
     if (Strikes(Fault::kStatus, path) || !m_inner.Status(path, status)) return false;
     Freeze(status);
     return true;
 }
 
-hostfs::Presence FaultyFs::FindWithStatus(const std::string& path, std::string& name,
+hostfs::Presence FaultyFs::FindWithStatus(PathView path, PathText& name,
                                           hostfs::FileStatus& status) {
     using hostfs::Presence;
     if (Strikes(Fault::kFindStoredName, path)) return Presence::kNone;
@@ -160,20 +160,19 @@ hostfs::Presence FaultyFs::FindWithStatus(const std::string& path, std::string& 
     return presence;
 }
 
-std::unique_ptr<hostfs::IHostFile> FaultyFs::Open(const std::string& path, OpenMode mode,
-                                                  bool exclusive) {
+std::unique_ptr<hostfs::IHostFile> FaultyFs::Open(PathView path, OpenMode mode, bool exclusive) {
     if (Strikes(OpenFault(mode), path)) return nullptr;
     std::unique_ptr<hostfs::IHostFile> file = m_inner.Open(path, mode, exclusive);
     if (file == nullptr) return nullptr;
-    return std::make_unique<FaultyFile>(*this, path, std::move(file));
+    return std::make_unique<FaultyFile>(*this, std::string(path.view()), std::move(file));
 }
 
-bool FaultyFs::SetPermissions(const std::string& path, bool readable, bool writable) {
+bool FaultyFs::SetPermissions(PathView path, bool readable, bool writable) {
     return !Strikes(Fault::kSetPermissions, path) &&
            m_inner.SetPermissions(path, readable, writable);
 }
 
-bool FaultyFs::SetSize(const std::string& path, uint64_t size) {
+bool FaultyFs::SetSize(PathView path, uint64_t size) {
     return !Strikes(Fault::kSetSize, path) && m_inner.SetSize(path, size);
 }
 
@@ -188,7 +187,7 @@ bool BeforeFat(const int64_t* seconds) {
 
 }  // namespace
 
-bool FaultyFs::SetTimes(const std::string& path, const int64_t* atime, const int64_t* mtime) {
+bool FaultyFs::SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) {
     if (Strikes(Fault::kSetTimes, path)) return false;
     if ((BeforeFat(atime) || BeforeFat(mtime)) && Strikes(Fault::kTimesBefore1980, path)) {
         return false;
@@ -196,23 +195,23 @@ bool FaultyFs::SetTimes(const std::string& path, const int64_t* atime, const int
     return m_inner.SetTimes(path, atime, mtime);
 }
 
-HostError FaultyFs::MakeFolder(const std::string& path) {
+HostError FaultyFs::MakeFolder(PathView path) {
     return Strikes(Fault::kMakeFolder, path) ? HostError::kOther : m_inner.MakeFolder(path);
 }
 
-HostError FaultyFs::RemoveFolder(const std::string& path) {
+HostError FaultyFs::RemoveFolder(PathView path) {
     return Strikes(Fault::kRemoveFolder, path) ? HostError::kOther : m_inner.RemoveFolder(path);
 }
 
-HostError FaultyFs::RemoveFile(const std::string& path) {
+HostError FaultyFs::RemoveFile(PathView path) {
     return Strikes(Fault::kRemoveFile, path) ? HostError::kOther : m_inner.RemoveFile(path);
 }
 
-HostError FaultyFs::Move(const std::string& from, const std::string& to) {
+HostError FaultyFs::Move(PathView from, PathView to) {
     return Strikes(Fault::kMove, from) ? HostError::kOther : m_inner.Move(from, to);
 }
 
-hostfs::SpaceResult FaultyFs::FreeSpace(const std::string& path, hostfs::DiskSpace& space) {
+hostfs::SpaceResult FaultyFs::FreeSpace(PathView path, hostfs::DiskSpace& space) {
     if (Strikes(Fault::kFreeSpace, path)) return hostfs::SpaceResult::kFailed;
     return m_inner.FreeSpace(path, space);
 }

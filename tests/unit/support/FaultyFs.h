@@ -60,31 +60,31 @@ class FaultyFs final : public hostfs::IHostFs {
     void OnEveryOperation(std::function<void()> hook);
 
     // Whether `fault` applies to `path` now; counts the hit when it does.
-    bool Strikes(Fault fault, const std::string& path);
+    bool Strikes(Fault fault, std::string_view path);
 
     char Separator() const override;
     bool IsPlainName(const char* name, size_t length) const override;
     bool SettlesTrailingDots() const override;
-    bool FindStoredName(const std::string& path, std::string& name) override;
-    bool RealLocation(const std::string& path, std::string& real) override;
+    bool FindStoredName(PathView path, PathText& name) override;
+    bool RealLocation(PathView path, PathText& real) override;
     // Both refused, and counted, as RealLocation is under kRealLocation.
-    bool ResolveFolder(const std::string& folder, hostfs::ResolvedFolder& resolved) override;
-    bool RealLocationBelow(const std::string& path, size_t folderLength,
-                           const hostfs::ResolvedFolder& folder, std::string& real) override;
-    std::unique_ptr<hostfs::IListing> List(const std::string& folder) override;
-    bool Status(const std::string& path, hostfs::FileStatus& status) override;
-    std::unique_ptr<hostfs::IHostFile> Open(const std::string& path, hostfs::OpenMode mode,
+    bool ResolveFolder(PathView folder, hostfs::ResolvedFolder& resolved) override;
+    bool RealLocationBelow(PathView path, size_t folderLength, const hostfs::ResolvedFolder& folder,
+                           PathText& real) override;
+    std::unique_ptr<hostfs::IListing> List(PathView folder) override;
+    bool Status(PathView path, hostfs::FileStatus& status) override;
+    std::unique_ptr<hostfs::IHostFile> Open(PathView path, hostfs::OpenMode mode,
                                             bool exclusive) override;
-    bool SetPermissions(const std::string& path, bool readable, bool writable) override;
-    bool SetSize(const std::string& path, uint64_t size) override;
-    bool SetTimes(const std::string& path, const int64_t* atime, const int64_t* mtime) override;
-    hostfs::HostError MakeFolder(const std::string& path) override;
-    hostfs::HostError RemoveFolder(const std::string& path) override;
-    hostfs::HostError RemoveFile(const std::string& path) override;
-    hostfs::HostError Move(const std::string& from, const std::string& to) override;
-    hostfs::SpaceResult FreeSpace(const std::string& path, hostfs::DiskSpace& space) override;
+    bool SetPermissions(PathView path, bool readable, bool writable) override;
+    bool SetSize(PathView path, uint64_t size) override;
+    bool SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) override;
+    hostfs::HostError MakeFolder(PathView path) override;
+    hostfs::HostError RemoveFolder(PathView path) override;
+    hostfs::HostError RemoveFile(PathView path) override;
+    hostfs::HostError Move(PathView from, PathView to) override;
+    hostfs::SpaceResult FreeSpace(PathView path, hostfs::DiskSpace& space) override;
     // Refused as FindStoredName is under kFindStoredName; without its status under kStatus.
-    hostfs::Presence FindWithStatus(const std::string& path, std::string& name,
+    hostfs::Presence FindWithStatus(PathView path, PathText& name,
                                     hostfs::FileStatus& status) override;
 
   private:
