@@ -27,18 +27,18 @@ const int64_t* HostTime(const TimeSetting& setting, int64_t& seconds) {
 // refuse them. Clients empty a file they overwrite by setting its size, so answering OK without
 // doing it would leave stale bytes behind.
 ChangeRefusal ApplyAttributeChanges(PathView path, const AttributeChanges& changes) {
+    using hostfs::HostError;
     hostfs::IHostFs& fs = hostfs::Fs();
-    if (changes.setSize && !fs.SetSize(path, changes.size)) return ChangeRefusal::kSize;
+    HostError error = changes.setSize ? fs.SetSize(path, changes.size) : HostError::kNone;
+    if (error != HostError::kNone) return {error};
     int64_t atime = 0;
     int64_t mtime = 0;
     const int64_t* newAtime = HostTime(changes.atime, atime);
     const int64_t* newMtime = HostTime(changes.mtime, mtime);
-    if ((newAtime != nullptr || newMtime != nullptr) && !fs.SetTimes(path, newAtime, newMtime)) {
-        return ChangeRefusal::kTimes;
+    if (newAtime != nullptr || newMtime != nullptr) error = fs.SetTimes(path, newAtime, newMtime);
+    if (error != HostError::kNone) return {error};
+    if (changes.setMode) {
+        error = fs.SetPermissions(path, (changes.mode & 0400) != 0, (changes.mode & 0200) != 0);
     }
-    if (changes.setMode &&
-        !fs.SetPermissions(path, (changes.mode & 0400) != 0, (changes.mode & 0200) != 0)) {
-        return ChangeRefusal::kMode;
-    }
-    return ChangeRefusal::kNone;
+    return {error, error != HostError::kNone};
 }

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "PathText.h"
+#include "HostFs.h"
 
 // What a client asks to change about a file, in terms both NFS versions share. Each part
 // applies only when asked for.
@@ -23,7 +23,11 @@ struct AttributeChanges {
     TimeSetting mtime;
 };
 
-// The part the host refused; the rest after it was not tried.
-enum class ChangeRefusal { kNone, kSize, kTimes, kMode };
+// Why the host refused a change, and whether that was the mode's; the changes after the refused
+// one were not tried.
+struct ChangeRefusal {
+    hostfs::HostError error = hostfs::HostError::kNone;
+    bool mode = false;
+};
 
 ChangeRefusal ApplyAttributeChanges(PathView path, const AttributeChanges& changes);

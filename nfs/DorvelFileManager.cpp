@@ -254,7 +254,8 @@ hostfs::Presence ExistingStatus(PathView path, hostfs::FileStatus& status) {
     using hostfs::Presence;
     hostfs::IHostFs& fs = hostfs::Fs();
     if (SettledByHost(path)) {
-        return fs.Status(path, status) ? Presence::kWithStatus : Presence::kNameOnly;
+        return fs.Status(path, status) == hostfs::HostError::kNone ? Presence::kWithStatus
+                                                                   : Presence::kNameOnly;
     }
     if (path.empty()) return Presence::kNone;
     PathText stored;

@@ -14,8 +14,8 @@ struct VerifierTimes {
 bool TimesHold(PathView path, uint64_t verf) {
     VerifierTimes times(verf);
     hostfs::FileStatus status;
-    return hostfs::Fs().Status(path, status) && status.atime == times.atime &&
-           status.mtime == times.mtime;
+    return hostfs::Fs().Status(path, status) == hostfs::HostError::kNone &&
+           status.atime == times.atime && status.mtime == times.mtime;
 }
 
 }  // namespace
@@ -23,7 +23,8 @@ bool TimesHold(PathView path, uint64_t verf) {
 // Read back, not trusted: FAT takes some times it cannot store and answers success.
 void ExclusiveVerifiers::Store(PathView path, uint64_t verf) {
     VerifierTimes times(verf);
-    if (hostfs::Fs().SetTimes(path, &times.atime, &times.mtime) && TimesHold(path, verf)) {
+    if (hostfs::Fs().SetTimes(path, &times.atime, &times.mtime) == hostfs::HostError::kNone &&
+        TimesHold(path, verf)) {
         m_kept.erase(std::string(path.view()));
         return;
     }

@@ -20,7 +20,7 @@ const KindCodes kKindCodes[] = {
 
 bool QueryAttributes(PathView path, uint32_t fileid, FileAttributes& attributes) {
     hostfs::FileStatus status;
-    if (!hostfs::Fs().Status(path, status)) return false;
+    if (hostfs::Fs().Status(path, status) != hostfs::HostError::kNone) return false;
     attributes = AttributesOf(status, fileid);
     return true;
 }

@@ -10,14 +10,15 @@ std::atomic<IHostFs*> g_override{nullptr};
 
 // Through Open and the path's status, so that a file system that only wraps Open (a test's
 // fault injection) sees every transfer.
-template <typename Transfer>
+template <typename Move>
 TransferResult TransferOnce(IHostFs& fs, PathView path, OpenMode mode, bool exclusive,
-                            FileStatus* after, Transfer transfer) {
+                            FileStatus* after, Move move) {
     TransferResult result;
-    std::unique_ptr<IHostFile> file = fs.Open(path, mode, exclusive);
-    if (file == nullptr) return result;
-    result.bytes = transfer(*file);
-    result.hasStatus = after != nullptr && fs.Status(path, *after);
+    std::unique_ptr<IHostFile> file;
+    result.error = fs.Open(path, mode, exclusive, file);
+    if (result.error != HostError::kNone) return result;
+    static_cast<Transfer&>(result) = move(*file);
+    result.hasStatus = after != nullptr && fs.Status(path, *after) == HostError::kNone;
     return result;
 }
 
@@ -47,9 +48,10 @@ TransferResult IHostFs::WriteOnce(PathView path, bool exclusive, uint64_t offset
                         [&](IHostFile& file) { return file.WriteAt(offset, data, count); });
 }
 
-bool IHostFs::FlushOnce(PathView path) {
-    std::unique_ptr<IHostFile> file = Open(path, OpenMode::kWriteExisting, false);
-    return file != nullptr && file->Flush();
+HostError IHostFs::FlushOnce(PathView path) {
+    std::unique_ptr<IHostFile> file;
+    HostError error = Open(path, OpenMode::kWriteExisting, false, file);
+    return error != HostError::kNone ? error : file->Flush();
 }
 
 std::string IHostFs::ServedPath(PathView folder) {

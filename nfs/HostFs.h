@@ -43,8 +43,6 @@ struct DiskSpace {
     uint64_t freeFiles = 0;
 };
 
-enum class SpaceResult { kOk, kNoVolume, kFailed };
-
 // What one query of the host finds at a path.
 enum class Presence {
     kNone,        // nothing there
@@ -52,8 +50,8 @@ enum class Presence {
     kWithStatus,  // an entry and its status
 };
 
-// Why the host refused a change, in terms of neither platform; each NFS version maps it to a
-// status of its own once.
+// Why the host refused an operation, in terms of neither platform; each platform turns its own
+// error into it once, and each NFS version turns it into a status of its own once.
 enum class HostError {
     kNone,
     kNotFound,     // the entry, or a folder on its way, is not there
@@ -83,21 +81,29 @@ enum class OpenMode {
     kCreateAlways,   // read and write; created, or emptied when it exists
 };
 
+// What one read or write of a host file did: the bytes it moved, and why it stopped short of
+// the count (kNone when it did not, and when a read met the end of the file). A disk that fills
+// part-way reports the bytes that did land.
+struct Transfer {
+    uint32_t bytes = 0;
+    HostError error = HostError::kNone;
+};
+
 // An open host file; closed when destroyed.
 class IHostFile {
   public:
     virtual ~IHostFile() = default;
-    // Bytes read at `offset` (0 at or past the end), or -1 on failure.
-    virtual int64_t ReadAt(uint64_t offset, void* buffer, uint32_t count) = 0;
-    // Bytes written at `offset` (the file grows when it ends before), or -1 on failure.
-    virtual int64_t WriteAt(uint64_t offset, const void* data, uint32_t count) = 0;
+    // Reads at `offset`: 0 bytes at or past the end.
+    virtual Transfer ReadAt(uint64_t offset, void* buffer, uint32_t count) = 0;
+    // Writes at `offset`; the file grows when it ends before.
+    virtual Transfer WriteAt(uint64_t offset, const void* data, uint32_t count) = 0;
     // Puts the file's data on the disk.
-    virtual bool Flush() = 0;
+    virtual HostError Flush() = 0;
 };
 
-// What one open, transfer and close of a host file did.
-struct TransferResult {
-    int64_t bytes = -1;      // read or written; -1 when the file could not be opened or used
+// What one open, transfer and close of a host file did; a file that could not be opened moved
+// nothing, for the open's reason.
+struct TransferResult : Transfer {
     bool hasStatus = false;  // whether the status asked for was filled in
 };
 
@@ -106,8 +112,11 @@ struct TransferResult {
 class IListing {
   public:
     virtual ~IListing() = default;
-    // The next entry's stored name; false at the end.
+    // The next entry's stored name; false at the end of the walk.
     virtual bool Next(std::string& name) = 0;
+    // Why the walk ended: kNone at the end of the folder, the host's reason where it failed
+    // before (a listing must not be taken for the whole folder then).
+    virtual HostError Error() const = 0;
     // Whether the entry Next gave last may lead elsewhere than into its folder: a symbolic link,
     // or any entry where the host does not tell from the listing.
     virtual bool MayLeadElsewhere() const { return true; }
@@ -147,11 +156,12 @@ class IHostFs {
                                    PathText& real);
     // Null when the folder cannot be listed.
     virtual std::unique_ptr<IListing> List(PathView folder) = 0;
-    virtual bool Status(PathView path, FileStatus& status) = 0;
+    virtual HostError Status(PathView path, FileStatus& status) = 0;
 
     // `exclusive` asks that no other program have the file open meanwhile (where the host
-    // knows such a thing). Null on failure.
-    virtual std::unique_ptr<IHostFile> Open(PathView path, OpenMode mode, bool exclusive) = 0;
+    // knows such a thing). A folder, a device or a pipe is no file to open: kOther.
+    virtual HostError Open(PathView path, OpenMode mode, bool exclusive,
+                           std::unique_ptr<IHostFile>& file) = 0;
 
     // One ReadAt (WriteAt) on the file at `path`, opened as Open would open it for this
     // transfer alone and closed again before returning. With `after` given and the file opened,
@@ -163,14 +173,14 @@ class IHostFs {
     virtual TransferResult WriteOnce(PathView path, bool exclusive, uint64_t offset,
                                      const void* data, uint32_t count, FileStatus* after);
     // Puts the file's data on the disk through a write open that shares the file with others.
-    virtual bool FlushOnce(PathView path);
+    virtual HostError FlushOnce(PathView path);
 
     // Marks the file read-only when `writable` is false, removes the mark otherwise; on POSIX
     // sets the owner's read and write bits as asked.
-    virtual bool SetPermissions(PathView path, bool readable, bool writable) = 0;
-    virtual bool SetSize(PathView path, uint64_t size) = 0;
+    virtual HostError SetPermissions(PathView path, bool readable, bool writable) = 0;
+    virtual HostError SetSize(PathView path, uint64_t size) = 0;
     // Each time (seconds since 1970) is set only when its pointer is not null.
-    virtual bool SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) = 0;
+    virtual HostError SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) = 0;
 
     virtual HostError MakeFolder(PathView path) = 0;
     virtual HostError RemoveFolder(PathView path) = 0;
@@ -178,9 +188,9 @@ class IHostFs {
     // Moves a file or folder within its volume; kExists when `to` exists.
     virtual HostError Move(PathView from, PathView to) = 0;
 
-    // Windows: the drive named by the path's first letter (kNoVolume when it is not a letter).
+    // Windows: the drive named by the path's first letter (kNotFound when it is not a letter).
     // POSIX: the file system that holds the path.
-    virtual SpaceResult FreeSpace(PathView path, DiskSpace& space) = 0;
+    virtual HostError FreeSpace(PathView path, DiskSpace& space) = 0;
 
     // FindStoredName and Status of the same path in one query of the host, for the calls that
     // test a path's existence and then report its attributes. `name` is set unless kNone;

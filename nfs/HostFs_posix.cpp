@@ -49,32 +49,41 @@ class Descriptor {
     int m_fd;
 };
 
-int64_t ReadAt(const Descriptor& fd, uint64_t offset, void* buffer, uint32_t count) {
+HostError ErrorOf(int error);
+HostError Outcome(bool done);
+
+Transfer ReadAt(const Descriptor& fd, uint64_t offset, void* buffer, uint32_t count) {
+    Transfer done;
     // No file reaches beyond off_t's range: there is nothing to read there.
-    if (offset > kMaxOffset - count) return 0;
+    if (offset > kMaxOffset - count) return done;
     auto* bytes = static_cast<char*>(buffer);
-    uint32_t done = 0;
-    while (done < count) {
-        ssize_t n = pread(fd.Get(), bytes + done, count - done, Offset(offset + done));
+    while (done.bytes < count) {
+        ssize_t n =
+            pread(fd.Get(), bytes + done.bytes, count - done.bytes, Offset(offset + done.bytes));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return -1;
-        if (n == 0) break;
-        done += static_cast<uint32_t>(n);
+        if (n <= 0) {
+            if (n < 0) done.error = ErrorOf(errno);
+            break;
+        }
+        done.bytes += static_cast<uint32_t>(n);
     }
     return done;
 }
 
-int64_t WriteAt(const Descriptor& fd, uint64_t offset, const void* data, uint32_t count) {
-    if (offset > kMaxOffset - count) return -1;
+// No file can reach beyond off_t's range either.
+Transfer WriteAt(const Descriptor& fd, uint64_t offset, const void* data, uint32_t count) {
+    Transfer done;
+    if (offset > kMaxOffset - count) return {0, HostError::kOther};
     auto* bytes = static_cast<const char*>(data);
-    uint32_t done = 0;
-    while (done < count) {
-        ssize_t n = pwrite(fd.Get(), bytes + done, count - done, Offset(offset + done));
+    while (done.bytes < count) {
+        ssize_t n =
+            pwrite(fd.Get(), bytes + done.bytes, count - done.bytes, Offset(offset + done.bytes));
         if (n < 0 && errno == EINTR) continue;
-        // A disk that fills part-way reports the bytes that did land; the caller sees the
-        // short count.
-        if (n <= 0) return done > 0 ? static_cast<int64_t>(done) : -1;
-        done += static_cast<uint32_t>(n);
+        if (n <= 0) {
+            done.error = n < 0 ? ErrorOf(errno) : HostError::kOther;
+            break;
+        }
+        done.bytes += static_cast<uint32_t>(n);
     }
     return done;
 }
@@ -83,15 +92,15 @@ class PosixFile final : public IHostFile {
   public:
     explicit PosixFile(Descriptor fd) : m_fd(std::move(fd)) {}
 
-    int64_t ReadAt(uint64_t offset, void* buffer, uint32_t count) override {
+    Transfer ReadAt(uint64_t offset, void* buffer, uint32_t count) override {
         return hostfs::ReadAt(m_fd, offset, buffer, count);
     }
 
-    int64_t WriteAt(uint64_t offset, const void* data, uint32_t count) override {
+    Transfer WriteAt(uint64_t offset, const void* data, uint32_t count) override {
         return hostfs::WriteAt(m_fd, offset, data, count);
     }
 
-    bool Flush() override { return fsync(m_fd.Get()) == 0; }
+    HostError Flush() override { return Outcome(fsync(m_fd.Get()) == 0); }
 
   private:
     Descriptor m_fd;
@@ -105,16 +114,24 @@ class DirWalk final : public IHostWalk {
     DirWalk& operator=(const DirWalk&) = delete;
     ~DirWalk() override { closedir(m_dir); }
 
+    // readdir(3) tells the end from a failure by errno alone.
     bool Next(HostEntry& entry) override {
+        errno = 0;
         const dirent* found = readdir(m_dir);
-        if (found == nullptr) return false;
+        if (found == nullptr) {
+            if (errno != 0) m_error = ErrorOf(errno);
+            return false;
+        }
         entry.name = found->d_name;
         entry.mayLeadElsewhere = found->d_type == DT_LNK || found->d_type == DT_UNKNOWN;
         return true;
     }
 
+    HostError Error() const override { return m_error; }
+
   private:
     DIR* m_dir;
+    HostError m_error = HostError::kNone;
 };
 
 std::unique_ptr<DirWalk> WalkOf(PathView folder) {
@@ -134,6 +151,7 @@ class DirListing final : public IListing {
     }
 
     bool MayLeadElsewhere() const override { return m_entry.mayLeadElsewhere; }
+    HostError Error() const override { return m_walk->Error(); }
 
   private:
     std::unique_ptr<DirWalk> m_walk;
@@ -304,12 +322,17 @@ bool IsRegularFile(const Descriptor& fd) {
 }
 
 // POSIX has no share modes: a lock binds only the programs that ask for one, so an exclusive
-// open can promise nothing here. O_NONBLOCK keeps a FIFO from stalling the call. Invalid unless
-// a regular file was opened.
-Descriptor OpenRegular(PathView path, OpenMode mode) {
+// open can promise nothing here. O_NONBLOCK keeps a FIFO from stalling the call. Invalid, with
+// `error` set, unless a regular file was opened; a folder, a device or a pipe is no file to
+// transfer, whatever the host says of it (kOther, as on Windows).
+Descriptor OpenRegular(PathView path, OpenMode mode, HostError& error) {
     Descriptor fd(open(path.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666));
-    if (fd.Valid() && !IsRegularFile(fd)) return Descriptor(-1);
-    return fd;
+    if (!fd.Valid()) {
+        error = errno == EISDIR ? HostError::kOther : ErrorOf(errno);
+        return fd;
+    }
+    error = IsRegularFile(fd) ? HostError::kNone : HostError::kOther;
+    return error == HostError::kNone ? std::move(fd) : Descriptor(-1);
 }
 
 bool StatusOf(const Descriptor& fd, FileStatus& status) {
@@ -320,12 +343,12 @@ bool StatusOf(const Descriptor& fd, FileStatus& status) {
 }
 
 // The transfer on a file opened for it, then the file's status from the same descriptor.
-template <typename Transfer>
-TransferResult TransferOnce(PathView path, OpenMode mode, FileStatus* after, Transfer transfer) {
+template <typename Move>
+TransferResult TransferOnce(PathView path, OpenMode mode, FileStatus* after, Move move) {
     TransferResult result;
-    Descriptor fd = OpenRegular(path, mode);
+    Descriptor fd = OpenRegular(path, mode, result.error);
     if (!fd.Valid()) return result;
-    result.bytes = transfer(fd);
+    static_cast<Transfer&>(result) = move(fd);
     result.hasStatus = after != nullptr && StatusOf(fd, *after);
     return result;
 }
@@ -551,17 +574,18 @@ class PosixFs final : public IHostFs {
         return std::make_unique<DirListing>(std::move(walk));
     }
 
-    bool Status(PathView path, FileStatus& status) override {
+    HostError Status(PathView path, FileStatus& status) override {
         struct stat st;
-        if (stat(Spelled(path).c_str(), &st) != 0) return false;
+        if (stat(Spelled(path).c_str(), &st) != 0) return ErrorOf(errno);
         StatusOf(st, status);
-        return true;
+        return HostError::kNone;
     }
 
-    std::unique_ptr<IHostFile> Open(PathView path, OpenMode mode, bool) override {
-        Descriptor fd = OpenRegular(Spelled(path).str(), mode);
-        if (!fd.Valid()) return nullptr;
-        return std::make_unique<PosixFile>(std::move(fd));
+    HostError Open(PathView path, OpenMode mode, bool, std::unique_ptr<IHostFile>& file) override {
+        HostError error = HostError::kNone;
+        Descriptor fd = OpenRegular(Spelled(path).str(), mode, error);
+        if (fd.Valid()) file = std::make_unique<PosixFile>(std::move(fd));
+        return error;
     }
 
     TransferResult ReadOnce(PathView path, bool, uint64_t offset, void* buffer, uint32_t count,
@@ -577,29 +601,32 @@ class PosixFs final : public IHostFs {
                             [&](const Descriptor& fd) { return WriteAt(fd, offset, data, count); });
     }
 
-    bool FlushOnce(PathView path) override {
-        Descriptor fd = OpenRegular(Spelled(path).str(), OpenMode::kWriteExisting);
-        return fd.Valid() && fsync(fd.Get()) == 0;
+    HostError FlushOnce(PathView path) override {
+        HostError error = HostError::kNone;
+        Descriptor fd = OpenRegular(Spelled(path).str(), OpenMode::kWriteExisting, error);
+        return fd.Valid() ? Outcome(fsync(fd.Get()) == 0) : error;
     }
 
     // Group and other bits, and the owner's execute bit, are not the client's to change here.
-    bool SetPermissions(PathView path, bool readable, bool writable) override {
+    HostError SetPermissions(PathView path, bool readable, bool writable) override {
         Spelled host(path);
         struct stat st;
-        if (stat(host.c_str(), &st) != 0) return false;
+        if (stat(host.c_str(), &st) != 0) return ErrorOf(errno);
         mode_t mode = st.st_mode & 07777 & ~(S_IRUSR | S_IWUSR);
         if (readable) mode |= S_IRUSR;
         if (writable) mode |= S_IWUSR;
-        return chmod(host.c_str(), mode) == 0;
+        return Outcome(chmod(host.c_str(), mode) == 0);
     }
 
-    bool SetSize(PathView path, uint64_t size) override {
-        return size <= kMaxOffset && truncate(Spelled(path).c_str(), static_cast<off_t>(size)) == 0;
+    // No file can reach beyond off_t's range.
+    HostError SetSize(PathView path, uint64_t size) override {
+        if (size > kMaxOffset) return HostError::kOther;
+        return Outcome(truncate(Spelled(path).c_str(), static_cast<off_t>(size)) == 0);
     }
 
-    bool SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) override {
+    HostError SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) override {
         const timespec times[2] = {TimeOrOmit(atime), TimeOrOmit(mtime)};
-        return utimensat(AT_FDCWD, Spelled(path).c_str(), times, 0) == 0;
+        return Outcome(utimensat(AT_FDCWD, Spelled(path).c_str(), times, 0) == 0);
     }
 
     HostError MakeFolder(PathView path) override {
@@ -629,9 +656,9 @@ class PosixFs final : public IHostFs {
 
     // Clusters of one sector of f_frsize bytes: the products then give the file system's
     // exact byte counts. f_bavail, not f_bfree: what a client can really fill.
-    SpaceResult FreeSpace(PathView path, DiskSpace& space) override {
+    HostError FreeSpace(PathView path, DiskSpace& space) override {
         struct statvfs vfs;
-        if (statvfs(Spelled(path).c_str(), &vfs) != 0) return SpaceResult::kFailed;
+        if (statvfs(Spelled(path).c_str(), &vfs) != 0) return ErrorOf(errno);
         space.sectorsPerCluster = 1;
         space.bytesPerSector = vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize;
         space.totalClusters = vfs.f_blocks;
@@ -639,7 +666,7 @@ class PosixFs final : public IHostFs {
         space.hasFileCounts = true;
         space.totalFiles = vfs.f_files;
         space.freeFiles = vfs.f_ffree;
-        return SpaceResult::kOk;
+        return HostError::kNone;
     }
 
     // stat(2) alone when the path leads somewhere, which is nearly always; lstat(2) only to tell

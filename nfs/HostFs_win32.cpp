@@ -151,6 +151,9 @@ bool FromCodePage(std::string_view text, std::wstring& wide) {
     return true;
 }
 
+HostError ErrorOf(DWORD error);
+HostError Outcome(bool done);
+
 // The entries of one folder as find-first and find-next give them, holding the entry that
 // FindFirstFileW returned until Next asks for it.
 class FindWalk final : public IHostWalk {
@@ -159,20 +162,25 @@ class FindWalk final : public IHostWalk {
     FindWalk(FindHandle find, const WIN32_FIND_DATAW& first)
         : m_find(std::move(find)), m_data(first), m_pending(true) {}
 
-    // Junctions and symbolic links are reparse points.
+    // Junctions and symbolic links are reparse points. Find-next tells the end of the folder
+    // by ERROR_NO_MORE_FILES; any other error ends the walk before it.
     bool Next(HostEntry& entry) override {
         if (!m_pending) return false;
         entry.name = Utf8Of(m_data.cFileName);
         entry.shortName = Utf8Of(m_data.cAlternateFileName);
         entry.mayLeadElsewhere = (m_data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         m_pending = FindNextFileW(m_find.Get(), &m_data) != 0;
+        if (!m_pending && GetLastError() != ERROR_NO_MORE_FILES) m_error = ErrorOf(GetLastError());
         return true;
     }
+
+    HostError Error() const override { return m_error; }
 
   private:
     FindHandle m_find;
     WIN32_FIND_DATAW m_data{};
     bool m_pending = false;
+    HostError m_error = HostError::kNone;
 };
 
 bool IsFolder(const std::wstring& path) {
@@ -239,39 +247,38 @@ OVERLAPPED At(uint64_t offset) {
 
 // Positioned through OVERLAPPED offsets on a synchronous handle: one call, no shared file
 // pointer to move first.
-int64_t ReadAt(const FileHandle& file, uint64_t offset, void* buffer, uint32_t count) {
-    if (offset > kMaxOffset - count) return 0;
+Transfer ReadAt(const FileHandle& file, uint64_t offset, void* buffer, uint32_t count) {
+    if (offset > kMaxOffset - count) return {};
     OVERLAPPED at = At(offset);
     DWORD done = 0;
-    if (ReadFile(file.Get(), buffer, count, &done, &at)) return done;
+    if (ReadFile(file.Get(), buffer, count, &done, &at)) return {done, HostError::kNone};
     // With an offset given, a read at or past the end fails with this instead of answering
     // 0 bytes.
-    return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    const DWORD error = GetLastError();
+    return {0, error == ERROR_HANDLE_EOF ? HostError::kNone : ErrorOf(error)};
 }
 
-int64_t WriteAt(const FileHandle& file, uint64_t offset, const void* data, uint32_t count) {
-    if (offset > kMaxOffset - count) return -1;
+Transfer WriteAt(const FileHandle& file, uint64_t offset, const void* data, uint32_t count) {
+    if (offset > kMaxOffset - count) return {0, HostError::kOther};
     OVERLAPPED at = At(offset);
     DWORD done = 0;
-    if (!WriteFile(file.Get(), data, count, &done, &at)) {
-        return done > 0 ? static_cast<int64_t>(done) : -1;
-    }
-    return done;
+    if (!WriteFile(file.Get(), data, count, &done, &at)) return {done, ErrorOf(GetLastError())};
+    return {done, done < count ? HostError::kOther : HostError::kNone};
 }
 
 class Win32File final : public IHostFile {
   public:
     explicit Win32File(FileHandle handle) : m_handle(std::move(handle)) {}
 
-    int64_t ReadAt(uint64_t offset, void* buffer, uint32_t count) override {
+    Transfer ReadAt(uint64_t offset, void* buffer, uint32_t count) override {
         return hostfs::ReadAt(m_handle, offset, buffer, count);
     }
 
-    int64_t WriteAt(uint64_t offset, const void* data, uint32_t count) override {
+    Transfer WriteAt(uint64_t offset, const void* data, uint32_t count) override {
         return hostfs::WriteAt(m_handle, offset, data, count);
     }
 
-    bool Flush() override { return FlushFileBuffers(m_handle.Get()) != 0; }
+    HostError Flush() override { return Outcome(FlushFileBuffers(m_handle.Get()) != 0); }
 
   private:
     FileHandle m_handle;
@@ -374,35 +381,45 @@ OpenRequest RequestFor(OpenMode mode) {
     return {GENERIC_READ, OPEN_EXISTING};
 }
 
-// Without backup semantics CreateFileW refuses a folder, as the file service wants.
-FileHandle OpenFile(const std::wstring& host, OpenMode mode, bool exclusive) {
+// Without backup semantics CreateFileW refuses a folder, as the file service wants. It says
+// "access denied" then, which is no matter of permissions: a folder is no file to open (kOther,
+// as on POSIX).
+FileHandle OpenFile(const std::wstring& host, OpenMode mode, bool exclusive, HostError& error) {
     const OpenRequest request = RequestFor(mode);
-    return FileHandle(CreateFileW(host.c_str(), request.access, exclusive ? 0 : kShareAll, nullptr,
-                                  request.disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(host.c_str(), request.access, exclusive ? 0 : kShareAll, nullptr,
+                                request.disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    error = HostError::kNone;
+    if (!file.Valid()) {
+        const DWORD code = GetLastError();
+        error = code == ERROR_ACCESS_DENIED && IsFolder(host) ? HostError::kOther : ErrorOf(code);
+    }
+    return file;
 }
 
 // `host` is `path` as Windows spells it; the program suffix is read from the name as it travels,
 // whose extension an alias keeps.
-bool PathStatus(const std::wstring& host, std::string_view path, FileStatus& status) {
+HostError PathStatus(const std::wstring& host, std::string_view path, FileStatus& status) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(host.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (!GetFileAttributesExW(host.c_str(), GetFileExInfoStandard, &data)) {
+        return ErrorOf(GetLastError());
+    }
     StatusOf(data, path, status);
-    return true;
+    return HostError::kNone;
 }
 
 // The transfer on a file opened for it; the status is then asked of the path, the file closed.
 // GetFileInformationByHandle would spare the path's search, but it also asks for the volume's
 // serial number, which under Wine took the Windows build's reads from 36 to 20 MB/s.
-template <typename Transfer>
+template <typename Move>
 TransferResult TransferOnce(const std::wstring& host, std::string_view path, OpenMode mode,
-                            bool exclusive, FileStatus* after, Transfer transfer) {
+                            bool exclusive, FileStatus* after, Move move) {
     TransferResult result;
     {
-        FileHandle file = OpenFile(host, mode, exclusive);
+        FileHandle file = OpenFile(host, mode, exclusive, result.error);
         if (!file.Valid()) return result;
-        result.bytes = transfer(file);
+        static_cast<Transfer&>(result) = move(file);
     }
-    result.hasStatus = after != nullptr && PathStatus(host, path, *after);
+    result.hasStatus = after != nullptr && PathStatus(host, path, *after) == HostError::kNone;
     return result;
 }
 
@@ -476,14 +493,16 @@ class Win32Fs final : public IHostFs {
 
     // From the attributes alone, without opening the file: a file another program holds
     // exclusively still has a status.
-    bool Status(PathView path, FileStatus& status) override {
+    HostError Status(PathView path, FileStatus& status) override {
         return PathStatus(Wide(path), path, status);
     }
 
-    std::unique_ptr<IHostFile> Open(PathView path, OpenMode mode, bool exclusive) override {
-        FileHandle file = OpenFile(Wide(path), mode, exclusive);
-        if (!file.Valid()) return nullptr;
-        return std::make_unique<Win32File>(std::move(file));
+    HostError Open(PathView path, OpenMode mode, bool exclusive,
+                   std::unique_ptr<IHostFile>& file) override {
+        HostError error = HostError::kNone;
+        FileHandle opened = OpenFile(Wide(path), mode, exclusive, error);
+        if (opened.Valid()) file = std::make_unique<Win32File>(std::move(opened));
+        return error;
     }
 
     TransferResult ReadOnce(PathView path, bool exclusive, uint64_t offset, void* buffer,
@@ -500,43 +519,47 @@ class Win32Fs final : public IHostFs {
             [&](const FileHandle& file) { return WriteAt(file, offset, data, count); });
     }
 
-    bool FlushOnce(PathView path) override {
-        FileHandle file = OpenFile(Wide(path), OpenMode::kWriteExisting, false);
-        return file.Valid() && FlushFileBuffers(file.Get()) != 0;
+    HostError FlushOnce(PathView path) override {
+        HostError error = HostError::kNone;
+        FileHandle file = OpenFile(Wide(path), OpenMode::kWriteExisting, false, error);
+        return file.Valid() ? Outcome(FlushFileBuffers(file.Get()) != 0) : error;
     }
 
     // Only the read-only mark exists: a file cannot be made unreadable by attribute.
-    bool SetPermissions(PathView path, bool, bool writable) override {
+    HostError SetPermissions(PathView path, bool, bool writable) override {
         const std::wstring host = Wide(path);
         DWORD attributes = GetFileAttributesW(host.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+        if (attributes == INVALID_FILE_ATTRIBUTES) return ErrorOf(GetLastError());
         attributes &= kSettableAttributes;
         attributes =
             writable ? attributes & ~FILE_ATTRIBUTE_READONLY : attributes | FILE_ATTRIBUTE_READONLY;
         // FILE_ATTRIBUTE_NORMAL is how "no attributes" is said, and only alone.
-        return SetFileAttributesW(host.c_str(),
-                                  attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
+        return Outcome(SetFileAttributesW(host.c_str(),
+                                          attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL) !=
+                       0);
     }
 
-    bool SetSize(PathView path, uint64_t size) override {
-        if (size > kMaxOffset) return false;
+    HostError SetSize(PathView path, uint64_t size) override {
+        if (size > kMaxOffset) return HostError::kOther;
         FileHandle file = OpenExisting(Wide(path), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL);
+        if (!file.Valid()) return ErrorOf(GetLastError());
         LARGE_INTEGER end;
         end.QuadPart = static_cast<LONGLONG>(size);
-        return file.Valid() && SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN) &&
-               SetEndOfFile(file.Get());
+        return Outcome(SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN) &&
+                       SetEndOfFile(file.Get()));
     }
 
     // Backup semantics let the same open reach a folder's times.
-    bool SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) override {
+    HostError SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) override {
         FILETIME access{};
         FILETIME write{};
-        if (atime != nullptr && !ToFileTime(*atime, access)) return false;
-        if (mtime != nullptr && !ToFileTime(*mtime, write)) return false;
+        if (atime != nullptr && !ToFileTime(*atime, access)) return HostError::kOther;
+        if (mtime != nullptr && !ToFileTime(*mtime, write)) return HostError::kOther;
         FileHandle file =
             OpenExisting(Wide(path), FILE_WRITE_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS);
-        return file.Valid() && SetFileTime(file.Get(), nullptr, atime ? &access : nullptr,
-                                           mtime ? &write : nullptr);
+        if (!file.Valid()) return ErrorOf(GetLastError());
+        return Outcome(SetFileTime(file.Get(), nullptr, atime ? &access : nullptr,
+                                   mtime ? &write : nullptr) != 0);
     }
 
     HostError MakeFolder(PathView path) override {
@@ -555,8 +578,8 @@ class Win32Fs final : public IHostFs {
     }
 
     // The drive is named by the path's first letter, whatever follows it.
-    SpaceResult FreeSpace(PathView path, DiskSpace& space) override {
-        if (path.empty() || !IsDriveLetter(path.c_str()[0])) return SpaceResult::kNoVolume;
+    HostError FreeSpace(PathView path, DiskSpace& space) override {
+        if (path.empty() || !IsDriveLetter(path.c_str()[0])) return HostError::kNotFound;
         const wchar_t root[] = {static_cast<wchar_t>(path.c_str()[0]), L':', L'\\', L'\0'};
         DWORD sectorsPerCluster = 0;
         DWORD bytesPerSector = 0;
@@ -564,14 +587,14 @@ class Win32Fs final : public IHostFs {
         DWORD totalClusters = 0;
         if (!GetDiskFreeSpaceW(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
                                &totalClusters)) {
-            return SpaceResult::kFailed;
+            return ErrorOf(GetLastError());
         }
         space = DiskSpace{};
         space.sectorsPerCluster = sectorsPerCluster;
         space.bytesPerSector = bytesPerSector;
         space.freeClusters = freeClusters;
         space.totalClusters = totalClusters;
-        return SpaceResult::kOk;
+        return HostError::kNone;
     }
 
     // Find-first answers with the stored name and the attributes together.
@@ -580,7 +603,8 @@ class Win32Fs final : public IHostFs {
     // writing would otherwise report old figures.
     Presence FindWithStatus(PathView path, PathText& name, FileStatus& status) override {
         if (!FindStoredName(path, name)) return Presence::kNone;
-        return Status(path, status) ? Presence::kWithStatus : Presence::kNameOnly;
+        return Status(path, status) == HostError::kNone ? Presence::kWithStatus
+                                                        : Presence::kNameOnly;
     }
 
     std::string ServedPath(PathView folder) override {

@@ -42,7 +42,7 @@ bool FolderListing::Holds(uint32_t first, uint32_t count) const {
 
 // Walks the host's folder from its start and keeps the names from `first` on, as many as the
 // bound allows but at least `count`, so that one call always has the entries it asked for. The
-// walk is closed again before this returns.
+// walk is closed again before this returns; false when it failed, at its start or midway.
 bool FolderListing::Fill(uint32_t first, uint32_t count) {
     Clear();
     m_nFirst = first;
@@ -58,6 +58,7 @@ bool FolderListing::Fill(uint32_t first, uint32_t count) {
         m_names += name;
         m_marks.push_back({static_cast<uint32_t>(m_names.size()), walk->MayLeadElsewhere()});
     }
+    if (walk->Error() != hostfs::HostError::kNone) return false;
     m_bEnds = true;
     return true;
 }

@@ -80,7 +80,8 @@ class FolderListing {
 // folder of N names of which the bound holds W is walked about N / W times, each walk reading up
 // to where the client has come to.
 // Staleness: a continuation sees the folder as it was when its listing started, however long ago.
-// Never: answers a listing's start from anything kept; keeps a walk that failed; leaves a walk of
+// Never: answers a listing's start from anything kept; keeps a walk that failed, at its start or
+// midway (only the whole folder, or its names up to the bound, is kept); leaves a walk of
 // the host open after the call that made it (a find handle on Windows keeps Explorer from
 // renaming or removing the folder and a USB drive from being removed; a directory stream keeps a
 // Linux disk busy).

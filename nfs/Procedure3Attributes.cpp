@@ -45,8 +45,8 @@ TimeSetting ToTimeSetting(const set_time& requested) {
 
 }  // namespace
 
-// A refused size or time change is a failure of the host; a refused mode, as RFC 1813 3.3.2
-// allows, an invalid request.
+// A refused mode is an invalid request, as RFC 1813 3.3.2 allows; a refused size or time change
+// a failure of the host.
 nfsstat3 CQDV_Procedure3::ApplyAttributes(PathView path, const sattr3& attributes) {
     AttributeChanges changes;
     changes.setMode = attributes.set_mode;
@@ -55,14 +55,8 @@ nfsstat3 CQDV_Procedure3::ApplyAttributes(PathView path, const sattr3& attribute
     changes.size = attributes.size;
     changes.atime = ToTimeSetting(attributes.atime);
     changes.mtime = ToTimeSetting(attributes.mtime);
-    switch (ApplyAttributeChanges(path, changes)) {
-        case ChangeRefusal::kNone:
-            return NFS3_OK;
-        case ChangeRefusal::kMode:
-            return NFS3ERR_INVAL;
-        default:
-            return NFS3ERR_IO;
-    }
+    const ChangeRefusal refusal = ApplyAttributeChanges(path, changes);
+    return refusal.mode ? NFS3ERR_INVAL : StatusOf(refusal.error);
 }
 
 // Looking up "." or ".." gives a separate entry for the joined path, which the host resolves to

@@ -44,9 +44,7 @@ nfsstat3 CQDV_Procedure3::ProcFsStat() {
     hostfs::DiskSpace space;
     if (status == NFS3_OK) {
         Trace(" NFS3 dir attributes ! \n");
-        hostfs::SpaceResult found = hostfs::Fs().FreeSpace(path.path, space);
-        if (found == hostfs::SpaceResult::kNoVolume) status = NFS3ERR_NOENT;
-        if (found == hostfs::SpaceResult::kFailed) status = NFS3ERR_IO;
+        status = StatusOf(hostfs::Fs().FreeSpace(path.path, space));
     }
     if (status == NFS3_OK) PutFigures(space, result);
     return Answer(status, result, result.obj_attributes);

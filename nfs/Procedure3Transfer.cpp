@@ -23,11 +23,11 @@ constexpr char kCreateFailed[] = "File Creation operation failed ! ";
 // (RFC 1813 3.3.7, 3.3.21).
 constexpr uint64_t kWriteVerifier = 0;
 
-// The person at the computer hears of the failure without the server waiting for them; the
-// client learns it from the status (RFC 1813 2.6: NFS3ERR_IO for a hard error of the host).
-nfsstat3 HostFailure(const char* text, const char* caption) {
+// The person at the computer hears of a failure of the host without the server waiting for
+// them; the client learns it from the status.
+nfsstat3 HostFailure(nfsstat3 status, const char* text, const char* caption) {
     ShareEvents().NotifyUser(text, caption);
-    return NFS3ERR_IO;
+    return status;
 }
 
 // Status, post_op_attr with its attributes, count, eof and the data's length.
@@ -38,14 +38,9 @@ constexpr uint32_t kReadHead = 4 + 4 + 84 + 4 + 4 + 4;
 constexpr bool kExclusiveOpens = true;
 
 // The reply's wcc_data carries no attributes, so none are taken.
-bool WriteHostFile(const ClientPath& path, uint64_t offset, const uint8_t* data, uint32_t count) {
-    return WriteFromCall(path, kExclusiveOpens, offset, data, count, false).done == count;
-}
-
-// Not exclusive: a player reading the file must not make the flush fail. Windows flushes only
-// through a handle that may write.
-bool FlushHostFile(PathView path) {
-    return hostfs::Fs().FlushOnce(path);
+hostfs::HostError WriteHostFile(const ClientPath& path, uint64_t offset, const uint8_t* data,
+                                uint32_t count) {
+    return WriteFromCall(path, kExclusiveOpens, offset, data, count, false).error;
 }
 
 // RFC 1813 3.3.8: GUARDED and EXCLUSIVE never replace what is there; only a retransmitted
@@ -53,16 +48,19 @@ bool FlushHostFile(PathView path) {
 // or empties the one that is there. A name the host would take for an entry of another spelling
 // is never created over: emptying notes.txt for "Notes.TXT" would lose it, and the client's data
 // would not land under the name it asked for. The initial attributes are not applied.
-nfsstat3 CreateHostFile(PathView path, const createhow3& how, ExclusiveVerifiers& verifiers) {
+hostfs::HostError CreateHostFile(PathView path, const createhow3& how,
+                                 ExclusiveVerifiers& verifiers) {
+    using hostfs::HostError;
     const bool exclusive = how.mode != UNCHECKED && how.mode != GUARDED;
     HostMatch match = MatchOnHost(path);
-    if (match == HostMatch::kOtherSpelling) return NFS3ERR_EXIST;
+    if (match == HostMatch::kOtherSpelling) return HostError::kExists;
     if (match == HostMatch::kExact && how.mode != UNCHECKED) {
-        return exclusive && verifiers.Keeps(path, how.verf) ? NFS3_OK : NFS3ERR_EXIST;
+        return exclusive && verifiers.Keeps(path, how.verf) ? HostError::kNone : HostError::kExists;
     }
-    if (hostfs::Fs().Open(path, OpenMode::kCreateAlways, true) == nullptr) return NFS3ERR_IO;
-    if (exclusive) verifiers.Store(path, how.verf);
-    return NFS3_OK;
+    std::unique_ptr<hostfs::IHostFile> file;
+    HostError error = hostfs::Fs().Open(path, OpenMode::kCreateAlways, true, file);
+    if (error == HostError::kNone && exclusive) verifiers.Store(path, how.verf);
+    return error;
 }
 
 }  // namespace
@@ -78,12 +76,14 @@ nfsstat3 CQDV_Procedure3::ProcRead() {
     if (status == NFS3_OK) {
         read = ReadIntoReply(*m_pOut, kReadHead, path, args.offset, std::min(args.count, kRtMax),
                              kExclusiveOpens);
-        if (read.done < 0) status = HostFailure(kReadFailed, kIoCaption);
+        if (read.error != hostfs::HostError::kNone) {
+            status = HostFailure(StatusOf(read.error), kReadFailed, kIoCaption);
+        }
     }
     READ3resok result;
     result.file_attributes = PostOpAttributes(path, read);
     if (status == NFS3_OK) {
-        result.count = static_cast<uint32_t>(read.done);
+        result.count = read.done;
         result.eof = args.count == 0 || read.done < read.wanted;
         result.data = OpaqueView{read.data, result.count};
     }
@@ -108,8 +108,11 @@ nfsstat3 CQDV_Procedure3::ProcWrite() {
     ClientPath path = PathOf(args.file);
     nfsstat3 status = CheckPath(path);
     if (status == NFS3_OK && args.count > args.data.length) status = NFS3ERR_INVAL;
-    if (status == NFS3_OK && !WriteHostFile(path, args.offset, args.data.data, args.count)) {
-        status = HostFailure(kWriteFailed, kIoCaption);
+    if (status == NFS3_OK) {
+        hostfs::HostError error = WriteHostFile(path, args.offset, args.data.data, args.count);
+        if (error != hostfs::HostError::kNone) {
+            status = HostFailure(StatusOf(error), kWriteFailed, kIoCaption);
+        }
     }
     WRITE3resok result;
     result.count = args.count;
@@ -118,14 +121,18 @@ nfsstat3 CQDV_Procedure3::ProcWrite() {
     return Answer(status, result, result.file_wcc);
 }
 
-// A folder handle that names nothing is a failed creation like any refusal of the host.
+// A folder handle that names nothing is a failed creation like any refusal of the host; a name
+// the share refuses, or one that is taken, is the client's own matter.
 nfsstat3 CQDV_Procedure3::ProcCreate() {
     CREATE3args args;
     Read(*m_pIn, args);
     ClientPath path = PathOf(args.where);
-    nfsstat3 status =
-        path.Found() ? CreateHostFile(path.path, args.how, m_verifiers) : NewNameRefusal(path);
-    if (status == NFS3ERR_IO) status = HostFailure(kCreateFailed, kCreateCaption);
+    nfsstat3 status = path.Found() ? StatusOf(CreateHostFile(path.path, args.how, m_verifiers))
+                                   : NewNameRefusal(path);
+    if (status != NFS3_OK && status != NFS3ERR_EXIST &&
+        path.outcome != PathOutcome::kOutsideShare) {
+        status = HostFailure(status, kCreateFailed, kCreateCaption);
+    }
     WriteNewEntry(status, path, wcc_data{});
     return status;
 }
@@ -137,7 +144,9 @@ nfsstat3 CQDV_Procedure3::ProcCommit() {
     Read(*m_pIn, args);
     ClientPath path = PathOf(args.file);
     nfsstat3 status = CheckPath(path);
-    if (status == NFS3_OK && !FlushHostFile(path.path)) status = NFS3ERR_IO;
+    // Not exclusive: a player reading the file must not make the flush fail. Windows flushes only
+    // through a handle that may write.
+    if (status == NFS3_OK) status = StatusOf(hostfs::Fs().FlushOnce(path.path));
     COMMIT3resok result;
     result.verf = kWriteVerifier;
     return Answer(status, result, result.file_wcc);

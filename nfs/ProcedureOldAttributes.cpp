@@ -52,10 +52,8 @@ nfsstat CQDV_ProcedureOld::ProcSetAttr() {
     Read(*m_pIn, attributes);
     ClientPath file = PathOf(handle);
     nfsstat status = StatusOf(ExistingOutcome(file));
-    if (status == NFS_OK &&
-        ApplyAttributeChanges(file.path, ToChanges(attributes)) != ChangeRefusal::kNone) {
-        status = NFSERR_IO;
-    }
+    if (status == NFS_OK)
+        status = StatusOf(ApplyAttributeChanges(file.path, ToChanges(attributes)).error);
     fattr after;
     if (status == NFS_OK) status = GetAttributes(file, after);
     return WriteAttrStat(status, after);
@@ -74,18 +72,6 @@ nfsstat CQDV_ProcedureOld::ProcLookup() {
 }
 
 namespace {
-
-// Indexed by hostfs::SpaceResult: a path without a volume of its own (no drive letter on
-// Windows) is one the host cannot find.
-const nfsstat kSpaceStatus[] = {
-    NFS_OK,        // kOk
-    NFSERR_NOENT,  // kNoVolume
-    NFSERR_IO,     // kFailed
-};
-
-nfsstat QueryFreeSpace(PathView path, hostfs::DiskSpace& space) {
-    return kSpaceStatus[static_cast<int>(hostfs::Fs().FreeSpace(path, space))];
-}
 
 uint32_t Saturated(uint64_t value) {
     return static_cast<uint32_t>(std::min<uint64_t>(value, std::numeric_limits<uint32_t>::max()));
@@ -123,7 +109,7 @@ nfsstat CQDV_ProcedureOld::ProcStatFs() {
     ClientPath path = PathOf(handle);
     nfsstat status = StatusOf(ExistingOutcome(path));
     hostfs::DiskSpace space;
-    if (status == NFS_OK) status = QueryFreeSpace(path.path, space);
+    if (status == NFS_OK) status = StatusOf(hostfs::Fs().FreeSpace(path.path, space));
     m_pOut->WriteInt32(status);
     if (status == NFS_OK) Write(*m_pOut, StatFsFigures(space));
     return status;

@@ -11,10 +11,6 @@ namespace {
 // Version 2 shares files with the programs on the PC: no exclusive opens.
 constexpr bool kExclusiveOpens = false;
 
-std::unique_ptr<hostfs::IHostFile> OpenFile(PathView path, OpenMode mode) {
-    return hostfs::Fs().Open(path, mode, kExclusiveOpens);
-}
-
 // Status, attributes and the data's length.
 constexpr uint32_t kReadHead = 4 + 68 + 4;
 
@@ -23,8 +19,8 @@ constexpr uint32_t kReadHead = 4 + 68 + 4;
 // asked for a new name, and emptying another file would lose it.
 hostfs::HostError CreateEmptyFile(PathView path) {
     if (MatchOnHost(path) == HostMatch::kOtherSpelling) return hostfs::HostError::kExists;
-    return OpenFile(path, OpenMode::kCreateAlways) != nullptr ? hostfs::HostError::kNone
-                                                              : hostfs::HostError::kOther;
+    std::unique_ptr<hostfs::IHostFile> file;
+    return hostfs::Fs().Open(path, OpenMode::kCreateAlways, kExclusiveOpens, file);
 }
 
 hostfs::HostError MakeFolder(PathView path) {
@@ -53,12 +49,13 @@ nfsstat CQDV_ProcedureOld::ProcRead() {
     if (status == NFS_OK) {
         read = ReadIntoReply(*m_pOut, kReadHead, file, args.offset,
                              std::min(args.count, NFS_MAXDATA), kExclusiveOpens);
-        if (read.done < 0 || !read.hasAttributes) status = NFSERR_IO;
+        status = StatusOf(read.error);
+        if (status == NFS_OK && !read.hasAttributes) status = NFSERR_IO;
     }
     m_pOut->WriteInt32(status);
     if (status == NFS_OK) {
         Write(*m_pOut, ToFattr(read.attributes));
-        WriteOpaque(*m_pOut, read.data, static_cast<uint32_t>(read.done));
+        WriteOpaque(*m_pOut, read.data, read.done);
     }
     return status;
 }
@@ -75,7 +72,8 @@ nfsstat CQDV_ProcedureOld::ProcWrite() {
     if (status == NFS_OK) {
         written = WriteFromCall(file, kExclusiveOpens, args.offset, args.data.data,
                                 args.data.length, true);
-        if (written.done != args.data.length || !written.hasAttributes) status = NFSERR_IO;
+        status = StatusOf(written.error);
+        if (status == NFS_OK && !written.hasAttributes) status = NFSERR_IO;
     }
     return WriteAttrStat(status, ToFattr(written.attributes));
 }

@@ -53,7 +53,8 @@ bool FolderInShare(std::string_view root, std::string_view rest, PathText& folde
         folder = joined;
     }
     hostfs::FileStatus status;
-    return hostfs::Fs().Status(folder, status) && status.kind == hostfs::FileKind::kDirectory;
+    return hostfs::Fs().Status(folder, status) == hostfs::HostError::kNone &&
+           status.kind == hostfs::FileKind::kDirectory;
 }
 
 // A drive root chosen as D:\ reaches us as D: once its trailing backslash is cut; a bare drive

@@ -8,6 +8,7 @@ namespace {
 void Complete(HostTransfer& transfer, const hostfs::TransferResult& result, const ClientPath& path,
               const hostfs::FileStatus& after) {
     transfer.done = result.bytes;
+    transfer.error = result.error;
     transfer.hasAttributes = result.hasStatus;
     if (result.hasStatus) transfer.attributes = AttributesOf(after, FileIdOf(path));
 }

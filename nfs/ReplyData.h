@@ -8,9 +8,10 @@
 
 // What one open, transfer and close of a host file did, for either NFS version.
 struct HostTransfer {
-    int64_t done = -1;  // bytes read or written; -1 when the file could not be opened or used
-    bool hasAttributes = false;  // asked for, and the host gave them
-    FileAttributes attributes;   // the file's once the transfer was over
+    uint32_t done = 0;                                   // bytes read or written
+    hostfs::HostError error = hostfs::HostError::kNone;  // why it fell short (hostfs::Transfer)
+    bool hasAttributes = false;                          // asked for, and the host gave them
+    FileAttributes attributes;                           // the file's once the transfer was over
 };
 
 // File data that a READ of either version reads from the host straight into its reply.

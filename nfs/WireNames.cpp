@@ -78,6 +78,7 @@ class WireListing final : public IListing {
     }
 
     bool MayLeadElsewhere() const override { return m_entry.mayLeadElsewhere; }
+    HostError Error() const override { return m_walk->Error(); }
 
   private:
     WireNames& m_names;

@@ -44,6 +44,8 @@ class IHostWalk {
   public:
     virtual ~IHostWalk() = default;
     virtual bool Next(HostEntry& entry) = 0;
+    // As IListing::Error.
+    virtual HostError Error() const = 0;
 };
 
 // What the name rules need of a host whose own spelling of names (POSIX: their bytes, taken as

@@ -19,7 +19,7 @@ using hostfs::HostError;
 using hostfs::IHostFile;
 using hostfs::OpenMode;
 using hostfs::Presence;
-using hostfs::SpaceResult;
+using hostfs::Transfer;
 namespace stdfs = std::filesystem;
 
 namespace {
@@ -34,13 +34,16 @@ class HostFsTest : public ::testing::Test {
 
     FileStatus StatusOf(const std::string& name) {
         FileStatus status;
-        EXPECT_TRUE(fs.Status(dir.Join(name), status)) << name;
+        EXPECT_EQ(fs.Status(dir.Join(name), status), HostError::kNone) << name;
         return status;
     }
 
+    // The open file, or null.
     std::unique_ptr<IHostFile> Open(const std::string& name, OpenMode mode,
                                     bool exclusive = false) {
-        return fs.Open(dir.Join(name), mode, exclusive);
+        std::unique_ptr<IHostFile> file;
+        fs.Open(dir.Join(name), mode, exclusive, file);
+        return file;
     }
 
     // Every name of a folder with how often it came.
@@ -67,12 +70,14 @@ bool Done(HostError error) {
 
 std::string ReadText(IHostFile& file, uint64_t offset, uint32_t count) {
     std::string buffer(count, '?');
-    int64_t n = file.ReadAt(offset, buffer.data(), count);
-    return n < 0 ? "<failed>" : buffer.substr(0, static_cast<size_t>(n));
+    Transfer read = file.ReadAt(offset, buffer.data(), count);
+    return read.error != HostError::kNone ? "<failed>" : buffer.substr(0, read.bytes);
 }
 
+// The bytes written, or -1 when the write failed.
 int64_t WriteText(IHostFile& file, uint64_t offset, const std::string& text) {
-    return file.WriteAt(offset, text.data(), static_cast<uint32_t>(text.size()));
+    Transfer written = file.WriteAt(offset, text.data(), static_cast<uint32_t>(text.size()));
+    return written.error != HostError::kNone ? int64_t{-1} : int64_t{written.bytes};
 }
 
 }  // namespace
@@ -178,7 +183,7 @@ TEST_F(HostFsTest, OneQueryFindsWhatStoredNameAndStatusFindApart) {
         FileStatus apart;
         FileStatus together;
         const bool exists = fs.FindStoredName(path, stored);
-        const bool stated = fs.Status(path, apart);
+        const bool stated = fs.Status(path, apart) == HostError::kNone;
         Presence presence = fs.FindWithStatus(path, found, together);
         EXPECT_EQ(presence != Presence::kNone, exists) << name;
         if (!exists) continue;
@@ -239,16 +244,11 @@ TEST_F(HostFsTest, StatusGivesKindSizeAndTimes) {
     // Listings join "." and ".." to the folder's path; those paths must have a status too.
     EXPECT_EQ(StatusOf("folder/.").kind, FileKind::kDirectory);
     EXPECT_EQ(StatusOf("folder/..").kind, FileKind::kDirectory);
-
-    FileStatus untouched;
-    untouched.size = 77;
-    EXPECT_FALSE(fs.Status(dir.Join("missing"), untouched));
-    EXPECT_EQ(untouched.size, 77u);
 }
 
 TEST_F(HostFsTest, SizesAndOffsetsBeyondFourGigabytes) {
     ASSERT_TRUE(dir.MakeFile("big.bin"));
-    ASSERT_TRUE(fs.SetSize(dir.Join("big.bin"), 5 * kGiB));
+    ASSERT_EQ(fs.SetSize(dir.Join("big.bin"), 5 * kGiB), HostError::kNone);
     EXPECT_EQ(StatusOf("big.bin").size, 5 * kGiB);
     {
         std::unique_ptr<IHostFile> file = Open("big.bin", OpenMode::kWriteExisting);
@@ -279,7 +279,7 @@ TEST_F(HostFsTest, ReadsAndWritesArePositioned) {
         EXPECT_EQ(WriteText(*file, 2, "XY"), 2);
         EXPECT_EQ(WriteText(*file, 8, "Z"), 1) << "past the end: the file grows";
         EXPECT_EQ(WriteText(*file, ~uint64_t{0} - 1, "no"), -1);
-        EXPECT_TRUE(file->Flush());
+        EXPECT_EQ(file->Flush(), HostError::kNone);
     }
     EXPECT_EQ(dir.Contents("data"), std::string("abXYef\0\0Z", 9));
 }
@@ -312,17 +312,6 @@ TEST_F(HostFsTest, CreateAlwaysMakesOrEmptiesAFileAndCanReadItBack) {
     EXPECT_EQ(StatusOf("fresh").size, 0u);
 }
 
-TEST_F(HostFsTest, OpensOfMissingFilesAndOfFoldersFail) {
-    ASSERT_TRUE(dir.MakeFolder("folder"));
-    EXPECT_EQ(Open("missing", OpenMode::kReadExisting), nullptr);
-    EXPECT_EQ(Open("missing", OpenMode::kWriteExisting), nullptr);
-    EXPECT_FALSE(dir.Exists("missing")) << "writing an existing file never creates one";
-    for (OpenMode mode :
-         {OpenMode::kReadExisting, OpenMode::kWriteExisting, OpenMode::kCreateAlways}) {
-        EXPECT_EQ(Open("folder", mode), nullptr) << static_cast<int>(mode);
-    }
-}
-
 namespace {
 
 // Every figure of a status, so that two statuses compare in one expectation.
@@ -349,26 +338,19 @@ TEST_F(HostFsTest, OneShotTransfersReportTheFileAsItIsAfterThem) {
     char buffer[8] = {};
     FileStatus after;
     hostfs::TransferResult read = fs.ReadOnce(clip, true, 2, buffer, sizeof buffer, &after);
-    EXPECT_EQ(read.bytes, 4);
+    EXPECT_EQ(read.error, HostError::kNone);
+    EXPECT_EQ(read.bytes, 4u);
     EXPECT_EQ(std::string(buffer, 4), "cdef");
     EXPECT_TRUE(read.hasStatus);
     EXPECT_EQ(Figures(after), Figures(StatusOf("clip.exe")));
 
     hostfs::TransferResult written = fs.WriteOnce(clip, false, 8, "XY", 2, &after);
-    EXPECT_EQ(written.bytes, 2);
+    EXPECT_EQ(written.bytes, 2u);
     EXPECT_EQ(after.size, 10u);
     EXPECT_EQ(Figures(after), Figures(StatusOf("clip.exe")));
     EXPECT_FALSE(fs.WriteOnce(clip, false, 0, "Z", 1, nullptr).hasStatus);
-    EXPECT_TRUE(fs.FlushOnce(clip));
+    EXPECT_EQ(fs.FlushOnce(clip), HostError::kNone);
     EXPECT_EQ(dir.Contents("clip.exe"), std::string("Zbcdef\0\0XY", 10));
-
-    for (const char* name : {"folder", "missing"}) {
-        const std::string path = dir.Join(name);
-        EXPECT_EQ(fs.ReadOnce(path, false, 0, buffer, sizeof buffer, &after).bytes, -1) << name;
-        EXPECT_EQ(fs.WriteOnce(path, false, 0, "x", 1, &after).bytes, -1) << name;
-        EXPECT_FALSE(fs.FlushOnce(path)) << name;
-    }
-    EXPECT_FALSE(dir.Exists("missing"));
 }
 
 TEST_F(HostFsTest, OpensThatShareTheFileCoexist) {
@@ -378,7 +360,7 @@ TEST_F(HostFsTest, OpensThatShareTheFileCoexist) {
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(WriteText(*second, 0, "X"), 1);
-    EXPECT_TRUE(second->Flush());
+    EXPECT_EQ(second->Flush(), HostError::kNone);
     EXPECT_EQ(ReadText(*first, 0, 3), "Xbc");
 }
 
@@ -429,9 +411,10 @@ TEST_F(HostFsTest, PosixFlagsComeFromTheOwnerBits) {
 TEST_F(HostFsTest, PosixReportsDevicesAndHardLinks) {
     if (OnWindows()) GTEST_SKIP() << "devices and link counts are POSIX matters here";
     FileStatus device;
-    ASSERT_TRUE(fs.Status("/dev/null", device));
+    ASSERT_EQ(fs.Status("/dev/null", device), HostError::kNone);
     EXPECT_EQ(device.kind, FileKind::kCharDevice);
-    EXPECT_EQ(fs.Open("/dev/null", OpenMode::kReadExisting, false), nullptr)
+    std::unique_ptr<IHostFile> file;
+    EXPECT_EQ(fs.Open("/dev/null", OpenMode::kReadExisting, false, file), HostError::kOther)
         << "only regular files are opened";
 
     ASSERT_TRUE(dir.MakeFile("one"));
@@ -463,23 +446,22 @@ TEST_F(HostFsTest, WindowsDriveRootsInTheirDotForm) {
     if (!OnWindows()) GTEST_SKIP() << "drive letters are Windows'";
     const std::string root = dir.Path().substr(0, 2) + "\\.";
     FileStatus status;
-    ASSERT_TRUE(fs.Status(root, status)) << root;
+    ASSERT_EQ(fs.Status(root, status), HostError::kNone) << root;
     EXPECT_EQ(status.kind, FileKind::kDirectory);
     DiskSpace space;
-    EXPECT_EQ(fs.FreeSpace(root, space), SpaceResult::kOk);
-    EXPECT_EQ(fs.FreeSpace("\\\\server\\share", space), SpaceResult::kNoVolume);
-    EXPECT_EQ(fs.FreeSpace("", space), SpaceResult::kNoVolume);
+    EXPECT_EQ(fs.FreeSpace(root, space), HostError::kNone);
+    EXPECT_EQ(fs.FreeSpace("\\\\server\\share", space), HostError::kNotFound);
+    EXPECT_EQ(fs.FreeSpace("", space), HostError::kNotFound);
 }
 
 TEST_F(HostFsTest, SetPermissionsTakesAwayAndGivesBackWriting) {
     ASSERT_TRUE(dir.MakeFile("f", "abc"));
-    ASSERT_TRUE(fs.SetPermissions(dir.Join("f"), true, false));
+    ASSERT_EQ(fs.SetPermissions(dir.Join("f"), true, false), HostError::kNone);
     EXPECT_FALSE(StatusOf("f").writable);
     EXPECT_TRUE(StatusOf("f").readable);
-    ASSERT_TRUE(fs.SetPermissions(dir.Join("f"), true, true));
+    ASSERT_EQ(fs.SetPermissions(dir.Join("f"), true, true), HostError::kNone);
     EXPECT_TRUE(StatusOf("f").writable);
     EXPECT_NE(Open("f", OpenMode::kWriteExisting), nullptr);
-    EXPECT_FALSE(fs.SetPermissions(dir.Join("missing"), true, true));
 }
 
 TEST_F(HostFsTest, PosixSetPermissionsKeepsEveryOtherBit) {
@@ -488,22 +470,20 @@ TEST_F(HostFsTest, PosixSetPermissionsKeepsEveryOtherBit) {
     ASSERT_TRUE(dir.MakeFile("f"));
     stdfs::permissions(dir.Join("f"),
                        P::owner_all | P::group_read | P::group_exec | P::others_read);
-    ASSERT_TRUE(fs.SetPermissions(dir.Join("f"), false, true));
+    ASSERT_EQ(fs.SetPermissions(dir.Join("f"), false, true), HostError::kNone);
     EXPECT_EQ(Perms("f"),
               P::owner_write | P::owner_exec | P::group_read | P::group_exec | P::others_read);
-    ASSERT_TRUE(fs.SetPermissions(dir.Join("f"), true, false));
+    ASSERT_EQ(fs.SetPermissions(dir.Join("f"), true, false), HostError::kNone);
     EXPECT_EQ(Perms("f"),
               P::owner_read | P::owner_exec | P::group_read | P::group_exec | P::others_read);
 }
 
 TEST_F(HostFsTest, SetSizeCutsAndExtends) {
     ASSERT_TRUE(dir.MakeFile("f", "abcdef"));
-    ASSERT_TRUE(fs.SetSize(dir.Join("f"), 3));
+    ASSERT_EQ(fs.SetSize(dir.Join("f"), 3), HostError::kNone);
     EXPECT_EQ(dir.Contents("f"), "abc");
-    ASSERT_TRUE(fs.SetSize(dir.Join("f"), 5));
+    ASSERT_EQ(fs.SetSize(dir.Join("f"), 5), HostError::kNone);
     EXPECT_EQ(dir.Contents("f"), std::string("abc\0\0", 5));
-    EXPECT_FALSE(fs.SetSize(dir.Join("missing"), 0));
-    EXPECT_FALSE(dir.Exists("missing"));
 }
 
 TEST_F(HostFsTest, SetTimesChangesOnlyTheTimesGiven) {
@@ -513,17 +493,16 @@ TEST_F(HostFsTest, SetTimesChangesOnlyTheTimesGiven) {
     const int64_t second = 1234567890;
     for (const char* name : {"f", "folder"}) {
         const std::string path = dir.Join(name);
-        ASSERT_TRUE(fs.SetTimes(path, &first, &second)) << name;
+        ASSERT_EQ(fs.SetTimes(path, &first, &second), HostError::kNone) << name;
         EXPECT_EQ(StatusOf(name).atime, first) << name;
         EXPECT_EQ(StatusOf(name).mtime, second) << name;
-        ASSERT_TRUE(fs.SetTimes(path, nullptr, &first));
+        ASSERT_EQ(fs.SetTimes(path, nullptr, &first), HostError::kNone);
         EXPECT_EQ(StatusOf(name).atime, first) << name;
         EXPECT_EQ(StatusOf(name).mtime, first) << name;
-        ASSERT_TRUE(fs.SetTimes(path, &second, nullptr));
+        ASSERT_EQ(fs.SetTimes(path, &second, nullptr), HostError::kNone);
         EXPECT_EQ(StatusOf(name).atime, second) << name;
         EXPECT_EQ(StatusOf(name).mtime, first) << name;
     }
-    EXPECT_FALSE(fs.SetTimes(dir.Join("missing"), &first, &first));
 }
 
 TEST_F(HostFsTest, MoveRenamesAcrossFoldersButNeverReplaces) {
@@ -569,18 +548,47 @@ TEST_F(HostFsTest, FoldersAndFilesAreMadeAndRemoved) {
     EXPECT_FALSE(dir.Exists("folder"));
 }
 
-// The reason travels with the refusal, so that a client hears "exists" or "not empty" rather
-// than an I/O error.
-TEST_F(HostFsTest, RefusedChangesSayWhy) {
+// The reason travels with the refusal, so that a client hears "exists", "not empty" or "no
+// such file" rather than an I/O error. A folder is no file to open or transfer.
+TEST_F(HostFsTest, RefusalsSayWhy) {
     ASSERT_TRUE(dir.MakeFolder("folder"));
     ASSERT_TRUE(dir.MakeFile("folder/inside"));
     ASSERT_TRUE(dir.MakeFile("file"));
+    const std::string missing = dir.Join("missing");
+    const int64_t when = 1000000000;
+    FileStatus status;
+    char buffer[4];
+    std::unique_ptr<IHostFile> file;
     struct Case {
         const char* what;
         std::function<HostError()> change;
         HostError expected;
     };
     const Case cases[] = {
+        {"status", [&] { return fs.Status(missing, status); }, HostError::kNotFound},
+        {"set permissions", [&] { return fs.SetPermissions(missing, true, true); },
+         HostError::kNotFound},
+        {"set the size", [&] { return fs.SetSize(missing, 0); }, HostError::kNotFound},
+        {"set times", [&] { return fs.SetTimes(missing, &when, &when); }, HostError::kNotFound},
+        {"open to read", [&] { return fs.Open(missing, OpenMode::kReadExisting, false, file); },
+         HostError::kNotFound},
+        {"open to write", [&] { return fs.Open(missing, OpenMode::kWriteExisting, false, file); },
+         HostError::kNotFound},
+        {"read once", [&] { return fs.ReadOnce(missing, false, 0, buffer, 4, &status).error; },
+         HostError::kNotFound},
+        {"write once", [&] { return fs.WriteOnce(missing, false, 0, "x", 1, &status).error; },
+         HostError::kNotFound},
+        {"flush", [&] { return fs.FlushOnce(missing); }, HostError::kNotFound},
+        {"read a folder",
+         [&] { return fs.ReadOnce(dir.Join("folder"), false, 0, buffer, 4, &status).error; },
+         HostError::kOther},
+        {"write a folder",
+         [&] { return fs.WriteOnce(dir.Join("folder"), false, 0, "x", 1, &status).error; },
+         HostError::kOther},
+        {"create over a folder",
+         [&] { return fs.Open(dir.Join("folder"), OpenMode::kCreateAlways, false, file); },
+         HostError::kOther},
+        {"flush a folder", [&] { return fs.FlushOnce(dir.Join("folder")); }, HostError::kOther},
         {"make an existing folder", [&] { return fs.MakeFolder(dir.Join("folder")); },
          HostError::kExists},
         {"make a folder in a missing one", [&] { return fs.MakeFolder(dir.Join("no/child")); },
@@ -597,21 +605,23 @@ TEST_F(HostFsTest, RefusedChangesSayWhy) {
          HostError::kNotFound},
     };
     for (const Case& c : cases) EXPECT_EQ(c.change(), c.expected) << c.what;
+    EXPECT_EQ(file, nullptr);
     EXPECT_TRUE(dir.Exists("folder/inside"));
     EXPECT_TRUE(dir.Exists("file"));
+    EXPECT_FALSE(dir.Exists("missing")) << "writing an existing file never creates one";
+    DiskSpace space;
+    EXPECT_EQ(fs.FreeSpace(missing, space), OnWindows() ? HostError::kNone : HostError::kNotFound)
+        << "POSIX asks the file system that holds the path, Windows the drive of its letter";
 }
 
 TEST_F(HostFsTest, FreeSpaceOfTheTemporaryVolumeIsSane) {
     DiskSpace space;
-    ASSERT_EQ(fs.FreeSpace(dir.Path(), space), SpaceResult::kOk);
+    ASSERT_EQ(fs.FreeSpace(dir.Path(), space), HostError::kNone);
     EXPECT_GT(space.sectorsPerCluster * space.bytesPerSector, 0u);
     EXPECT_GT(space.freeClusters, 0u);
     EXPECT_GE(space.totalClusters, space.freeClusters);
     EXPECT_EQ(space.hasFileCounts, !OnWindows());
     EXPECT_GE(space.totalFiles, space.freeFiles);
-    if (!OnWindows()) {
-        EXPECT_EQ(fs.FreeSpace(dir.Join("missing"), space), SpaceResult::kFailed);
-    }
 }
 
 // The fault-injecting file system that procedure tests put in front.
@@ -621,10 +631,10 @@ TEST_F(HostFsTest, FaultyFsRefusesWhatItIsToldForTheChosenPathsOnly) {
     ASSERT_TRUE(dir.MakeFile("free.bin", "abc"));
     FaultyFs faulty;
     hostfs::IHostFs& host = hostfs::Fs();
-    faulty.Fail(Fault::kStatus, "locked");
+    faulty.Fail(Fault::kStatus, "locked", HostError::kDenied);
     FileStatus status;
-    EXPECT_FALSE(host.Status(dir.Join("locked.bin"), status));
-    EXPECT_TRUE(host.Status(dir.Join("free.bin"), status));
+    EXPECT_EQ(host.Status(dir.Join("locked.bin"), status), HostError::kDenied);
+    EXPECT_EQ(host.Status(dir.Join("free.bin"), status), HostError::kNone);
     EXPECT_EQ(status.size, 3u);
     PathText name;
     EXPECT_EQ(host.FindWithStatus(dir.Join("locked.bin"), name, status), Presence::kNameOnly);
@@ -634,12 +644,13 @@ TEST_F(HostFsTest, FaultyFsRefusesWhatItIsToldForTheChosenPathsOnly) {
     EXPECT_EQ(host.FindWithStatus(dir.Join("free.bin"), name, status), Presence::kNone);
     EXPECT_EQ(faulty.Hits(Fault::kFindStoredName), 1);
     faulty.Heal(Fault::kStatus);
-    EXPECT_TRUE(host.Status(dir.Join("locked.bin"), status));
+    EXPECT_EQ(host.Status(dir.Join("locked.bin"), status), HostError::kNone);
     EXPECT_EQ(faulty.Hits(Fault::kStatus), 2);
     EXPECT_EQ(host.Separator(), fs.Separator());
 }
 
-TEST_F(HostFsTest, FaultyFsRefusesEachOperationAndForwardsItWhenHealed) {
+// An operation that says why it failed says what the fault was armed with.
+TEST_F(HostFsTest, FaultyFsRefusesEachOperationWithItsErrorAndForwardsItWhenHealed) {
     ASSERT_TRUE(dir.MakeFile("f", "abc"));
     ASSERT_TRUE(dir.MakeFolder("gone"));
     FaultyFs faulty;
@@ -647,40 +658,51 @@ TEST_F(HostFsTest, FaultyFsRefusesEachOperationAndForwardsItWhenHealed) {
     const int64_t when = 1000000000;
     PathText name;
     DiskSpace space;
+    auto refused = [](bool done) { return done ? HostError::kNone : HostError::kOther; };
+    // The file is closed again at once: Windows removes no file that is open.
+    auto open = [&](const char* name, OpenMode mode) {
+        std::unique_ptr<IHostFile> file;
+        return host.Open(dir.Join(name), mode, false, file);
+    };
+    auto walk = [&] {
+        std::unique_ptr<hostfs::IListing> listing = host.List(dir.Path());
+        std::string entry;
+        for (int i = 0; i < kMaxEntries && listing->Next(entry); ++i) continue;
+        return listing->Error();
+    };
     struct Case {
         Fault fault;
-        std::function<bool()> call;
+        std::function<HostError()> call;
     };
     const Case cases[] = {
-        {Fault::kFindStoredName, [&] { return host.FindStoredName(dir.Join("f"), name); }},
-        {Fault::kList, [&] { return host.List(dir.Path()) != nullptr; }},
-        {Fault::kOpenRead,
-         [&] { return host.Open(dir.Join("f"), OpenMode::kReadExisting, false) != nullptr; }},
-        {Fault::kOpenWrite,
-         [&] { return host.Open(dir.Join("f"), OpenMode::kWriteExisting, false) != nullptr; }},
-        {Fault::kOpenCreate,
-         [&] { return host.Open(dir.Join("new"), OpenMode::kCreateAlways, false) != nullptr; }},
+        {Fault::kFindStoredName, [&] { return refused(host.FindStoredName(dir.Join("f"), name)); }},
+        {Fault::kList, [&] { return refused(host.List(dir.Path()) != nullptr); }},
+        {Fault::kListNext, walk},
+        {Fault::kOpenRead, [&] { return open("f", OpenMode::kReadExisting); }},
+        {Fault::kOpenWrite, [&] { return open("f", OpenMode::kWriteExisting); }},
+        {Fault::kOpenCreate, [&] { return open("new", OpenMode::kCreateAlways); }},
         {Fault::kSetPermissions, [&] { return host.SetPermissions(dir.Join("f"), true, true); }},
         {Fault::kSetSize, [&] { return host.SetSize(dir.Join("f"), 3); }},
         {Fault::kSetTimes, [&] { return host.SetTimes(dir.Join("f"), &when, &when); }},
-        {Fault::kMakeFolder, [&] { return Done(host.MakeFolder(dir.Join("made"))); }},
-        {Fault::kRemoveFolder, [&] { return Done(host.RemoveFolder(dir.Join("gone"))); }},
+        {Fault::kMakeFolder, [&] { return host.MakeFolder(dir.Join("made")); }},
+        {Fault::kRemoveFolder, [&] { return host.RemoveFolder(dir.Join("gone")); }},
         {Fault::kMove,
          [&] {
-             return Done(host.Move(dir.Join("f"), dir.Join("g"))) &&
-                    Done(host.Move(dir.Join("g"), dir.Join("f")));
+             HostError error = host.Move(dir.Join("f"), dir.Join("g"));
+             return Done(error) ? host.Move(dir.Join("g"), dir.Join("f")) : error;
          }},
-        {Fault::kFreeSpace, [&] { return host.FreeSpace(dir.Path(), space) == SpaceResult::kOk; }},
-        {Fault::kRemoveFile, [&] { return Done(host.RemoveFile(dir.Join("new"))); }},
-        {Fault::kRealLocation, [&] { return host.RealLocation(dir.Join("f"), name); }},
+        {Fault::kFreeSpace, [&] { return host.FreeSpace(dir.Path(), space); }},
+        {Fault::kRemoveFile, [&] { return host.RemoveFile(dir.Join("new")); }},
+        {Fault::kRealLocation, [&] { return refused(host.RealLocation(dir.Join("f"), name)); }},
     };
     for (const Case& c : cases) {
         const int fault = static_cast<int>(c.fault);
-        faulty.Fail(c.fault);
-        EXPECT_FALSE(c.call()) << fault;
+        faulty.Fail(c.fault, "", HostError::kNoSpace);
+        const HostError error = c.call();
+        EXPECT_TRUE(error == HostError::kNoSpace || error == HostError::kOther) << fault;
         EXPECT_EQ(faulty.Hits(c.fault), 1) << fault;
         faulty.Heal(c.fault);
-        EXPECT_TRUE(c.call()) << fault;
+        EXPECT_EQ(c.call(), HostError::kNone) << fault;
     }
     EXPECT_FALSE(dir.Exists("gone"));
     EXPECT_TRUE(dir.Exists("made"));
@@ -690,23 +712,23 @@ TEST_F(HostFsTest, FaultyFsRefusesEachOperationAndForwardsItWhenHealed) {
 TEST_F(HostFsTest, FaultyFsFilesFailReadsWritesAndFlushesEvenWhenArmedLate) {
     ASSERT_TRUE(dir.MakeFile("f", "abcd"));
     FaultyFs faulty;
-    {
-        std::unique_ptr<IHostFile> file =
-            hostfs::Fs().Open(dir.Join("f"), OpenMode::kWriteExisting, false);
-        ASSERT_NE(file, nullptr);
-        faulty.Fail(Fault::kShortWrite);
-        EXPECT_EQ(WriteText(*file, 0, "WXYZ"), 2) << "half of it, as a full disk does";
-        faulty.Heal(Fault::kShortWrite);
-        faulty.Fail(Fault::kWriteAt, "f");
-        EXPECT_EQ(WriteText(*file, 0, "1234"), -1);
-        faulty.Fail(Fault::kFlush);
-        EXPECT_FALSE(file->Flush());
-    }
+    std::unique_ptr<IHostFile> file;
+    ASSERT_EQ(hostfs::Fs().Open(dir.Join("f"), OpenMode::kWriteExisting, false, file),
+              HostError::kNone);
+    faulty.Fail(Fault::kShortWrite, "", HostError::kNoSpace);
+    Transfer half = file->WriteAt(0, "WXYZ", 4);
+    EXPECT_EQ(half.bytes, 2u) << "half of it, as a full disk does";
+    EXPECT_EQ(half.error, HostError::kNoSpace);
+    faulty.Heal(Fault::kShortWrite);
+    faulty.Fail(Fault::kWriteAt, "f");
+    EXPECT_EQ(WriteText(*file, 0, "1234"), -1);
+    faulty.Fail(Fault::kFlush);
+    EXPECT_EQ(file->Flush(), HostError::kOther);
+    file.reset();
     EXPECT_EQ(dir.Contents("f"), "WXcd");
 
-    std::unique_ptr<IHostFile> file =
-        hostfs::Fs().Open(dir.Join("f"), OpenMode::kReadExisting, false);
-    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(hostfs::Fs().Open(dir.Join("f"), OpenMode::kReadExisting, false, file),
+              HostError::kNone);
     EXPECT_EQ(ReadText(*file, 0, 4), "WXcd");
     faulty.Fail(Fault::kReadAt);
     EXPECT_EQ(ReadText(*file, 0, 4), "<failed>");

@@ -21,7 +21,8 @@ class FolderFs final : public hostfs::IHostFs {
     struct Folder {
         FileStatus status;
         std::vector<std::string> names;
-        bool stated = true;  // whether Status answers
+        bool stated = true;         // whether Status answers
+        size_t failsAt = SIZE_MAX;  // the walk fails instead of giving this name
     };
 
     FolderFs() { hostfs::SetFs(this); }
@@ -36,27 +37,27 @@ class FolderFs final : public hostfs::IHostFs {
         ++lists;
         auto it = folders.find(std::string(folder.view()));
         if (it == folders.end()) return nullptr;
-        return std::make_unique<Walk>(it->second.names, open);
+        return std::make_unique<Walk>(it->second.names, it->second.failsAt, open);
     }
-    bool Status(PathView path, FileStatus& status) override {
+    HostError Status(PathView path, FileStatus& status) override {
         auto it = folders.find(std::string(path.view()));
-        if (it == folders.end() || !it->second.stated) return false;
+        if (it == folders.end() || !it->second.stated) return HostError::kNotFound;
         status = it->second.status;
-        return true;
+        return HostError::kNone;
     }
-    std::unique_ptr<hostfs::IHostFile> Open(PathView, hostfs::OpenMode, bool) override {
-        return nullptr;
+    HostError Open(PathView, hostfs::OpenMode, bool, std::unique_ptr<hostfs::IHostFile>&) override {
+        return HostError::kOther;
     }
-    bool SetPermissions(PathView, bool, bool) override { return false; }
-    bool SetSize(PathView, uint64_t) override { return false; }
-    bool SetTimes(PathView, const int64_t*, const int64_t*) override { return false; }
+    HostError SetPermissions(PathView, bool, bool) override { return HostError::kOther; }
+    HostError SetSize(PathView, uint64_t) override { return HostError::kOther; }
+    HostError SetTimes(PathView, const int64_t*, const int64_t*) override {
+        return HostError::kOther;
+    }
     HostError MakeFolder(PathView) override { return HostError::kOther; }
     HostError RemoveFolder(PathView) override { return HostError::kOther; }
     HostError RemoveFile(PathView) override { return HostError::kOther; }
     HostError Move(PathView, PathView) override { return HostError::kOther; }
-    hostfs::SpaceResult FreeSpace(PathView, hostfs::DiskSpace&) override {
-        return hostfs::SpaceResult::kFailed;
-    }
+    HostError FreeSpace(PathView, hostfs::DiskSpace&) override { return HostError::kOther; }
     hostfs::Presence FindWithStatus(PathView, PathText&, FileStatus&) override {
         return hostfs::Presence::kNone;
     }
@@ -77,17 +78,21 @@ class FolderFs final : public hostfs::IHostFs {
     // A copy of the names as they were when the walk began.
     class Walk final : public hostfs::IListing {
       public:
-        Walk(std::vector<std::string> names, int& open)
-            : m_names(std::move(names)), m_open(++open) {}
+        Walk(std::vector<std::string> names, size_t failsAt, int& open)
+            : m_names(std::move(names)), m_failsAt(failsAt), m_open(++open) {}
         ~Walk() override { --m_open; }
         bool Next(std::string& name) override {
-            if (m_next == m_names.size()) return false;
+            if (m_next == m_names.size() || m_next == m_failsAt) return false;
             name = m_names[m_next++];
             return true;
+        }
+        HostError Error() const override {
+            return m_next == m_failsAt ? HostError::kOther : HostError::kNone;
         }
 
       private:
         std::vector<std::string> m_names;
+        size_t m_failsAt;
         int& m_open;
         size_t m_next = 0;
     };
@@ -136,11 +141,14 @@ TEST(ListingCacheTest, OnlyAContinuationOfAListingComesFromWhatItKept) {
         {"with the verifier, another folder", "/g", 1, 0, "A", 6},
         {"a folder the host cannot list", "/none", 0, kNone, "A", 7},
         {"its continuation", "/none", 1, 11, "A", 8},
-        {"the first listing, dropped since for newer ones", "/f", 10, 0, "A", 9},
+        {"a folder whose walk fails midway", "/broken", 0, kNone, "A", 9},
+        {"its continuation", "/broken", 10, 13, "A", 10},
+        {"the first listing, dropped since for newer ones", "/f", 10, 0, "A", 11},
     };
     FolderFs fs;
     fs.Make("/f", 30);
     fs.Make("/g", 5);
+    fs.Make("/broken", 30).failsAt = 15;
     ListingCache cache;
     std::vector<uint64_t> verifiers;
     for (const Step& step : steps) {
@@ -152,6 +160,8 @@ TEST(ListingCacheTest, OnlyAContinuationOfAListingComesFromWhatItKept) {
         auto folder = fs.folders.find(step.folder);
         std::vector<std::string> names;
         if (folder != fs.folders.end()) names = folder->second.names;
+        if (folder != fs.folders.end())
+            names.resize(std::min(names.size(), folder->second.failsAt));
         names.erase(names.begin(), names.begin() + std::min<size_t>(step.position, names.size()));
         names.resize(std::min<size_t>(names.size(), 10));
         EXPECT_EQ(

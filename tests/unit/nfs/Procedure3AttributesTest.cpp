@@ -205,7 +205,7 @@ TEST_F(Nfs3Attributes, SetAttrAppliesModeSizeAndTimes) {
     ASSERT_EQ(readOnly.Word(), 1u);
     EXPECT_EQ(Decoded<fattr3>(readOnly).mode, 0x8124u);
     hostfs::FileStatus status;
-    ASSERT_TRUE(hostfs::Fs().Status(path, status));
+    ASSERT_EQ(hostfs::Fs().Status(path, status), hostfs::HostError::kNone);
     EXPECT_FALSE(status.writable);
 
     WordReader writable = bed.Nfs3(kSetAttr, Sattr(Handle(file), 0644));
@@ -223,7 +223,7 @@ TEST_F(Nfs3Attributes, SetAttrAppliesModeSizeAndTimes) {
 
     WordReader extended = bed.Nfs3(kSetAttr, Sattr(Handle(file), -1, 4096));
     ASSERT_EQ(extended.Word(), 0u);
-    ASSERT_TRUE(hostfs::Fs().Status(path, status));
+    ASSERT_EQ(hostfs::Fs().Status(path, status), hostfs::HostError::kNone);
     EXPECT_EQ(status.size, 4096u);
 
     WordReader timed =

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -10,6 +11,8 @@
 #include "HostFs.h"
 #include "Nfs3Reply.h"
 #include "NfsTestbed.h"
+
+using hostfs::HostError;
 
 namespace {
 
@@ -153,15 +156,21 @@ TEST_F(Nfs3Transfer, ReadOfUnknownOrMissingFiles) {
 
 // Answering "0 bytes, end of file" would make the client's copy silently short. The reply is
 // there although nobody has acknowledged the message: the server does not wait for the user.
-TEST_F(Nfs3Transfer, ReadFailuresOfTheHostAnswerIoAndTellTheUser) {
+// The host's reason reaches the client (RFC 1813 2.6), and the person at the computer hears of
+// every failure.
+TEST_F(Nfs3Transfer, ReadFailuresOfTheHostAnswerWhyAndTellTheUser) {
     FaultyFs faulty;
-    faulty.Fail(Fault::kOpenRead, "film.bin");
-    ExpectReadFailure(bed.Nfs3(kRead, ReadArgs(film, 0, 10)), 5, true);
-    faulty.Heal(Fault::kOpenRead);
-    faulty.Fail(Fault::kReadAt);
-    ExpectReadFailure(bed.Nfs3(kRead, ReadArgs(film, 0, 10)), 5, true);
-    EXPECT_EQ(bed.events.Messages(), (std::vector<Message>{kReadFailed, kReadFailed}));
-    faulty.Heal(Fault::kReadAt);
+    const std::tuple<Fault, HostError, uint32_t> failures[] = {
+        {Fault::kOpenRead, HostError::kOther, 5},
+        {Fault::kReadAt, HostError::kOther, 5},
+        {Fault::kOpenRead, HostError::kDenied, 13},
+    };
+    for (const auto& [fault, error, status] : failures) {
+        faulty.Fail(fault, "film.bin", error);
+        ExpectReadFailure(bed.Nfs3(kRead, ReadArgs(film, 0, 10)), status, true);
+        faulty.Heal(fault);
+    }
+    EXPECT_EQ(bed.events.Messages(), std::vector<Message>(3, kReadFailed));
     EXPECT_EQ(Read(0, 10).count, 10u);
 }
 
@@ -169,9 +178,10 @@ TEST_F(Nfs3Transfer, ReadOfAFileAnotherProgramHoldsExclusively) {
     if (hostfs::Fs().Separator() != '\\') {
         GTEST_SKIP() << "POSIX has no share modes: another program cannot hold a file alone";
     }
-    std::unique_ptr<hostfs::IHostFile> holder =
-        hostfs::Fs().Open(bed.InShare(1, "film.bin"), hostfs::OpenMode::kReadExisting, true);
-    ASSERT_NE(holder, nullptr);
+    std::unique_ptr<hostfs::IHostFile> holder;
+    ASSERT_EQ(hostfs::Fs().Open(bed.InShare(1, "film.bin"), hostfs::OpenMode::kReadExisting, true,
+                                holder),
+              hostfs::HostError::kNone);
     ExpectReadFailure(bed.Nfs3(kRead, ReadArgs(film, 0, 10)), 5, true);
     EXPECT_EQ(bed.events.Messages(), std::vector<Message>{kReadFailed});
 }
@@ -199,17 +209,22 @@ TEST_F(Nfs3Transfer, WriteCountBeyondTheDataIsInvalidAndWritesNothing) {
     EXPECT_TRUE(bed.events.Messages().empty());
 }
 
-TEST_F(Nfs3Transfer, WriteFailuresOfTheHostAnswerIoAndTellTheUser) {
+TEST_F(Nfs3Transfer, WriteFailuresOfTheHostAnswerWhyAndTellTheUser) {
     FaultyFs faulty;
-    for (Fault fault : {Fault::kOpenWrite, Fault::kWriteAt, Fault::kShortWrite}) {
-        faulty.Fail(fault);
-        ExpectWccFailure(bed.Nfs3(kWrite, WriteArgs(film, 0, 6, "abcdef")), 5);
+    const std::tuple<Fault, HostError, uint32_t> failures[] = {
+        {Fault::kOpenWrite, HostError::kOther, 5},
+        {Fault::kWriteAt, HostError::kOther, 5},
+        {Fault::kShortWrite, HostError::kNoSpace, 28},
+        {Fault::kOpenWrite, HostError::kDenied, 13},
+    };
+    for (const auto& [fault, error, status] : failures) {
+        faulty.Fail(fault, "", error);
+        ExpectWccFailure(bed.Nfs3(kWrite, WriteArgs(film, 0, 6, "abcdef")), status);
         faulty.Heal(fault);
-        EXPECT_EQ(faulty.Hits(fault), 1);
     }
-    EXPECT_EQ(bed.events.Messages(), std::vector<Message>(3, kWriteFailed));
+    EXPECT_EQ(bed.events.Messages(), std::vector<Message>(4, kWriteFailed));
     ExpectWccFailure(bed.Nfs3(kWrite, WriteArgs(stale, 0, 1, "x")), 70);
-    EXPECT_EQ(bed.events.Messages().size(), 3u);
+    EXPECT_EQ(bed.events.Messages().size(), 4u);
 }
 
 TEST_F(Nfs3Transfer, CreateMakesOrEmptiesUncheckedAndGuardsExistingNames) {

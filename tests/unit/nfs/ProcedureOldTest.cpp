@@ -139,7 +139,8 @@ class Nfs2 : public ::testing::Test {
     }
     bool HostWritable(const std::string& name) {
         hostfs::FileStatus status;
-        return hostfs::Fs().Status(bed.InShare(1, name), status) && status.writable;
+        return hostfs::Fs().Status(bed.InShare(1, name), status) == hostfs::HostError::kNone &&
+               status.writable;
     }
     // One READDIR reply: its entries and eof; `size` is the size of the readdirres.
     std::vector<entry> ReadDir(const Handle& folder, uint32_t cookie, uint32_t count, bool& eof,
@@ -191,7 +192,7 @@ TEST_F(Nfs2, AttributesAreTheSeventeenWordsOfTheHostStatus) {
     std::vector<uint32_t> a = Words(reply.Bytes(17 * 4));
     EXPECT_EQ(reply.Left(), 0u);
     hostfs::FileStatus host;
-    ASSERT_TRUE(hostfs::Fs().Status(bed.InShare(1, "Movie.avi"), host));
+    ASSERT_EQ(hostfs::Fs().Status(bed.InShare(1, "Movie.avi"), host), hostfs::HostError::kNone);
     EXPECT_EQ(std::vector<uint32_t>(a.begin(), a.begin() + 11),
               (std::vector<uint32_t>{1, 0100666, host.links, 1000, 100, 10000, 8192, 0, 2, 4,
                                      IndexOf(movie)}));
@@ -199,7 +200,8 @@ TEST_F(Nfs2, AttributesAreTheSeventeenWordsOfTheHostStatus) {
               (std::vector<uint32_t>{uint32_t(host.atime), 0, uint32_t(host.mtime), 0,
                                      uint32_t(host.ctime), 0}));
 
-    ASSERT_TRUE(hostfs::Fs().SetPermissions(bed.InShare(1, "five.txt"), true, false));
+    ASSERT_EQ(hostfs::Fs().SetPermissions(bed.InShare(1, "five.txt"), true, false),
+              hostfs::HostError::kNone);
     EXPECT_EQ(Attributes(kGetAttr, Fh(Lookup(root, "five.txt"))).mode, 0100444u);
     fattr folder = Attributes(kGetAttr, Fh(Lookup(root, "Films")));
     EXPECT_EQ(folder.type, 2u);
@@ -407,7 +409,8 @@ TEST_F(Nfs2, SetAttrAppliesModeSizeAndTimes) {
     EXPECT_EQ(Attributes(kSetAttr, Sattr(Fh(five), 0444)).mode, 0100444u);
     EXPECT_FALSE(HostWritable("five.txt"));
     EXPECT_EQ(Attributes(kSetAttr, Sattr(Fh(five), 0644)).mode, 0100666u);
-    ASSERT_TRUE(hostfs::Fs().SetPermissions(bed.InShare(1, "five.txt"), true, false));
+    ASSERT_EQ(hostfs::Fs().SetPermissions(bed.InShare(1, "five.txt"), true, false),
+              hostfs::HostError::kNone);
     EXPECT_EQ(Attributes(kSetAttr, Sattr(Fh(five), kUnset, 2)).size, 2u);
     EXPECT_EQ(bed.Dir().Contents("share1/five.txt"), "12");
     EXPECT_TRUE(HostWritable("five.txt")) << "a mode of all ones clears the mark";
@@ -444,6 +447,13 @@ TEST_F(Nfs2, HostFailuresAnswerIoError) {
     ExpectIoErrorUnder({Fault::kOpenWrite, Fault::kWriteAt, Fault::kShortWrite}, kWrite,
                        WriteArgs(five, 0, "abcdefgh"));
     EXPECT_EQ(bed.Dir().Contents("share1/five.txt"), "abcd5") << "the half that landed";
+
+    // The host's reason, where it gives one, reaches the client (RFC 1094 2.3.1).
+    FaultyFs full;
+    full.Fail(Fault::kShortWrite, "", hostfs::HostError::kNoSpace);
+    EXPECT_EQ(StatusOnly(kWrite, WriteArgs(five, 0, "abcdefgh")), 28u);
+    full.Fail(Fault::kSetSize, "", hostfs::HostError::kDenied);
+    EXPECT_EQ(StatusOnly(kSetAttr, Sattr(Fh(five), 0644, 1)), 13u);
 }
 
 TEST_F(Nfs2, AStatusQueryThatFailsAfterTheWorkAnswersIoErrorAlone) {
@@ -464,7 +474,7 @@ TEST_F(Nfs2, AStatusQueryThatFailsAfterTheWorkAnswersIoErrorAlone) {
 
 TEST_F(Nfs2, StatFsReportsTheVolumeHoldingTheShare) {
     hostfs::DiskSpace space;
-    ASSERT_EQ(hostfs::Fs().FreeSpace(bed.Share(1), space), hostfs::SpaceResult::kOk);
+    ASSERT_EQ(hostfs::Fs().FreeSpace(bed.Share(1), space), hostfs::HostError::kNone);
     statfsokres expected = StatFsFigures(space);
     WordReader reply = Call(kStatFs, Fh(root));
     ASSERT_EQ(reply.Word(), 0u);

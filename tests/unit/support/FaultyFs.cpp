@@ -13,23 +13,53 @@ class FaultyFile final : public hostfs::IHostFile {
     FaultyFile(FaultyFs& fs, std::string path, std::unique_ptr<hostfs::IHostFile> inner)
         : m_fs(fs), m_path(std::move(path)), m_inner(std::move(inner)) {}
 
-    int64_t ReadAt(uint64_t offset, void* buffer, uint32_t count) override {
-        if (m_fs.Strikes(Fault::kReadAt, m_path)) return -1;
+    hostfs::Transfer ReadAt(uint64_t offset, void* buffer, uint32_t count) override {
+        HostError error = m_fs.Strikes(Fault::kReadAt, m_path);
+        if (error != HostError::kNone) return {0, error};
         return m_inner->ReadAt(offset, buffer, count);
     }
 
-    int64_t WriteAt(uint64_t offset, const void* data, uint32_t count) override {
-        if (m_fs.Strikes(Fault::kWriteAt, m_path)) return -1;
-        if (m_fs.Strikes(Fault::kShortWrite, m_path)) count /= 2;
-        return m_inner->WriteAt(offset, data, count);
+    hostfs::Transfer WriteAt(uint64_t offset, const void* data, uint32_t count) override {
+        HostError error = m_fs.Strikes(Fault::kWriteAt, m_path);
+        if (error != HostError::kNone) return {0, error};
+        error = m_fs.Strikes(Fault::kShortWrite, m_path);
+        if (error == HostError::kNone) return m_inner->WriteAt(offset, data, count);
+        hostfs::Transfer half = m_inner->WriteAt(offset, data, count / 2);
+        half.error = error;
+        return half;
     }
 
-    bool Flush() override { return !m_fs.Strikes(Fault::kFlush, m_path) && m_inner->Flush(); }
+    HostError Flush() override {
+        HostError error = m_fs.Strikes(Fault::kFlush, m_path);
+        return error != HostError::kNone ? error : m_inner->Flush();
+    }
 
   private:
     FaultyFs& m_fs;
     const std::string m_path;
     std::unique_ptr<hostfs::IHostFile> m_inner;
+};
+
+// A listing through FaultyFs; fails where kListNext strikes one of its names.
+class FaultyListing final : public hostfs::IListing {
+  public:
+    FaultyListing(FaultyFs& fs, std::unique_ptr<hostfs::IListing> inner)
+        : m_fs(fs), m_inner(std::move(inner)) {}
+
+    bool Next(std::string& name) override {
+        if (m_error != HostError::kNone || !m_inner->Next(name)) return false;
+        m_error = m_fs.Strikes(Fault::kListNext, name);
+        return m_error == HostError::kNone;
+    }
+    HostError Error() const override {
+        return m_error != HostError::kNone ? m_error : m_inner->Error();
+    }
+    bool MayLeadElsewhere() const override { return m_inner->MayLeadElsewhere(); }
+
+  private:
+    FaultyFs& m_fs;
+    std::unique_ptr<hostfs::IListing> m_inner;
+    HostError m_error = HostError::kNone;
 };
 
 Fault OpenFault(OpenMode mode) {
@@ -54,9 +84,9 @@ FaultyFs::~FaultyFs() {
     hostfs::SetFs(&m_inner == &hostfs::PlatformFs() ? nullptr : &m_inner);
 }
 
-void FaultyFs::Fail(Fault fault, const std::string& pathPart) {
+void FaultyFs::Fail(Fault fault, const std::string& pathPart, HostError error) {
     std::lock_guard<std::mutex> lock(m_lock);
-    m_faults[fault] = pathPart;
+    m_faults[fault] = {pathPart, error};
 }
 
 void FaultyFs::Heal(Fault fault) {
@@ -86,7 +116,7 @@ void FaultyFs::OnEveryOperation(std::function<void()> hook) {
     m_hook = std::move(hook);
 }
 
-bool FaultyFs::Strikes(Fault fault, std::string_view path) {
+HostError FaultyFs::Strikes(Fault fault, std::string_view path) {
     std::function<void()> hook;
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -96,10 +126,20 @@ bool FaultyFs::Strikes(Fault fault, std::string_view path) {
     std::lock_guard<std::mutex> lock(m_lock);
     ++m_calls[fault];
     auto it = m_faults.find(fault);
-    if (it == m_faults.end() || path.find(it->second) == std::string_view::npos) return false;
+    if (it == m_faults.end() || path.find(it->second.first) == std::string_view::npos) {
+        return HostError::kNone;
+    }
     ++m_hits[fault];
-    return true;
+    return it->second.second;
 }
+
+namespace {
+
+bool Struck(HostError error) {
+    return error != HostError::kNone;
+}
+
+}  // namespace
 
 char FaultyFs::Separator() const {
     return m_inner.Separator();
@@ -114,25 +154,29 @@ bool FaultyFs::SettlesTrailingDots() const {
 }
 
 bool FaultyFs::RealLocation(PathView path, PathText& real) {
-    return !Strikes(Fault::kRealLocation, path) && m_inner.RealLocation(path, real);
+    return !Struck(Strikes(Fault::kRealLocation, path)) && m_inner.RealLocation(path, real);
 }
 
 bool FaultyFs::ResolveFolder(PathView folder, hostfs::ResolvedFolder& resolved) {
-    return !Strikes(Fault::kRealLocation, folder) && m_inner.ResolveFolder(folder, resolved);
+    return !Struck(Strikes(Fault::kRealLocation, folder)) &&
+           m_inner.ResolveFolder(folder, resolved);
 }
 
 bool FaultyFs::RealLocationBelow(PathView path, size_t folderLength,
                                  const hostfs::ResolvedFolder& folder, PathText& real) {
-    return !Strikes(Fault::kRealLocation, path) &&
+    return !Struck(Strikes(Fault::kRealLocation, path)) &&
            m_inner.RealLocationBelow(path, folderLength, folder, real);
 }
 
 bool FaultyFs::FindStoredName(PathView path, PathText& name) {
-    return !Strikes(Fault::kFindStoredName, path) && m_inner.FindStoredName(path, name);
+    return !Struck(Strikes(Fault::kFindStoredName, path)) && m_inner.FindStoredName(path, name);
 }
 
 std::unique_ptr<hostfs::IListing> FaultyFs::List(PathView folder) {
-    return Strikes(Fault::kList, folder) ? nullptr : m_inner.List(folder);
+    if (Struck(Strikes(Fault::kList, folder))) return nullptr;
+    std::unique_ptr<hostfs::IListing> listing = m_inner.List(folder);
+    if (listing == nullptr) return nullptr;
+    return std::make_unique<FaultyListing>(*this, std::move(listing));
 }
 
 void FaultyFs::Freeze(hostfs::FileStatus& status) {
@@ -143,37 +187,43 @@ void FaultyFs::Freeze(hostfs::FileStatus& status) {
     status.links = 1;
 }
 
-bool FaultyFs::Status(PathView path, hostfs::FileStatus& status) {
-    if (Strikes(Fault::kStatus, path) || !m_inner.Status(path, status)) return false;
-    Freeze(status);
-    return true;
+HostError FaultyFs::Status(PathView path, hostfs::FileStatus& status) {
+    HostError error = Strikes(Fault::kStatus, path);
+    if (!Struck(error)) error = m_inner.Status(path, status);
+    if (!Struck(error)) Freeze(status);
+    return error;
 }
 
 hostfs::Presence FaultyFs::FindWithStatus(PathView path, PathText& name,
                                           hostfs::FileStatus& status) {
     using hostfs::Presence;
-    if (Strikes(Fault::kFindStoredName, path)) return Presence::kNone;
+    if (Struck(Strikes(Fault::kFindStoredName, path))) return Presence::kNone;
     Presence presence = m_inner.FindWithStatus(path, name, status);
     if (presence != Presence::kWithStatus) return presence;
-    if (Strikes(Fault::kStatus, path)) return Presence::kNameOnly;
+    if (Struck(Strikes(Fault::kStatus, path))) return Presence::kNameOnly;
     Freeze(status);
     return presence;
 }
 
-std::unique_ptr<hostfs::IHostFile> FaultyFs::Open(PathView path, OpenMode mode, bool exclusive) {
-    if (Strikes(OpenFault(mode), path)) return nullptr;
-    std::unique_ptr<hostfs::IHostFile> file = m_inner.Open(path, mode, exclusive);
-    if (file == nullptr) return nullptr;
-    return std::make_unique<FaultyFile>(*this, std::string(path.view()), std::move(file));
+HostError FaultyFs::Open(PathView path, OpenMode mode, bool exclusive,
+                         std::unique_ptr<hostfs::IHostFile>& file) {
+    HostError error = Strikes(OpenFault(mode), path);
+    std::unique_ptr<hostfs::IHostFile> inner;
+    if (!Struck(error)) error = m_inner.Open(path, mode, exclusive, inner);
+    if (!Struck(error)) {
+        file = std::make_unique<FaultyFile>(*this, std::string(path.view()), std::move(inner));
+    }
+    return error;
 }
 
-bool FaultyFs::SetPermissions(PathView path, bool readable, bool writable) {
-    return !Strikes(Fault::kSetPermissions, path) &&
-           m_inner.SetPermissions(path, readable, writable);
+HostError FaultyFs::SetPermissions(PathView path, bool readable, bool writable) {
+    HostError error = Strikes(Fault::kSetPermissions, path);
+    return Struck(error) ? error : m_inner.SetPermissions(path, readable, writable);
 }
 
-bool FaultyFs::SetSize(PathView path, uint64_t size) {
-    return !Strikes(Fault::kSetSize, path) && m_inner.SetSize(path, size);
+HostError FaultyFs::SetSize(PathView path, uint64_t size) {
+    HostError error = Strikes(Fault::kSetSize, path);
+    return Struck(error) ? error : m_inner.SetSize(path, size);
 }
 
 namespace {
@@ -187,31 +237,35 @@ bool BeforeFat(const int64_t* seconds) {
 
 }  // namespace
 
-bool FaultyFs::SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) {
-    if (Strikes(Fault::kSetTimes, path)) return false;
-    if ((BeforeFat(atime) || BeforeFat(mtime)) && Strikes(Fault::kTimesBefore1980, path)) {
-        return false;
+HostError FaultyFs::SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) {
+    HostError error = Strikes(Fault::kSetTimes, path);
+    if (!Struck(error) && (BeforeFat(atime) || BeforeFat(mtime))) {
+        error = Strikes(Fault::kTimesBefore1980, path);
     }
-    return m_inner.SetTimes(path, atime, mtime);
+    return Struck(error) ? error : m_inner.SetTimes(path, atime, mtime);
 }
 
 HostError FaultyFs::MakeFolder(PathView path) {
-    return Strikes(Fault::kMakeFolder, path) ? HostError::kOther : m_inner.MakeFolder(path);
+    HostError error = Strikes(Fault::kMakeFolder, path);
+    return Struck(error) ? error : m_inner.MakeFolder(path);
 }
 
 HostError FaultyFs::RemoveFolder(PathView path) {
-    return Strikes(Fault::kRemoveFolder, path) ? HostError::kOther : m_inner.RemoveFolder(path);
+    HostError error = Strikes(Fault::kRemoveFolder, path);
+    return Struck(error) ? error : m_inner.RemoveFolder(path);
 }
 
 HostError FaultyFs::RemoveFile(PathView path) {
-    return Strikes(Fault::kRemoveFile, path) ? HostError::kOther : m_inner.RemoveFile(path);
+    HostError error = Strikes(Fault::kRemoveFile, path);
+    return Struck(error) ? error : m_inner.RemoveFile(path);
 }
 
 HostError FaultyFs::Move(PathView from, PathView to) {
-    return Strikes(Fault::kMove, from) ? HostError::kOther : m_inner.Move(from, to);
+    HostError error = Strikes(Fault::kMove, from);
+    return Struck(error) ? error : m_inner.Move(from, to);
 }
 
-hostfs::SpaceResult FaultyFs::FreeSpace(PathView path, hostfs::DiskSpace& space) {
-    if (Strikes(Fault::kFreeSpace, path)) return hostfs::SpaceResult::kFailed;
-    return m_inner.FreeSpace(path, space);
+HostError FaultyFs::FreeSpace(PathView path, hostfs::DiskSpace& space) {
+    HostError error = Strikes(Fault::kFreeSpace, path);
+    return Struck(error) ? error : m_inner.FreeSpace(path, space);
 }

@@ -13,13 +13,14 @@
 enum class Fault {
     kFindStoredName,
     kList,
+    kListNext,  // a walk fails at the entry whose name holds the path part, as a disk may midway
     kStatus,
     kOpenRead,    // Open with OpenMode::kReadExisting
     kOpenWrite,   // Open with OpenMode::kWriteExisting
     kOpenCreate,  // Open with OpenMode::kCreateAlways
     kReadAt,
     kWriteAt,
-    kShortWrite,  // WriteAt writes half the bytes and answers that count, as a full disk does
+    kShortWrite,  // WriteAt writes half the bytes and answers them with the error, as a full disk
     kFlush,
     kSetPermissions,
     kSetSize,
@@ -30,14 +31,14 @@ enum class Fault {
     kRemoveFile,
     kMove,  // by the source path
     kRealLocation,
-    kFreeSpace,  // answers SpaceResult::kFailed
+    kFreeSpace,
 };
 
 // A host file system that forwards to the one in use when it was made and refuses chosen
 // operations, for the failures a real disk will not give on demand: a full disk, a locked file,
-// a refused move. A refused change reports HostError::kOther. It puts itself in front
-// (hostfs::SetFs) for its lifetime. Faults on file reads, writes and flushes apply to files it
-// opened, also when armed after the open.
+// a refused move. An operation that reports why refuses with the error it was armed with. It
+// puts itself in front (hostfs::SetFs) for its lifetime. Faults on file reads, writes and flushes
+// apply to files it opened, also when armed after the open.
 class FaultyFs final : public hostfs::IHostFs {
   public:
     FaultyFs();
@@ -45,8 +46,10 @@ class FaultyFs final : public hostfs::IHostFs {
     FaultyFs& operator=(const FaultyFs&) = delete;
     ~FaultyFs() override;
 
-    // Fails `fault` from now on, for every path or only for those that contain `pathPart`.
-    void Fail(Fault fault, const std::string& pathPart = "");
+    // Fails `fault` from now on with `error`, for every path or only for those that contain
+    // `pathPart`.
+    void Fail(Fault fault, const std::string& pathPart = "",
+              hostfs::HostError error = hostfs::HostError::kOther);
     void Heal(Fault fault);
     // How often `fault` has made an operation fail.
     int Hits(Fault fault) const;
@@ -59,8 +62,8 @@ class FaultyFs final : public hostfs::IHostFs {
     // thread: a test can hold a call in the middle of its work.
     void OnEveryOperation(std::function<void()> hook);
 
-    // Whether `fault` applies to `path` now; counts the hit when it does.
-    bool Strikes(Fault fault, std::string_view path);
+    // The error `fault` answers for `path` now, counting the hit, or kNone when it does not apply.
+    hostfs::HostError Strikes(Fault fault, std::string_view path);
 
     char Separator() const override;
     bool IsPlainName(const char* name, size_t length) const override;
@@ -72,17 +75,17 @@ class FaultyFs final : public hostfs::IHostFs {
     bool RealLocationBelow(PathView path, size_t folderLength, const hostfs::ResolvedFolder& folder,
                            PathText& real) override;
     std::unique_ptr<hostfs::IListing> List(PathView folder) override;
-    bool Status(PathView path, hostfs::FileStatus& status) override;
-    std::unique_ptr<hostfs::IHostFile> Open(PathView path, hostfs::OpenMode mode,
-                                            bool exclusive) override;
-    bool SetPermissions(PathView path, bool readable, bool writable) override;
-    bool SetSize(PathView path, uint64_t size) override;
-    bool SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) override;
+    hostfs::HostError Status(PathView path, hostfs::FileStatus& status) override;
+    hostfs::HostError Open(PathView path, hostfs::OpenMode mode, bool exclusive,
+                           std::unique_ptr<hostfs::IHostFile>& file) override;
+    hostfs::HostError SetPermissions(PathView path, bool readable, bool writable) override;
+    hostfs::HostError SetSize(PathView path, uint64_t size) override;
+    hostfs::HostError SetTimes(PathView path, const int64_t* atime, const int64_t* mtime) override;
     hostfs::HostError MakeFolder(PathView path) override;
     hostfs::HostError RemoveFolder(PathView path) override;
     hostfs::HostError RemoveFile(PathView path) override;
     hostfs::HostError Move(PathView from, PathView to) override;
-    hostfs::SpaceResult FreeSpace(PathView path, hostfs::DiskSpace& space) override;
+    hostfs::HostError FreeSpace(PathView path, hostfs::DiskSpace& space) override;
     // Refused as FindStoredName is under kFindStoredName; without its status under kStatus.
     hostfs::Presence FindWithStatus(PathView path, PathText& name,
                                     hostfs::FileStatus& status) override;
@@ -94,7 +97,7 @@ class FaultyFs final : public hostfs::IHostFs {
     hostfs::IHostFs& m_inner;
     // Server threads call in while the test arms faults.
     mutable std::mutex m_lock;
-    std::map<Fault, std::string> m_faults;
+    std::map<Fault, std::pair<std::string, hostfs::HostError>> m_faults;
     std::map<Fault, int> m_hits;
     std::map<Fault, int> m_calls;
     std::optional<int64_t> m_frozen;
