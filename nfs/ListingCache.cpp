@@ -58,7 +58,8 @@ bool FolderListing::Fill(uint32_t first, uint32_t count) {
         m_names += name;
         m_marks.push_back({static_cast<uint32_t>(m_names.size()), walk->MayLeadElsewhere()});
     }
-    if (walk->Error() != hostfs::HostError::kNone) return false;
+    m_error = walk->Error();
+    if (m_error != hostfs::HostError::kNone) return false;
     m_bEnds = true;
     return true;
 }
@@ -68,6 +69,7 @@ void FolderListing::Clear() {
     m_marks.clear();
     m_nFirst = 0;
     m_bEnds = false;
+    m_error = hostfs::HostError::kNone;
 }
 
 size_t FolderListing::Bytes() const {

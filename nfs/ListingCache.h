@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "HostFs.h"
+
 // One entry of a listing: its stored name, and whether it may lead elsewhere than into its folder
 // (IListing::MayLeadElsewhere). The name lies in the listing cache: valid until its next call.
 struct ListedName {
@@ -32,6 +34,9 @@ class FolderListing {
     // The entry at `position`, or nothing past the end (also when the host could not list the
     // folder). Only the positions the cache was asked to have at hand are answered.
     std::optional<ListedName> At(uint32_t position) const;
+    // Why the walk that read the names failed before the end of the folder (kNone when it did
+    // not): past the last name then lies no end of the listing but this failure.
+    hostfs::HostError Error() const { return m_error; }
     // Where the client is to go on: the position after the last entry answered.
     void Answered(uint32_t next) { m_nNext = next; }
 
@@ -59,6 +64,7 @@ class FolderListing {
     // ended after them.
     uint32_t m_nFirst = 0;
     bool m_bEnds = false;
+    hostfs::HostError m_error = hostfs::HostError::kNone;
     std::string m_names;
     std::vector<Mark> m_marks;
 };

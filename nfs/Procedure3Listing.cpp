@@ -21,7 +21,7 @@ constexpr uint32_t kPostOpHandleSize = 4 + 4 + 64;
 // status, dir_attributes, cookieverf, the closing FALSE and eof.
 constexpr uint32_t kListingFrame = 4 + kPostOpAttrSize + 8 + 4 + 4;
 
-enum class ListingEnd { kEnd, kMore, kTooSmall };
+enum class ListingEnd { kEnd, kMore, kTooSmall, kFailed };
 
 // The names of one reply, where the listing cache holds them: room for the larger window on the
 // stack, so that a call allocates nothing for it.
@@ -46,12 +46,17 @@ uint32_t EntrySize(std::string_view name, bool plus) {
 
 // The names of the window, in the host's order. READDIR looks one entry past a full window to
 // tell the client whether the listing ends there; READDIRPLUS stops at its tenth entry. The
-// names stay where the listing cache holds them while the call writes them out.
+// names stay where the listing cache holds them while the call writes them out. Where the host's
+// walk failed, the names before the failure go out without an end of the listing, and a window
+// that starts at the failure fails with it.
 ListingEnd CollectNames(const FolderListing& listing, const ListingWindow& window,
                         WindowNames& names) {
     uint32_t budget = window.budget;
     for (uint32_t position = window.start;; ++position) {
         std::optional<ListedName> name = listing.At(position);
+        if (!name && listing.Error() != hostfs::HostError::kNone) {
+            return names.count == 0 ? ListingEnd::kFailed : ListingEnd::kMore;
+        }
         if (!name) return ListingEnd::kEnd;
         uint32_t size = EntrySize(name->name, window.plus);
         if (names.count == window.limit || size > budget) {
@@ -110,6 +115,7 @@ nfsstat3 CQDV_Procedure3::ListFolder(const nfs_fh3& dir, uint64_t cookie, uint64
         listing.Answered(window.start + names.count);
         verifier = listing.Verifier();
         if (end == ListingEnd::kTooSmall) status = NFS3ERR_TOOSMALL;
+        if (end == ListingEnd::kFailed) status = StatusOf(listing.Error());
     }
     m_pOut->WriteInt32(status);
     Write(*m_pOut, attributes);

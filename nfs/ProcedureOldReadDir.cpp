@@ -25,19 +25,17 @@ constexpr uint32_t kMostEntries = (NFS_MAXDATA - kReadDirFrame) / 20;
 // a long name cannot stall the client on the same cookie. Every listed entry gets a table entry,
 // so its fileid stays what GETATTR reports for it. A folder the host cannot list has no entries.
 // Version 2 has no cookie verifier: the listing cache knows a continuation by its client and
-// position.
-readdirokres ListEntries(std::string_view folder, const char* client, const readdirargs& args) {
+// position. The host's reason for a walk that failed comes back.
+hostfs::HostError ListEntries(std::string_view folder, const char* client, const readdirargs& args,
+                              readdirokres& result) {
     FolderListing& listing = Listings().Serve({folder, client, args.cookie, 0}, kMostEntries + 1);
     const uint64_t budget = std::min(args.count, NFS_MAXDATA);
     uint64_t used = kReadDirFrame;
-    readdirokres result;
     uint32_t position = args.cookie;
-    for (std::optional<ListedName> listed; (listed = listing.At(position)); ++position) {
+    std::optional<ListedName> listed;
+    for (; (listed = listing.At(position)); ++position) {
         used += EntrySize(listed->name);
-        if (used > budget && !result.entries.empty()) {
-            result.eof = false;
-            break;
-        }
+        if (used > budget && !result.entries.empty()) break;
         entry item;
         item.fileid = FileManager().GetFileId(ListedPath(folder, listed->name));
         item.name = listed->name;
@@ -45,7 +43,10 @@ readdirokres ListEntries(std::string_view folder, const char* client, const read
         result.entries.push_back(item);
     }
     listing.Answered(position);
-    return result;
+    // Past the last name lies the end of the folder, or a failure of the host's walk, which the
+    // names before it do not tell and a reply of none does.
+    result.eof = !listed && listing.Error() == hostfs::HostError::kNone;
+    return !listed && result.entries.empty() ? listing.Error() : hostfs::HostError::kNone;
 }
 
 }  // namespace
@@ -56,7 +57,9 @@ nfsstat CQDV_ProcedureOld::ProcReadDir() {
     ClientPath folder = PathOf(args.dir);
     nfsstat status = StatusOf(ExistingOutcome(folder));
     readdirokres result;
-    if (status == NFS_OK) result = ListEntries(folder.path, m_pContext->client, args);
+    if (status == NFS_OK) {
+        status = StatusOf(ListEntries(folder.path, m_pContext->client, args, result));
+    }
     m_pOut->WriteInt32(status);
     if (status == NFS_OK) Write(*m_pOut, result);
     return status;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -8,6 +9,7 @@
 #include "FaultyFs.h"
 #include "HostFs.h"
 #include "ListingCache.h"
+#include "Nfs2Types.h"
 #include "Nfs3Reply.h"
 #include "NfsTestbed.h"
 #include "QDV_NFSManager.h"
@@ -19,8 +21,11 @@ enum Procedure : uint32_t {
     kReadDir = 16,
     kReadDirPlus = 17,
     kFsStat = 18,
-    kFsInfo = 19
+    kFsInfo = 19,
+    kReadDir2 = 16,
 };
+
+using hostfs::HostError;
 
 struct Entry {
     uint64_t fileid = 0;
@@ -203,6 +208,43 @@ TEST_F(Nfs3Listing, ANewListingSeesTheHostAsItIsAndAContinuationItsOwnPicture) {
         ASSERT_TRUE(bed.Dir().MakeFile("share1/new" + std::to_string(plus)));
         EXPECT_EQ(namesOn(page(0, 0)), HostListing(bed.Share(1))) << plus;
         EXPECT_EQ(namesOn(first), before) << plus;
+    }
+}
+
+// A walk of the host's folder that fails midway is no whole listing: the client gets the names
+// before the failure, then the host's reason, and never the end of the listing.
+TEST_F(Nfs3Listing, AWalkThatFailsMidwayEndsInTheHostsReason) {
+    bed.nfs = std::make_unique<CQDV_NFSManager>();
+    bed.daemon.Register(100003, bed.nfs.get());
+    FillTo(40);
+    std::vector<std::string> before = HostListing(bed.Share(1));
+    before.resize(std::find(before.begin(), before.end(), "file1020") - before.begin());
+    FaultyFs faulty;
+    faulty.Fail(Fault::kListNext, "file1020", HostError::kNoSpace);
+    for (uint32_t version : {2u, 3u}) {
+        std::vector<std::string> names;
+        uint32_t status = 0;
+        bool eof = false;
+        for (int call = 0; call < 100 && status == 0 && !eof; ++call) {
+            const uint32_t cookie = static_cast<uint32_t>(names.size());
+            if (version == 2) {
+                XdrBytes args = XdrBytes().Bytes(root.data(), 32).Word(cookie).Word(200);
+                WordReader reply = AfterHeader(bed.Call(100003, 2, kReadDir2, args));
+                ASSERT_EQ(reply.Word(), 0u);
+                if ((status = reply.Word()) != 0) break;
+                readdirokres page = Decoded<readdirokres>(reply);
+                for (const entry& item : page.entries) names.push_back(item.name);
+                eof = page.eof;
+                continue;
+            }
+            Listing page = ReadDir(cookie, 400);
+            status = page.status;
+            for (const Entry& item : page.entries) names.push_back(item.name);
+            eof = page.eof;
+        }
+        EXPECT_FALSE(eof) << version;
+        EXPECT_EQ(status, 28u) << version;
+        EXPECT_EQ(names, before) << version;
     }
 }
 
