@@ -39,8 +39,17 @@ enum class SendError {
     kOther
 };
 
-// 0, or the platform's start-up error number (WSAStartup's; always 0 where there is no start-up).
-int Startup();
+// Why the socket interface could not be started, in terms of neither platform.
+enum class StartupError {
+    kNone,
+    kNotReady,      // the network subsystem is not ready, or any reason not named here
+    kVersion,       // the version asked for (Windows Sockets 1.1) is not there
+    kInProgress,    // another blocking operation of the interface is in progress
+    kProcessLimit,  // too many programs use the interface
+};
+
+// Always kNone where there is no start-up (POSIX).
+StartupError Startup();
 void Cleanup();
 
 // The local host entry; tests may replace where it comes from (an empty function restores the

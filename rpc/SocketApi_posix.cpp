@@ -68,8 +68,8 @@ SendError ToSendError(int error) {
 
 }  // namespace
 
-int Startup() {
-    return 0;
+StartupError Startup() {
+    return StartupError::kNone;
 }
 
 void Cleanup() {}

@@ -71,9 +71,21 @@ int WaitUntilReady(SOCKET socket, Readiness readiness, timeval* limit) {
 
 }  // namespace
 
-int Startup() {
+// WSAStartup's refusals by name; WSASYSNOTREADY, and whatever else it may say, is "not ready".
+StartupError Startup() {
+    static const struct {
+        int code;
+        StartupError error;
+    } kRefusals[] = {{0, StartupError::kNone},
+                     {WSAVERNOTSUPPORTED, StartupError::kVersion},
+                     {WSAEINPROGRESS, StartupError::kInProgress},
+                     {WSAEPROCLIM, StartupError::kProcessLimit}};
     WSADATA data;
-    return WSAStartup(MAKEWORD(1, 1), &data);
+    const int code = WSAStartup(MAKEWORD(1, 1), &data);
+    for (const auto& refusal : kRefusals) {
+        if (refusal.code == code) return refusal.error;
+    }
+    return StartupError::kNotReady;
 }
 
 void Cleanup() {

@@ -79,15 +79,15 @@ struct PortPlan {
     int32_t failure;
 };
 
-int32_t StartupFailure(int error) {
-    struct Mapping {
-        int error;
+int32_t StartupFailure(net::StartupError error) {
+    static const struct {
+        net::StartupError error;
         int32_t result;
-    };
-    static const Mapping kMappings[] = {
-        {10092, kStartVersion}, {10036, kStartInProgress}, {10067, kStartProcessLimit}};
-    for (const Mapping& mapping : kMappings) {
-        if (mapping.error == error) return mapping.result;
+    } kResults[] = {{net::StartupError::kVersion, kStartVersion},
+                    {net::StartupError::kInProgress, kStartInProgress},
+                    {net::StartupError::kProcessLimit, kStartProcessLimit}};
+    for (const auto& known : kResults) {
+        if (known.error == error) return known.result;
     }
     return kStartNotReady;
 }
@@ -205,8 +205,8 @@ int32_t StartServerWith(const ServerOptions& options, int32_t uid, int32_t gid, 
     char* paths[4] = {WithoutQuotes(path1), WithoutQuotes(path2), WithoutQuotes(path3),
                       WithoutQuotes(path4)};
     if (!paths[0] && !paths[1] && !paths[2] && !paths[3]) return kStartNoPaths;
-    int error = net::Startup();
-    if (error != 0) return StartupFailure(error);
+    net::StartupError error = net::Startup();
+    if (error != net::StartupError::kNone) return StartupFailure(error);
     int32_t result = StartProper(options, bindToAll != 0, addressIndex, paths);
     // A start while running keeps the one use; a failed start has closed every socket, the
     // running ones included, and ends its own use and the running server's.

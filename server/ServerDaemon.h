@@ -12,10 +12,10 @@
 enum StartResult : int32_t {
     kStartRunning = 1,
     kStartNoPaths = -1,
-    kStartNotReady = -2,         // WSASYSNOTREADY, or any start-up error not named below
-    kStartVersion = -3,          // WSAVERNOTSUPPORTED
-    kStartInProgress = -4,       // WSAEINPROGRESS
-    kStartProcessLimit = -5,     // WSAEPROCLIM
+    kStartNotReady = -2,  // the socket interface's start-up errors (net::StartupError)
+    kStartVersion = -3,
+    kStartInProgress = -4,
+    kStartProcessLimit = -5,
     kStartMountPortBusy = -6,    // 1058
     kStartNfsPortBusy = -7,      // 2049
     kStartPortmapPortBusy = -8,  // 111
