@@ -59,8 +59,8 @@ bool FolderInShare(std::string_view root, std::string_view rest, PathText& folde
 
 // A drive root chosen as D:\ reaches us as D: once its trailing backslash is cut; a bare drive
 // names the drive's current folder, so the handle is made for D:\. instead.
-bool IsBareDrive(const char* path) {
-    return std::strlen(path) == 2 && path[1] == ':';
+bool IsBareDrive(std::string_view path) {
+    return path.size() == 2 && path[1] == ':';
 }
 
 }  // namespace
@@ -80,14 +80,14 @@ CQDV_MountManager::~CQDV_MountManager() {
     for (char*& client : m_pszClients) delete[] std::exchange(client, nullptr);
 }
 
+// The folders go to SharePaths, their one record, at most kPathBuffer - 1 characters each.
 void CQDV_MountManager::SetSharePaths(const char* path1, const char* path2, const char* path3,
                                       const char* path4) {
     const char* paths[kShares] = {path1, path2, path3, path4};
     std::string roots[kShares];
     for (int i = 0; i < kShares; ++i) {
-        std::memset(m_szSharePath[i], 0, kPathBuffer);
-        if (paths[i] != nullptr) std::strncpy(m_szSharePath[i], paths[i], kPathBuffer - 1);
-        roots[i] = m_szSharePath[i];
+        if (paths[i] != nullptr) roots[i].assign(paths[i], strnlen(paths[i], kPathBuffer - 1));
+        m_bDriveRootNamed[i] = false;
     }
     SetShareRoots(roots);
 }
@@ -156,15 +156,20 @@ void CQDV_MountManager::ProcMnt() {
 }
 
 bool CQDV_MountManager::MountedFolder(int share, const char* rest, PathText& folder) {
-    char* root = m_szSharePath[share];
+    const bool named = *rest == '\0' && m_pContext->version != 1;
+    const PathText root = ShareRoot(share, named);
     if (*rest != '\0') return FolderInShare(root, rest, folder);
-    if (m_pContext->version != 1 && IsBareDrive(root)) {
-        root[2] = hostfs::Fs().Separator();
-        root[3] = '.';
-        root[4] = '\0';
-    }
-    folder.Assign(root);
+    folder = root;
     return true;
+}
+
+// The share's folder; a bare drive as its root (D:\.) once a mount of the share itself, in any
+// version but 1, has named it so.
+PathText CQDV_MountManager::ShareRoot(int share, bool named) {
+    PathText root(ShareFolder(share));
+    if (named && IsBareDrive(root)) m_bDriveRootNamed[share] = true;
+    if (m_bDriveRootNamed[share]) root.Append(hostfs::Fs().Separator()).Append('.');
+    return root;
 }
 
 // Version 1 answers the fixed 32-byte fhandle; every other version a 64-byte nfs_fh3 and an
@@ -194,7 +199,7 @@ void CQDV_MountManager::ProcUmnt() {
 void CQDV_MountManager::ProcExport() {
     Trace("EXPORT");
     for (int i = 0; i < kShares; ++i) {
-        if (m_szSharePath[i][0] == '\0') continue;
+        if (ShareFolder(i).empty()) continue;
         WriteBool(*m_pOut, true);
         WriteOpaque(*m_pOut, kExportNames[i], static_cast<uint32_t>(std::strlen(kExportNames[i])));
         WriteBool(*m_pOut, false);

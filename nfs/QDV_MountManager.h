@@ -39,13 +39,16 @@ class CQDV_MountManager : public CProcedureTableHandler {
     int FindExport(const char* path, const char*& rest) const;
     // The host folder that a mount of `share`, with `rest` after its export name, answers.
     bool MountedFolder(int share, const char* rest, PathText& folder);
+    PathText ShareRoot(int share, bool named);
     void WriteMountHandle(std::string_view folder);
     void RememberClient(const char* client);
     bool ForgetClient(const char* client);
 
     static const Procedure kProcedures[];
 
-    char m_szSharePath[kShares][kPathBuffer] = {};
+    // Per share since the last SetSharePaths: whether a mount has named its bare drive (D:) as
+    // the drive's root (D:\.), which later mounts of any version then answer too.
+    bool m_bDriveRootNamed[kShares] = {};
     // Read by the application's thread (GetMountCount) while calls change it.
     std::atomic<int> m_nMountCount{0};
     char* m_pszClients[kClientSlots] = {};

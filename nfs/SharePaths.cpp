@@ -7,9 +7,11 @@
 
 namespace {
 
-// Each share folder as configured, and where the host's links took it at the server's start.
-// A start puts a new set in place while calls may still be checking against the one before.
+// Each share folder as given, as the containment rule takes it, and where the host's links took
+// it at the server's start. A start puts a new set in place while calls may still be checking
+// against the one before.
 struct Shares {
+    std::string folders[4];
     std::string roots[4];
     hostfs::ResolvedFolder realRoots[4];
 };
@@ -88,12 +90,17 @@ void SetShareRoots(const std::string roots[4]) {
     char separator = fs.Separator();
     auto shares = std::make_shared<Shares>();
     for (int i = 0; i < 4; ++i) {
+        shares->folders[i] = roots[i];
         shares->roots[i] = WithoutDotSteps(roots[i], separator);
         const std::string& spelled = shares->roots[i];
         hostfs::ResolvedFolder& real = shares->realRoots[i];
         if (spelled.empty() || !fs.ResolveFolder(spelled, real)) real = {spelled};
     }
     std::atomic_store(&g_shares, std::shared_ptr<const Shares>(std::move(shares)));
+}
+
+std::string ShareFolder(int share) {
+    return CurrentShares()->folders[share];
 }
 
 // Only the part below the share folder is resolved while the folder's path leads where it did at

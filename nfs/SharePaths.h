@@ -9,8 +9,12 @@
 // The host folders behind the exports, and the rule that keeps every path a client can name
 // inside one of them. Both NFS versions join names and check paths through here.
 
-// Set at every start of the server, with the four share folders (empty for an unset share).
+// Set at every start of the server, with the four share folders (empty for an unset share). The
+// one record of them: MOUNT and both NFS versions read them from here.
 void SetShareRoots(const std::string roots[4]);
+
+// The folder of share `share` (0 to 3) as the last start gave it; empty for an unset share.
+std::string ShareFolder(int share);
 
 // Whether `path` lies inside a current share folder: as spelled, once its "." and ".." steps are
 // taken without stepping above that folder on the way, and where the host's symbolic links take
