@@ -91,20 +91,6 @@ class Transfer(unittest.TestCase):
         self.assertEqual(self.read_local(1, "short.txt"), b"hello\0\0\0XY")
         self.assertEqual(self.ask("commit", "short.txt"), "commit 0")
 
-    def test_create_modes_keep_what_exists(self):
-        self.write_local(1, "kept.txt", b"precious")
-        self.assertEqual(self.ask("create", "new.txt", "unchecked"), "create 0")
-        self.assertEqual(self.read_local(1, "new.txt"), b"")
-        self.assertEqual(self.ask("create", "kept.txt", "guarded"), "create 17")
-        self.assertEqual(self.ask("create", "kept.txt", "exclusive", "verif001"), "create 17")
-        self.assertEqual(self.read_local(1, "kept.txt"), b"precious")
-        self.assertEqual(self.ask("create", "once.txt", "exclusive", "verif002"), "create 0")
-        self.assertEqual(self.ask("create", "once.txt", "exclusive", "verif002"), "create 0",
-                         "a retransmitted exclusive create succeeds")
-        self.assertEqual(self.ask("create", "once.txt", "exclusive", "verif003"), "create 17")
-        self.assertEqual(self.ask("create", "kept.txt", "unchecked"), "create 0")
-        self.assertEqual(self.read_local(1, "kept.txt"), b"")
-
     def test_rename_within_and_across_shares(self):
         self.write_local(1, "a.txt", b"A")
         self.assertEqual(self.ask("rename", "a.txt", "/quonhd1", "b.txt"), "rename 0")
@@ -116,17 +102,6 @@ class Transfer(unittest.TestCase):
         self.assertEqual(self.ask("rename", "c.txt", "/quonhd2", "d.txt", export="/quonhd2"),
                          "rename 17")
         self.assertEqual(self.read_local(2, "d.txt"), b"D")
-
-    def test_folders_are_made_and_removed(self):
-        self.assertEqual(self.ask("mkdir", "films"), "mkdir 0")
-        self.assertTrue(os.path.isdir(self.local(1, "films")))
-        self.assertEqual(self.ask("mkdir", "films"), "mkdir 17")
-        self.write_local(1, "films/inside.avi", b"x")
-        self.assertEqual(self.ask("rmdir", "films"), "rmdir 66")
-        self.assertTrue(os.path.isdir(self.local(1, "films")))
-        os.remove(self.local(1, "films/inside.avi"))
-        self.assertEqual(self.ask("rmdir", "films"), "rmdir 0")
-        self.assertFalse(os.path.exists(self.local(1, "films")))
 
     @unittest.skipUnless(harness.under_wine(), "exclusive opens exist only on Windows")
     def test_a_file_another_program_holds_is_an_io_error(self):

@@ -1,11 +1,10 @@
 // A small NFS client over libnfs for the end-to-end tests: the calls the stock tools do not make
-// with chosen arguments (READDIR counts, FSINFO, FSSTAT, MNT and UMNT), and libnfs' own
-// nfs_rename, which no stock tool offers. Prints one result per
+// with chosen arguments (READDIR counts, MNT and UMNT, version 2), and libnfs' own nfs_rename,
+// which no stock tool offers. Prints one result per
 // line; exits 0 on success, 1 when the server refused, 2 on a usage or transport error.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -198,54 +197,6 @@ int CommandReadDirPlus(const Target& target, const std::vector<std::string>& arg
                       static_cast<uint32_t>(std::atoi(args[1].c_str())));
 }
 
-// FSINFO and FSSTAT of the export root, printed as name=value.
-int QueryRoot(const Target& target, bool info) {
-    std::vector<char> root;
-    std::unique_ptr<RawClient> connection = OpenExport(target, root);
-    if (!connection) return 2;
-    RawClient& nfs = *connection;
-    uint32_t status = 0;
-    bool ok = nfs.Call(
-        [&](rpc_context* rpc, auto cb, void* p) {
-            if (info) {
-                FSINFO3args args{AsHandle(root)};
-                return rpc_nfs3_fsinfo_async(rpc, cb, &args, p);
-            }
-            FSSTAT3args args{AsHandle(root)};
-            return rpc_nfs3_fsstat_async(rpc, cb, &args, p);
-        },
-        [&](void* data) {
-            if (info) {
-                auto* res = static_cast<FSINFO3res*>(data);
-                status = res->status;
-                if (status != 0) return;
-                const FSINFO3resok& ok = res->FSINFO3res_u.resok;
-                std::printf("rtmax=%u rtpref=%u wtmax=%u wtpref=%u dtpref=%u properties=%u\n",
-                            ok.rtmax, ok.rtpref, ok.wtmax, ok.wtpref, ok.dtpref, ok.properties);
-                return;
-            }
-            auto* res = static_cast<FSSTAT3res*>(data);
-            status = res->status;
-            if (status != 0) return;
-            const FSSTAT3resok& ok = res->FSSTAT3res_u.resok;
-            std::printf("tbytes=%llu fbytes=%llu abytes=%llu tfiles=%llu ffiles=%llu\n",
-                        (unsigned long long)ok.tbytes, (unsigned long long)ok.fbytes,
-                        (unsigned long long)ok.abytes, (unsigned long long)ok.tfiles,
-                        (unsigned long long)ok.ffiles);
-        });
-    if (!ok) return Broken(nfs.Error());
-    if (status != 0) std::printf("status %u\n", status);
-    return status == 0 ? 0 : 1;
-}
-
-int CommandFsInfo(const Target& target, const std::vector<std::string>&) {
-    return QueryRoot(target, true);
-}
-
-int CommandFsStat(const Target& target, const std::vector<std::string>&) {
-    return QueryRoot(target, false);
-}
-
 // LOOKUP of a name in a folder: its status, and the handle when it is 0.
 uint32_t Lookup(RawClient& nfs, std::vector<char>& folder, const std::string& name,
                 std::vector<char>& handle) {
@@ -277,64 +228,6 @@ int StatusCall(RawClient& nfs, const char* label, const RawClient::Issue& issue)
     }
     std::printf("%s %u\n", label, status);
     return status == 0 ? 0 : 1;
-}
-
-// Mounts the export and makes one such call with its root folder's handle.
-template <typename Result>
-int RootCall(const Target& target, const char* label,
-             const std::function<int(rpc_context*, rpc_cb, void*, nfs_fh3)>& issue) {
-    std::vector<char> root;
-    auto connection = OpenExport(target, root);
-    if (!connection) return 2;
-    return StatusCall<Result>(*connection, label, [&](rpc_context* rpc, rpc_cb cb, void* p) {
-        return issue(rpc, cb, p, AsHandle(root));
-    });
-}
-
-int CommandCreate(const Target& target, const std::vector<std::string>& args) {
-    static const std::map<std::string, createmode3> kModes = {
-        {"unchecked", UNCHECKED}, {"guarded", GUARDED}, {"exclusive", EXCLUSIVE}};
-    if (args.size() < 2 || kModes.count(args[1]) == 0) {
-        return Broken("create wants NAME unchecked|guarded|exclusive [VERIFIER]");
-    }
-    std::string name = args[0];
-    std::string verifier = args.size() > 2 ? args[2] : "verifier";
-    verifier.resize(NFS3_CREATEVERFSIZE, ' ');
-    return RootCall<CREATE3res>(
-        target, "create", [&](rpc_context* rpc, rpc_cb cb, void* p, nfs_fh3 root) {
-            CREATE3args a{};
-            a.where.dir = root;
-            a.where.name = name.data();
-            a.how.mode = kModes.at(args[1]);
-            if (a.how.mode == EXCLUSIVE) {
-                std::memcpy(a.how.createhow3_u.verf, verifier.data(), NFS3_CREATEVERFSIZE);
-            }
-            return rpc_nfs3_create_async(rpc, cb, &a, p);
-        });
-}
-
-int CommandMkdir(const Target& target, const std::vector<std::string>& args) {
-    if (args.size() != 1) return Broken("mkdir wants NAME");
-    std::string name = args[0];
-    return RootCall<MKDIR3res>(target, "mkdir",
-                               [&](rpc_context* rpc, rpc_cb cb, void* p, nfs_fh3 root) {
-                                   MKDIR3args a{};
-                                   a.where.dir = root;
-                                   a.where.name = name.data();
-                                   return rpc_nfs3_mkdir_async(rpc, cb, &a, p);
-                               });
-}
-
-int CommandRmdir(const Target& target, const std::vector<std::string>& args) {
-    if (args.size() != 1) return Broken("rmdir wants NAME");
-    std::string name = args[0];
-    return RootCall<RMDIR3res>(target, "rmdir",
-                               [&](rpc_context* rpc, rpc_cb cb, void* p, nfs_fh3 root) {
-                                   RMDIR3args a{};
-                                   a.object.dir = root;
-                                   a.object.name = name.data();
-                                   return rpc_nfs3_rmdir_async(rpc, cb, &a, p);
-                               });
 }
 
 // RENAME of a name in this export's root to a name in the root of another (or the same) export.
@@ -620,11 +513,6 @@ const std::map<std::string, Command> kCommands = {
     {"read-handle", CommandReadHandle},
     {"readdir", CommandReadDir},
     {"readdirplus", CommandReadDirPlus},
-    {"fsinfo", CommandFsInfo},
-    {"fsstat", CommandFsStat},
-    {"create", CommandCreate},
-    {"mkdir", CommandMkdir},
-    {"rmdir", CommandRmdir},
     {"rename", CommandRename},
     {"write", CommandWrite},
     {"read", CommandRead},
@@ -641,8 +529,7 @@ int main(int argc, char** argv) {
         return Broken(
             "usage: qdv_probe HOST MOUNTPORT NFSPORT EXPORT COMMAND [ARGS]\n"
             "commands: mnt, mnt-umnt, umnt, lookup NAME, read-handle HEX OFFSET COUNT, readdir "
-            "COUNT, readdirplus DIRCOUNT MAXCOUNT, fsinfo, "
-            "fsstat, create NAME MODE [VERIFIER], mkdir NAME, rmdir NAME, "
+            "COUNT, readdirplus DIRCOUNT MAXCOUNT, "
             "rename FROM TOEXPORT TONAME, write NAME OFFSET TEXT, read NAME OFFSET COUNT, "
             "commit NAME, v2-readdir COUNT, v2-read NAME OFFSET COUNT, nfs-rename FROM TO");
     }

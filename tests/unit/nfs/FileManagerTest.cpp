@@ -93,21 +93,6 @@ TEST_F(FileManagerTable, ResetMakesEveryEarlierHandleStale) {
     EXPECT_EQ(another.GetPath(RecordOf(0).data(), 64), nullptr);
 }
 
-// A linear scan would make this take minutes; the index keeps each lookup constant.
-TEST_F(FileManagerTable, FindsEveryPathAmongManyEntries) {
-    const uint32_t count = 200000;
-    for (uint32_t i = 0; i < count; ++i) table.Add("/share/folder/file" + std::to_string(i));
-    for (uint32_t i = 0; i < count; i += 7) {
-        ASSERT_EQ(table.GetFileId("/share/folder/file" + std::to_string(i)), i);
-    }
-    EXPECT_EQ(table.GetFileId("/share/folder/file" + std::to_string(count - 1)), count - 1);
-    EXPECT_EQ(table.Count(), count);
-}
-
-}  // namespace
-
-namespace {
-
 class FileManagerOnDisk : public ::testing::Test {
   protected:
     std::string At(const std::string& name) const { return dir.Join(name); }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "DorvelFileManager.h"
@@ -22,7 +23,6 @@ enum Procedure : uint32_t {
     kReadDirPlus = 17,
     kFsStat = 18,
     kFsInfo = 19,
-    kReadDir2 = 16,
 };
 
 using hostfs::HostError;
@@ -71,7 +71,11 @@ Listing ReadListing(WordReader reply, bool plus) {
 
 class Nfs3Listing : public ::testing::Test {
   protected:
-    Nfs3Listing() { root = bed.Root(1); }
+    Nfs3Listing() {
+        bed.nfs = std::make_unique<CQDV_NFSManager>();
+        bed.daemon.Register(100003, bed.nfs.get());
+        root = bed.Root(1);
+    }
 
     // Fills share 1 so that its listing holds `total` entries, "." and ".." included.
     void FillTo(size_t total) {
@@ -90,85 +94,114 @@ class Nfs3Listing : public ::testing::Test {
             true);
     }
 
+    // One reply of READDIR (version 2 or 3) or READDIRPLUS.
+    Listing Page(uint32_t version, bool plus, uint64_t cookie, uint32_t count, uint64_t verifier) {
+        if (version == 3) {
+            return plus ? ReadDirPlus(cookie, count, verifier) : ReadDir(cookie, count, verifier);
+        }
+        const XdrBytes args = XdrBytes().Bytes(root.data(), 32).Word(uint32_t(cookie)).Word(count);
+        WordReader reply = AfterHeader(bed.Call(100003, 2, kReadDir, args));
+        EXPECT_EQ(reply.Word(), 0u) << "accepted";
+        Listing page;
+        page.resultBytes = reply.Left();
+        if ((page.status = reply.Word()) != 0) return page;
+        const readdirokres result = Decoded<readdirokres>(reply);
+        for (const entry& item : result.entries) {
+            page.entries.push_back({item.fileid, item.name, item.cookie, false, {}});
+        }
+        page.eof = result.eof;
+        return page;
+    }
+
     NfsTestbed bed;
     std::vector<uint8_t> root;
 };
 
-TEST_F(Nfs3Listing, ReadDirListsEveryEntryWithCookiesFromOne) {
-    for (const char* name : {"a.avi", "b.avi", "c.avi"})
-        ASSERT_TRUE(bed.Dir().MakeFile(std::string("share1/") + name));
-    Listing listing = ReadDir(0, 65536, 0x1122334455667788ull);
-    ASSERT_EQ(listing.status, 0u);
-    EXPECT_NE(listing.cookieverf, 0x1122334455667788ull) << "a new listing's own";
-    ASSERT_EQ(listing.entries.size(), 5u);
-    std::set<std::string> names;
-    for (size_t i = 0; i < listing.entries.size(); ++i) {
-        const Entry& entry = listing.entries[i];
-        EXPECT_EQ(entry.cookie, i + 1);
-        // Nothing above a share is the client's: there ".." is the share's own folder.
-        const uint32_t fileid = entry.name == ".."
-                                    ? IndexOf(root)
-                                    : FileManager().GetFileId(bed.InShare(1, entry.name));
-        EXPECT_EQ(entry.fileid, fileid) << entry.name;
-        names.insert(entry.name);
-    }
-    EXPECT_EQ(names, (std::set<std::string>{".", "..", "a.avi", "b.avi", "c.avi"}));
-    EXPECT_TRUE(listing.eof);
-}
-
-TEST_F(Nfs3Listing, ReadDirAnswers131EntriesAtATime) {
-    FillTo(200);
-    Listing first = ReadDir(0);
-    ASSERT_EQ(first.entries.size(), 131u);
-    EXPECT_EQ(first.entries.back().cookie, 131u);
-    EXPECT_FALSE(first.eof);
-    Listing rest = ReadDir(131);
-    ASSERT_EQ(rest.entries.size(), 69u);
-    EXPECT_EQ(rest.entries.front().cookie, 132u);
-    EXPECT_TRUE(rest.eof);
-    Listing beyond = ReadDir(500);
-    EXPECT_TRUE(beyond.entries.empty());
-    EXPECT_TRUE(beyond.eof);
-}
-
-// Small counts split the listing; following the cookies gives the host's order, every name
-// exactly once, and no reply is larger than the count asked for. The host's folder is walked
-// once for all the pieces, also by a client that sends no cookie verifier, and whatever its times.
-TEST_F(Nfs3Listing, RepliesStayWithinTheClientsCount) {
-    FillTo(300);
+// Every way of reading a folder in pieces. Following the cookies from where the client starts
+// gives the host's order from there, every name once, its ordinal for a cookie and its table
+// index for a fileid (at a share's root, ".." is the share's own folder: nothing above it is the
+// client's); READDIRPLUS adds attributes and the handle of that index. No reply carries more than
+// the count asked for (version 2: but one entry, and at most one READ's worth), nor more entries
+// than its version's window, and the host resolves the folder, not each entry. The folder is
+// walked once for all the pieces, also by a client that sends no verifier. A walk that fails
+// midway ends in the host's reason: the client gets the names before it, never the end of the
+// listing.
+TEST_F(Nfs3Listing, EveryListingInPiecesIsTheHostsFolderWalkedOnce) {
+    FillTo(400);
     const std::vector<std::string> host = HostListing(bed.Share(1));
-    for (bool frozen : {false, true}) {
-        for (bool plus : {false, true}) {
-            SCOPED_TRACE(std::string(frozen ? "frozen " : "") + (plus ? "plus" : "plain"));
-            FaultyFs faulty;
-            if (frozen) faulty.FreezeFolderStamps(1000000000);
-            const uint32_t count = plus ? 1200 : 400;
-            std::vector<std::string> order;
-            uint64_t cookie = 0;
-            bool eof = false;
-            for (int call = 0; call < 400 && !eof; ++call) {
-                Listing part = plus ? ReadDirPlus(cookie, count) : ReadDir(cookie, count);
-                ASSERT_EQ(part.status, 0u);
-                EXPECT_LE(part.resultBytes, count);
-                ASSERT_FALSE(part.entries.empty());
-                for (const Entry& entry : part.entries) {
-                    order.push_back(entry.name);
-                    EXPECT_EQ(entry.cookie, order.size());
-                }
-                cookie = part.entries.back().cookie;
-                eof = part.eof;
+    const size_t failsAt = std::find(host.begin(), host.end(), "file1020") - host.begin();
+    struct Case {
+        const char* what;
+        uint32_t version;
+        bool plus;
+        uint32_t count;
+        uint32_t start;
+        uint32_t window;  // the most entries one reply carries
+        std::optional<Fault> fault;
+        uint32_t endStatus;  // 0: the listing ends in eof
+    };
+    const Case cases[] = {
+        {"READDIR in windows of 131", 3, false, 65536, 0, 131, {}, 0},
+        {"READDIR in small counts", 3, false, 400, 0, 131, {}, 0},
+        {"READDIRPLUS in windows of 10", 3, true, 65536, 0, 10, {}, 0},
+        {"READDIRPLUS in small counts", 3, true, 1200, 0, 10, {}, 0},
+        {"READDIRPLUS from the middle", 3, true, 65536, 25, 10, {}, 0},
+        {"version 2 in small counts", 2, false, 256, 0, 400, {}, 0},
+        {"version 2, one entry a reply", 2, false, 16, 0, 1, {}, 0},
+        {"version 2, a count beyond one READ's", 2, false, 0xFFFFFFFF, 0, 400, {}, 0},
+        {"version 2 from the middle", 2, false, 256, 30, 400, {}, 0},
+        {"version 2, a folder the host cannot list", 2, false, 256, 0, 400, Fault::kList, 0},
+        {"READDIR, a walk that fails midway", 3, false, 400, 0, 131, Fault::kListNext, 28},
+        {"READDIRPLUS, a walk that fails midway", 3, true, 1200, 0, 10, Fault::kListNext, 28},
+        {"version 2, a walk that fails midway", 2, false, 256, 0, 400, Fault::kListNext, 28},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Listings().Forget();
+        FaultyFs faulty;
+        if (c.fault)
+            faulty.Fail(*c.fault, c.fault == Fault::kListNext ? "file1020" : "",
+                        HostError::kNoSpace);
+        const size_t end = c.fault == Fault::kList ? c.start : c.fault ? failsAt : host.size();
+        const std::vector<std::string> expected(host.begin() + c.start, host.begin() + end);
+        const uint32_t bound = c.version == 2 ? std::min(c.count, 8192u) : c.count;
+        std::vector<std::string> names;
+        Listing page;
+        int replies = 0;
+        for (uint64_t cookie = c.start, verifier = 0; replies < 500; ++replies) {
+            page = Page(c.version, c.plus, cookie, c.count, verifier);
+            if (page.status != 0) break;
+            EXPECT_LE(page.entries.size(), c.window);
+            EXPECT_TRUE(page.resultBytes <= bound || page.entries.size() == 1) << page.resultBytes;
+            const size_t full = c.count == 65536 && !page.eof ? c.window : page.entries.size();
+            EXPECT_EQ(page.entries.size(), full) << "a large count fills the window";
+            for (const Entry& entry : page.entries) {
+                names.push_back(entry.name);
+                EXPECT_EQ(entry.cookie, c.start + names.size());
+                const uint32_t fileid = entry.name == ".."
+                                            ? IndexOf(root)
+                                            : FileManager().GetFileId(bed.InShare(1, entry.name));
+                EXPECT_EQ(entry.fileid, fileid) << entry.name;
+                EXPECT_EQ(entry.attributes, c.plus);
+                EXPECT_EQ(c.plus ? IndexOf(entry.handle) : entry.fileid, entry.fileid);
             }
-            EXPECT_TRUE(eof);
-            EXPECT_EQ(order, host);
-            EXPECT_EQ(faulty.Calls(Fault::kList), 1);
+            if (page.eof || page.entries.empty()) break;
+            cookie = page.entries.back().cookie;
+            verifier = page.cookieverf;
         }
+        EXPECT_EQ(page.status, c.endStatus);
+        EXPECT_EQ(page.eof, c.endStatus == 0);
+        EXPECT_EQ(names, expected);
+        if (c.fault) continue;
+        EXPECT_EQ(faulty.Calls(Fault::kList), 1);
+        EXPECT_LE(faulty.Calls(Fault::kRealLocation), replies + 3) << "the folder, not each entry";
+        const Listing beyond = Page(c.version, c.plus, host.size() + 7, c.count, 0);
+        EXPECT_TRUE(beyond.entries.empty() && beyond.eof);
     }
 }
 
 // A change made through the server is listed at once.
 TEST_F(Nfs3Listing, AChangeThroughTheServerIsListedAtOnce) {
-    bed.nfs = std::make_unique<CQDV_NFSManager>();
-    bed.daemon.Register(100003, bed.nfs.get());
     FillTo(5);
     FaultyFs faulty;
     ASSERT_EQ(ReadDir(0).entries.size(), 5u);
@@ -211,89 +244,11 @@ TEST_F(Nfs3Listing, ANewListingSeesTheHostAsItIsAndAContinuationItsOwnPicture) {
     }
 }
 
-// A walk of the host's folder that fails midway is no whole listing: the client gets the names
-// before the failure, then the host's reason, and never the end of the listing.
-TEST_F(Nfs3Listing, AWalkThatFailsMidwayEndsInTheHostsReason) {
-    bed.nfs = std::make_unique<CQDV_NFSManager>();
-    bed.daemon.Register(100003, bed.nfs.get());
-    FillTo(40);
-    std::vector<std::string> before = HostListing(bed.Share(1));
-    before.resize(std::find(before.begin(), before.end(), "file1020") - before.begin());
-    FaultyFs faulty;
-    faulty.Fail(Fault::kListNext, "file1020", HostError::kNoSpace);
-    for (uint32_t version : {2u, 3u}) {
-        std::vector<std::string> names;
-        uint32_t status = 0;
-        bool eof = false;
-        for (int call = 0; call < 100 && status == 0 && !eof; ++call) {
-            const uint32_t cookie = static_cast<uint32_t>(names.size());
-            if (version == 2) {
-                XdrBytes args = XdrBytes().Bytes(root.data(), 32).Word(cookie).Word(200);
-                WordReader reply = AfterHeader(bed.Call(100003, 2, kReadDir2, args));
-                ASSERT_EQ(reply.Word(), 0u);
-                if ((status = reply.Word()) != 0) break;
-                readdirokres page = Decoded<readdirokres>(reply);
-                for (const entry& item : page.entries) names.push_back(item.name);
-                eof = page.eof;
-                continue;
-            }
-            Listing page = ReadDir(cookie, 400);
-            status = page.status;
-            for (const Entry& item : page.entries) names.push_back(item.name);
-            eof = page.eof;
-        }
-        EXPECT_FALSE(eof) << version;
-        EXPECT_EQ(status, 28u) << version;
-        EXPECT_EQ(names, before) << version;
-    }
-}
-
 TEST_F(Nfs3Listing, ACountTooSmallForOneEntryIsTooSmall) {
     FillTo(5);
     Listing tiny = ReadDir(0, 100);
     EXPECT_EQ(tiny.status, 10005u);
     EXPECT_EQ(ReadDirPlus(0, 150).status, 10005u);
-}
-
-// Entries that are no links lie where their folder does: the host resolves the folder, not each
-// entry again.
-TEST_F(Nfs3Listing, ReadDirPlusAnswersTenEntriesWithAttributesAndHandles) {
-    FillTo(25);
-    FaultyFs faulty;
-    Listing first = ReadDirPlus(0);
-    ASSERT_EQ(first.entries.size(), 10u);
-    EXPECT_FALSE(first.eof);
-    for (size_t i = 0; i < 10; ++i) {
-        const Entry& entry = first.entries[i];
-        EXPECT_EQ(entry.cookie, i + 1);
-        EXPECT_TRUE(entry.attributes);
-        ASSERT_EQ(entry.handle.size(), 64u);
-        EXPECT_EQ(entry.handle[0] | (entry.handle[1] << 8), int(entry.fileid));
-    }
-    Listing second = ReadDirPlus(10);
-    EXPECT_EQ(second.entries.size(), 10u);
-    EXPECT_EQ(second.entries.front().cookie, 11u);
-    EXPECT_FALSE(second.eof);
-    Listing third = ReadDirPlus(20);
-    EXPECT_EQ(third.entries.size(), 5u);
-    EXPECT_TRUE(third.eof);
-    Listing none = ReadDirPlus(25);
-    EXPECT_TRUE(none.entries.empty());
-    EXPECT_TRUE(none.eof);
-    EXPECT_LT(faulty.Calls(Fault::kRealLocation), 10);
-}
-
-// Nothing above a share is the client's: at a share root, ".." is the root itself.
-TEST_F(Nfs3Listing, TheParentOfAShareRootIsTheRootItself) {
-    int parents = 0;
-    for (const Entry& entry : ReadDirPlus(0).entries) {
-        if (entry.name != "..") continue;
-        ++parents;
-        EXPECT_EQ(entry.fileid, IndexOf(root));
-        EXPECT_EQ(entry.handle, root);
-        EXPECT_TRUE(entry.attributes);
-    }
-    EXPECT_EQ(parents, 1);
 }
 
 // The name is listed, but not the attributes and handle of what lies outside the shares.

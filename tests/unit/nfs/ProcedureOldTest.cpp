@@ -1,16 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <initializer_list>
-#include <optional>
 #include <stdexcept>
 
-#include "DatagramSocket.h"
 #include "DorvelFileManager.h"
 #include "FaultyFs.h"
 #include "HostFs.h"
-#include "Loopback.h"
 #include "NfsTestbed.h"
 #include "QDV_ProcedureOld.h"
 #include "SharePaths.h"
@@ -62,25 +58,6 @@ XdrBytes WriteArgs(const Handle& file, uint32_t offset, const std::string& data)
 
 XdrBytes ReadDirArgs(const Handle& folder, uint32_t cookie, uint32_t count) {
     return Fh(folder).Word(cookie).Word(count);
-}
-
-// The entries of a READDIR reply after its status, then its eof.
-std::vector<entry> ReadEntries(WordReader& reply, bool& eof) {
-    readdirokres result = Decoded<readdirokres>(reply);
-    eof = result.eof;
-    return result.entries;
-}
-
-std::vector<std::string> NamesOf(const std::vector<entry>& entries) {
-    std::vector<std::string> names;
-    for (const entry& item : entries) names.push_back(item.name);
-    return names;
-}
-
-std::string Numbered(const char* prefix, int i) {
-    char name[64];
-    std::snprintf(name, sizeof name, "%s-%04d.avi", prefix, i);
-    return name;
 }
 
 // Real share folders in a temporary folder; the version 2 set serves program 100003 and the
@@ -142,32 +119,6 @@ class Nfs2 : public ::testing::Test {
         return hostfs::Fs().Status(bed.InShare(1, name), status) == hostfs::HostError::kNone &&
                status.writable;
     }
-    // One READDIR reply: its entries and eof; `size` is the size of the readdirres.
-    std::vector<entry> ReadDir(const Handle& folder, uint32_t cookie, uint32_t count, bool& eof,
-                               size_t& size) {
-        WordReader reply = Call(kReadDir, ReadDirArgs(folder, cookie, count));
-        size = reply.Left();
-        EXPECT_EQ(reply.Word(), 0u);
-        return ReadEntries(reply, eof);
-    }
-    // The whole listing in replies of `count` bytes, each checked on the way.
-    std::vector<entry> ReadAll(const Handle& folder, uint32_t count, int& replies) {
-        std::vector<entry> all;
-        bool eof = false;
-        for (replies = 0; !eof && replies < 10000; ++replies) {
-            size_t size = 0;
-            std::vector<entry> piece =
-                ReadDir(folder, all.empty() ? 0 : all.back().cookie, count, eof, size);
-            EXPECT_FALSE(piece.empty()) << "every reply moves on";
-            EXPECT_TRUE(piece.size() == 1 || size <= count) << size;
-            for (const entry& item : piece) {
-                EXPECT_EQ(item.cookie, all.size() + 1) << item.name;
-                all.push_back(item);
-            }
-        }
-        return all;
-    }
-
     NfsTestbed bed;
     CQDV_ProcedureOld* procedures = nullptr;
     Handle root;
@@ -390,20 +341,6 @@ TEST_F(Nfs2, RenameMovesUnmetNamesAndTakesTheHandlesInsideAlong) {
     EXPECT_EQ(Attributes(kGetAttr, Fh(clip)).size, 4u);
 }
 
-// Nothing above a share is the client's: there ".." is listed as the share's own folder.
-TEST_F(Nfs2, TheParentOfAShareRootIsTheRootItself) {
-    bool eof = false;
-    size_t size = 0;
-    std::vector<entry> entries = ReadDir(root, 0, 8192, eof, size);
-    int parents = 0;
-    for (const entry& item : entries) {
-        if (item.name != "..") continue;
-        ++parents;
-        EXPECT_EQ(item.fileid, IndexOf(root));
-    }
-    EXPECT_EQ(parents, 1);
-}
-
 TEST_F(Nfs2, SetAttrAppliesModeSizeAndTimes) {
     Handle five = Lookup(root, "five.txt");
     EXPECT_EQ(Attributes(kSetAttr, Sattr(Fh(five), 0444)).mode, 0100444u);
@@ -553,148 +490,6 @@ TEST(Nfs2Dispatch, OnlyAFailedDecodeIsAnsweredHereOtherFailuresLeaveForTheCaller
     EXPECT_THROW(set.Dispatch(broken, stream, getattr), std::runtime_error);
     LoadInput(stream, std::vector<uint8_t>(8, 0));
     EXPECT_EQ(set.Dispatch(stream, stream, getattr), kDispatchGarbage);
-}
-
-// A cookie names the entry to resume after, also when the rest of the listing would fit a
-// reply whole: a continuation must not get every entry again.
-TEST_F(Nfs2, AListingResumesAfterItsCookieWithOrdinalCookies) {
-    for (const char* name : {"a.avi", "b.avi", "c.avi"}) {
-        ASSERT_TRUE(bed.Dir().MakeFile(std::string("share1/Films/") + name));
-    }
-    const std::string path = bed.InShare(1, "Films");
-    const std::vector<std::string> host = HostListing(path);
-    ASSERT_EQ(host.size(), 5u) << "three files, \".\" and \"..\"";
-    Handle films = Lookup(root, "Films");
-    for (uint32_t cookie : {0u, 2u, 5u, 12345u}) {
-        bool eof = false;
-        size_t size = 0;
-        std::vector<entry> entries = ReadDir(films, cookie, 8192, eof, size);
-        EXPECT_TRUE(eof);
-        const size_t first = std::min<size_t>(cookie, host.size());
-        EXPECT_EQ(NamesOf(entries), std::vector<std::string>(host.begin() + first, host.end()))
-            << cookie;
-        for (size_t i = 0; i < entries.size(); ++i) {
-            EXPECT_EQ(entries[i].cookie, first + i + 1);
-            EXPECT_EQ(entries[i].fileid,
-                      FileManager().GetFileId(ListedPath(path, host[first + i])));
-        }
-    }
-    FaultyFs faulty;
-    faulty.Fail(Fault::kList);
-    WordReader unlisted = Call(kReadDir, ReadDirArgs(films, 0, 8192));
-    EXPECT_EQ(Words(unlisted.Bytes(unlisted.Left())), (std::vector<uint32_t>{0, 0, 1}));
-}
-
-// A listing is walked on the host once for all its pieces; a piece that continues no listing
-// (a jump) is a walk of its own.
-TEST_F(Nfs2, ALongerListingComesInPiecesOfTheClientsCount) {
-    for (int i = 0; i < 320; ++i) ASSERT_TRUE(bed.Dir().MakeFile("share1/" + Numbered("f", i)));
-    const std::vector<std::string> host = HostListing(bed.Share(1));
-    FaultyFs faulty;
-    int replies = 0;
-    EXPECT_EQ(NamesOf(ReadAll(root, 256, replies)), host);
-    EXPECT_GT(replies, 30);
-    EXPECT_EQ(NamesOf(ReadAll(root, 16, replies)), host) << "one entry a reply";
-    EXPECT_EQ(replies, int(host.size()));
-    EXPECT_EQ(faulty.Calls(Fault::kList), 2);
-
-    bool eof = true;
-    size_t size = 0;
-    std::vector<entry> middle = ReadDir(root, 30, 256, eof, size);
-    ASSERT_FALSE(middle.empty());
-    EXPECT_EQ(middle.front().cookie, 31u);
-    EXPECT_EQ(middle.front().name, host[30]);
-    EXPECT_FALSE(eof);
-    EXPECT_TRUE(ReadDir(root, uint32_t(host.size()) + 7, 256, eof, size).empty());
-    EXPECT_TRUE(eof);
-    ReadDir(root, 0, 0xFFFFFFFF, eof, size);
-    EXPECT_FALSE(eof);
-    EXPECT_LE(size, 8192u) << "no reply carries more than one READ's worth";
-    EXPECT_GT(size, 8192u - 40);
-    EXPECT_EQ(faulty.Calls(Fault::kList), 5);
-}
-
-// The road of a version 2 client: MOUNT, LOOKUP and READDIR as datagrams to a UDP port on
-// loopback. Sockets start before the client's is made and end after the server's is closed.
-class Nfs2OverUdp : public ::testing::Test {
-  protected:
-    Nfs2OverUdp() {
-        net::Startup();
-        // Index 1 of this host entry is the loopback address: the server binds to it alone.
-        net::SetLocalHostEntrySource([](net::HostEntry& entry) {
-            entry.name = "test";
-            entry.addresses = {kLoopback};
-            return true;
-        });
-        bed.nfs = std::make_unique<CQDV_ProcedureOld>();
-        bed.daemon.Register(100003, bed.nfs.get());
-        udp.SetListener(&bed.daemon);
-        socket.emplace(ClientSocket::Udp());
-    }
-    ~Nfs2OverUdp() override {
-        socket.reset();
-        udp.Close();
-        net::SetLocalHostEntrySource(nullptr);
-        net::Cleanup();
-    }
-
-    // The reply to one call after its accept status, or nothing.
-    std::optional<WordReader> Exchange(uint32_t xid, uint32_t program, uint32_t version,
-                                       uint32_t procedure, const XdrBytes& args) {
-        CallHeaderSpec h;
-        h.xid = xid;
-        h.program = program;
-        h.version = version;
-        h.procedure = procedure;
-        if (!socket->SendTo(udp.GetPort(), MakeCall(h, args.Get()))) return std::nullopt;
-        std::optional<std::vector<uint8_t>> datagram = socket->ReceiveDatagram();
-        if (!datagram) return std::nullopt;
-        WordReader reply(*datagram);
-        if (reply.Word() != xid) return std::nullopt;
-        reply.Bytes(16);
-        if (reply.Word() != 0) return std::nullopt;
-        return reply;
-    }
-
-    NfsTestbed bed;
-    CDatagramSocket udp;
-    std::optional<ClientSocket> socket;
-};
-
-TEST_F(Nfs2OverUdp, AListingOfThreeThousandFilesArrivesInPieces) {
-    bed.Dir().MakeFolder("share1/Many");
-    for (int i = 0; i < 3000; ++i) {
-        ASSERT_TRUE(bed.Dir().MakeFile("share1/Many/" + Numbered("clip", i)));
-    }
-    const std::vector<std::string> host = HostListing(bed.InShare(1, "Many"));
-    ASSERT_TRUE(udp.Open(false, 1, 0));
-    std::optional<WordReader> mount = Exchange(1, 100005, 1, 1, XdrBytes().Text("/quonhd1"));
-    ASSERT_TRUE(mount && mount->Word() == 0);
-    std::optional<WordReader> many =
-        Exchange(2, 100003, 2, kLookup, DirOp(mount->Bytes(32), "Many"));
-    ASSERT_TRUE(many && many->Word() == 0);
-    Handle folder = many->Bytes(32);
-
-    std::vector<std::string> names;
-    bool eof = false;
-    int replies = 0;
-    for (uint32_t cookie = 0; !eof && replies < 200; ++replies) {
-        std::optional<WordReader> reply =
-            Exchange(100 + replies, 100003, 2, kReadDir, ReadDirArgs(folder, cookie, 4096));
-        ASSERT_TRUE(reply) << "reply " << replies;
-        EXPECT_LE(reply->Left(), 4096u);
-        ASSERT_EQ(reply->Word(), 0u);
-        std::vector<entry> piece = ReadEntries(*reply, eof);
-        ASSERT_FALSE(piece.empty());
-        for (const entry& item : piece) {
-            EXPECT_EQ(item.cookie, names.size() + 1);
-            names.push_back(item.name);
-        }
-        cookie = piece.back().cookie;
-    }
-    EXPECT_TRUE(eof);
-    EXPECT_EQ(names, host);
-    EXPECT_GT(replies, 20);
 }
 
 }  // namespace
