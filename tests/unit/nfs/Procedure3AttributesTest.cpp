@@ -40,6 +40,11 @@ class Nfs3Attributes : public ::testing::Test {
         root = bed.Root(1);
     }
     std::vector<uint8_t> File() { return bed.Lookup(root, "Movie.avi"); }
+    bool HostWritable(const std::string& name) {
+        hostfs::FileStatus status;
+        return hostfs::Fs().Status(bed.InShare(1, name), status) == hostfs::HostError::kNone &&
+               status.writable;
+    }
 
     NfsTestbed bed;
     std::vector<uint8_t> root;
@@ -252,24 +257,41 @@ TEST_F(Nfs3Attributes, SetAttrOfAMissingFileWritesEmptyWcc) {
     EXPECT_EQ(reply.Left(), 0u);
 }
 
-TEST_F(Nfs3Attributes, ShortArgumentsAreGarbage) {
-    std::vector<uint8_t> file = File();
-    std::vector<XdrBytes> cut = {
-        XdrBytes().Word(64).Bytes(file.data(), 10),  // handle length promises more than sent
-        XdrBytes().Word(64),
-        Handle(file),  // ACCESS without its bits
+// Every cut of a call's arguments at a word is GARBAGE_ARGS with nothing but the header in the
+// reply, and changes nothing: a procedure decodes all its arguments before it acts.
+TEST_F(Nfs3Attributes, EveryCutOfTheArgumentsIsGarbageAndChangesNothing) {
+    const std::vector<uint8_t> file = File();
+    const XdrBytes name = Handle(root).Text("Movie.avi");
+    const std::pair<uint32_t, XdrBytes> calls[] = {
+        {kGetAttr, Handle(file)},
+        {kSetAttr, Sattr(Handle(file), 0444, 0)},
+        {kLookup, name},
+        {kAccess, Handle(file).Word(0x3F)},
+        {6, Handle(file).Hyper(0).Word(10)},                                // READ
+        {7, Handle(file).Hyper(0).Word(4).Word(2).Text("data")},            // WRITE
+        {8, WithNoAttributes(Handle(root).Text("cut.bin").Word(0))},        // CREATE
+        {9, WithNoAttributes(Handle(root).Text("Cut"))},                    // MKDIR
+        {13, Handle(root).Text("Films")},                                   // RMDIR
+        {14, XdrBytes(name).Append(Handle(root).Text("moved.avi").Get())},  // RENAME
+        {16, Handle(root).Hyper(0).Hyper(0).Word(4096)},                    // READDIR
+        {17, Handle(root).Hyper(0).Hyper(0).Word(4096).Word(8192)},         // READDIRPLUS
+        {18, Handle(root)},                                                 // FSSTAT
+        {19, Handle(root)},                                                 // FSINFO
+        {21, Handle(file).Hyper(0).Word(0)},                                // COMMIT
     };
-    EXPECT_EQ(bed.Call(100003, 3, kGetAttr, cut[0]).result, kDispatchGarbage);
-    EXPECT_EQ(bed.Call(100003, 3, kLookup, cut[1]).result, kDispatchGarbage);
-    HandledCall access = bed.Call(100003, 3, kAccess, cut[2]);
-    EXPECT_EQ(access.result, kDispatchGarbage);
-    EXPECT_EQ(Words(access.reply).back(), 4u);
-    std::vector<uint8_t> setattr = Sattr(Handle(file), -1, 4096).Get();
-    for (size_t size = 68; size < setattr.size(); size += 4) {
-        XdrBytes prefix;
-        prefix.Bytes(setattr.data(), size);
-        EXPECT_EQ(bed.Call(100003, 3, kSetAttr, prefix).result, kDispatchGarbage) << size;
+    for (const auto& [procedure, args] : calls) {
+        for (size_t size = 0; size < args.Size(); size += 4) {
+            HandledCall call =
+                bed.Call(100003, 3, procedure, XdrBytes().Bytes(args.Get().data(), size));
+            EXPECT_EQ(call.result, kDispatchGarbage) << procedure << " cut at " << size;
+            EXPECT_EQ(Words(call.reply).size(), 6u) << procedure << " cut at " << size;
+        }
     }
+    EXPECT_EQ(bed.Dir().Contents("share1/Movie.avi"), std::string(1000, 'm'));
+    EXPECT_TRUE(HostWritable("Movie.avi"));
+    EXPECT_TRUE(bed.Dir().Exists("share1/Films"));
+    EXPECT_FALSE(bed.Dir().Exists("share1/cut.bin") || bed.Dir().Exists("share1/Cut") ||
+                 bed.Dir().Exists("share1/moved.avi"));
 }
 
 TEST_F(Nfs3Attributes, ProceduresOutsideTheServedSetAreUnavailable) {

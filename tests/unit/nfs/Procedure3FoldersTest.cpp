@@ -215,19 +215,6 @@ TEST_F(Nfs3Folders, RetransmittedChangesAnswerWhatTheFirstCallDid) {
     EXPECT_TRUE(bed.Dir().Exists("share2/moved.avi") && bed.Dir().Exists("share1/Made"));
 }
 
-TEST_F(Nfs3Folders, ShortArgumentsAreGarbage) {
-    const std::pair<uint32_t, XdrBytes> calls[] = {
-        {kMkdir, Handle(root).Text("Half").Word(1)},
-        {kRmdir, Handle(root)},
-        {kRename, Handle(root).Text("movie.avi").Append(Handle(root).Get())},
-    };
-    for (const auto& [procedure, args] : calls) {
-        EXPECT_EQ(bed.Call(100003, 3, procedure, args).result, kDispatchGarbage) << procedure;
-    }
-    EXPECT_FALSE(bed.Dir().Exists("share1/Half"));
-    EXPECT_TRUE(bed.Dir().Exists("share1/movie.avi"));
-}
-
 TEST_F(Nfs3Folders, RemoveStaysUnserved) {
     HandledCall call = bed.Call(100003, 3, 12, Handle(root).Text("movie.avi"));
     EXPECT_EQ(call.result, kDispatchProcUnavail);

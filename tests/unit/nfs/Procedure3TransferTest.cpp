@@ -323,19 +323,4 @@ TEST_F(Nfs3Transfer, CommitFlushesTheFile) {
     ExpectWccFailure(bed.Nfs3(kCommit, Handle(film).Hyper(0).Word(0)), 2);
 }
 
-TEST_F(Nfs3Transfer, ShortArgumentsAreGarbage) {
-    XdrBytes promisesMore = Handle(film).Hyper(0).Word(8).Word(0).Word(8).Bytes("abcd", 4);
-    const std::pair<uint32_t, XdrBytes> calls[] = {
-        {kRead, Handle(film).Hyper(0)},
-        {kWrite, promisesMore},
-        {kCreate, Handle(root).Text("v.bin").Word(kExclusive).Word(1)},
-        {kCommit, Handle(film).Hyper(0)},
-    };
-    for (const auto& [procedure, args] : calls) {
-        EXPECT_EQ(bed.Call(100003, 3, procedure, args).result, kDispatchGarbage) << procedure;
-    }
-    EXPECT_EQ(bed.Dir().Contents("share1/film.bin"), content);
-    EXPECT_FALSE(bed.Dir().Exists("share1/v.bin"));
-}
-
 }  // namespace
