@@ -45,9 +45,8 @@ ClientPath PathInFolder(const ClientPath& folder, std::string_view name) {
 }
 
 ClientPath OwnEntry(ClientPath path) {
-    if (path.Found() && EndsInDotStep(path.path))
-        path = ClientPath{{}, PathOutcome::kOutsideShare, {}};
-    return path;
+    if (!path.Found() || !EndsInDotStep(path.path)) return path;
+    return ClientPath{{}, PathOutcome::kOutsideShare, {}};
 }
 
 PathOutcome ExistingOutcome(const ClientPath& path) {

@@ -103,7 +103,6 @@ nfsstat3 CQDV_Procedure3::ListFolder(const nfs_fh3& dir, uint64_t cookie, uint64
     post_op_attr attributes;
     nfsstat3 status = StartQuery(path, attributes);
     WindowNames names;
-    // The table entry holds the folder's path for the whole call: entries are only added meanwhile.
     const std::string_view folder = path.path;
     ListingEnd end = ListingEnd::kEnd;
     uint64_t verifier = 0;
@@ -148,7 +147,7 @@ void CQDV_Procedure3::WriteEntry(std::string_view folder, const ListedName& entr
     listed.name_attributes = PostOpAttributes(
         ClientPath{path, inside ? PathOutcome::kFound : PathOutcome::kStale, fileid});
     listed.name_handle.handle_follows = inside;
-    std::memcpy(listed.name_handle.handle.Data(), row->pHandle.get(), nfs_fh3::kSize);
+    if (inside) std::memcpy(listed.name_handle.handle.Data(), row->pHandle.get(), nfs_fh3::kSize);
     Write(*m_pOut, listed);
 }
 

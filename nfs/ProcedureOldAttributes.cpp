@@ -52,8 +52,9 @@ nfsstat CQDV_ProcedureOld::ProcSetAttr() {
     Read(*m_pIn, attributes);
     ClientPath file = PathOf(handle);
     nfsstat status = StatusOf(ExistingOutcome(file));
-    if (status == NFS_OK)
+    if (status == NFS_OK) {
         status = StatusOf(ApplyAttributeChanges(file.path, ToChanges(attributes)).error);
+    }
     fattr after;
     if (status == NFS_OK) status = GetAttributes(file, after);
     return WriteAttrStat(status, after);

@@ -159,9 +159,10 @@ TEST(ListingCacheTest, OnlyAContinuationOfAListingComesFromWhatItKept) {
         verifiers.push_back(0);
         auto folder = fs.folders.find(step.folder);
         std::vector<std::string> names;
-        if (folder != fs.folders.end()) names = folder->second.names;
-        if (folder != fs.folders.end())
+        if (folder != fs.folders.end()) {
+            names = folder->second.names;
             names.resize(std::min(names.size(), folder->second.failsAt));
+        }
         names.erase(names.begin(), names.begin() + std::min<size_t>(step.position, names.size()));
         names.resize(std::min<size_t>(names.size(), 10));
         EXPECT_EQ(

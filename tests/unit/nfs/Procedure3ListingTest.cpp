@@ -159,9 +159,10 @@ TEST_F(Nfs3Listing, EveryListingInPiecesIsTheHostsFolderWalkedOnce) {
         SCOPED_TRACE(c.what);
         Listings().Forget();
         FaultyFs faulty;
-        if (c.fault)
+        if (c.fault) {
             faulty.Fail(*c.fault, c.fault == Fault::kListNext ? "file1020" : "",
                         HostError::kNoSpace);
+        }
         const size_t end = c.fault == Fault::kList ? c.start : c.fault ? failsAt : host.size();
         const std::vector<std::string> expected(host.begin() + c.start, host.begin() + end);
         const uint32_t bound = c.version == 2 ? std::min(c.count, 8192u) : c.count;
