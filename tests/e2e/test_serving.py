@@ -232,9 +232,9 @@ class StandardPorts(unittest.TestCase):
         make_files(cls.root, ["film.avi"])
         cls.server = Server({1: cls.root}, ports=[111, 2049, 1058])
         if not cls.server.started():
-            errors = cls.server.errors
+            said = cls.server.drain() + cls.server.errors
             cls.tearDownClass()
-            raise AssertionError("server did not start: %s" % errors)
+            raise AssertionError("server did not start: %s" % said)
 
     @classmethod
     def tearDownClass(cls):
