@@ -166,10 +166,10 @@ void ExplainBlockedPort(int32_t result, const ServerPorts& ports) {
         const char* usualHolder;
     } blocked[] = {
         {kStartPortmapPortBusy, ports.portmap, standard.portmap,
-         ": another portmapper, such as rpcbind, cannot run beside this server (systemctl "
-         "disable --now rpcbind.socket rpcbind.service)"},
+         " (a portmapper such as rpcbind cannot run beside this server: systemctl disable "
+         "--now rpcbind.socket rpcbind.service)"},
         {kStartNfsPortBusy, ports.nfs, standard.nfs,
-         ": another NFS server, such as the kernel's, cannot run beside this server (systemctl "
+         " (an NFS server such as the kernel's cannot run beside this server: systemctl "
          "disable --now nfs-server.service)"},
         {kStartMountPortBusy, ports.mount, standard.mount, ""},
     };
