@@ -280,6 +280,7 @@ bool LoadDaemonOptions(int argc, const char* const argv[], DaemonOptions& option
     }
     DaemonOptions loaded;
     if (!ReadSettingsFile(given.config, loaded, error)) return false;
+    // The command line was parsed once already: it cannot fail now.
     ParseDaemonOptions(argc, argv, loaded, error);
     options = loaded;
     return true;
