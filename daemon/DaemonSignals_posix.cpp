@@ -1,30 +1,32 @@
 #include <pthread.h>
 #include <csignal>
-#include <initializer_list>
 
 #include "DaemonSignals.h"
 
 namespace {
 
-sigset_t Requests() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, signal);
-    return set;
+sigset_t g_requests;
+
+bool Ignored(int signal) {
+    struct sigaction action = {};
+    return sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN;
 }
 
 }  // namespace
 
 // Blocked in every thread, the signals stay pending until the main thread takes them, so no
-// handler runs on a socket thread and nothing but a wait is needed to see them.
+// handler runs on a socket thread and nothing but a wait is needed to see them. A program
+// started under nohup keeps ignoring hang-ups.
 void HoldRequests() {
-    const sigset_t set = Requests();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    sigemptyset(&g_requests);
+    sigaddset(&g_requests, SIGINT);
+    sigaddset(&g_requests, SIGTERM);
+    if (!Ignored(SIGHUP)) sigaddset(&g_requests, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &g_requests, nullptr);
 }
 
 DaemonRequest WaitForRequest() {
-    const sigset_t set = Requests();
     int signal = SIGTERM;
-    sigwait(&set, &signal);
+    sigwait(&g_requests, &signal);
     return signal == SIGHUP ? DaemonRequest::kReload : DaemonRequest::kStop;
 }

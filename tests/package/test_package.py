@@ -1,5 +1,5 @@
-"""The Debian package: what it holds, and its program run from a scratch root as the unit runs
-it, as an unprivileged user with only the capability to bind port 111's kind of port."""
+"""The Debian package: what it holds, and its program run from a scratch root as its unit runs
+it, as an unprivileged user whose one capability is to bind ports below 1024."""
 
 import io
 import os
