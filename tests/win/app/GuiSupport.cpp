@@ -7,6 +7,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "Dpi.h"
+
 namespace apptest {
 
 namespace {
@@ -25,9 +27,10 @@ std::wstring DesktopName() {
 class TestDesktop {
   public:
     TestDesktop() : m_name(DesktopName()) {
-        const wchar_t size[] = L"1024x768";
-        RegSetKeyValueW(HKEY_CURRENT_USER, kExplorerDesktops, m_name.c_str(), REG_SZ, size,
-                        sizeof size);
+        const std::wstring size =
+            std::to_wstring(Scaled(1024)) + L"x" + std::to_wstring(Scaled(768));
+        RegSetKeyValueW(HKEY_CURRENT_USER, kExplorerDesktops, m_name.c_str(), REG_SZ, size.c_str(),
+                        static_cast<DWORD>((size.size() + 1) * sizeof(wchar_t)));
         m_hDesktop = CreateDesktopW(m_name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
     }
     TestDesktop(const TestDesktop&) = delete;
@@ -128,8 +131,8 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     return true;
 }
 
-Program::Program() {
-    std::wstring commandLine = L"\"" + Beside(L"QuonDorvel.exe") + L"\"";
+Program::Program(std::wstring commandLine) {
+    if (commandLine.empty()) commandLine = L"\"" + Beside(L"QuonDorvel.exe") + L"\"";
     std::wstring desktop = Desktop().Name();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

@@ -17,10 +17,20 @@ class MainWindow : public testing::Test {
   protected:
     MainWindow() { m_form1.AttachStatusWindow(m_status); }
 
+    // The power manager stood in for: each request is counted, and refused while told so.
+    EXECUTION_STATE RequestPower(EXECUTION_STATE state) {
+        m_powerRequests.push_back(state);
+        return m_bRefusePower ? 0 : ES_CONTINUOUS;
+    }
+
     const apptest::FreshAccount m_account;
     Application m_application{GetModuleHandleW(nullptr), "QuonDorvel"};
     ShareSettings m_settings;
-    TForm1 m_form1{m_application, m_settings};
+    std::vector<EXECUTION_STATE> m_powerRequests;
+    bool m_bRefusePower = false;
+    TForm1 m_form1{m_application, m_settings, {{}, [this](EXECUTION_STATE state) {
+                                                   return RequestPower(state);
+                                               }}};
     TForm_Status m_status{m_application};
 };
 
@@ -86,6 +96,62 @@ TEST_F(MainWindow, TheUsersPowerSettingsComeBackHoweverSharingStartedAndEnded) {
     MSG quit;
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     before.Apply();
+}
+
+// A mount keeps the system awake, asked once; the last unmount, Stop Sharing and the end of the
+// program let it sleep. A refused request is made again at the next mount.
+TEST_F(MainWindow, AMountedShareKeepsTheSystemAwakeUntilUnmountStopOrExit) {
+    constexpr EXECUTION_STATE kAwake = ES_CONTINUOUS | ES_SYSTEM_REQUIRED;
+    constexpr EXECUTION_STATE kAsleep = ES_CONTINUOUS;
+    const auto after = [this](void (TForm1::*event)(), size_t requests) {
+        (m_form1.*event)();
+        PumpUntil([&] { return m_powerRequests.size() >= requests; }, 5000);
+    };
+    m_bRefusePower = true;
+    after(&TForm1::ShareConnected, 1);
+    EXPECT_FALSE(m_form1.KeepsAwake());
+    m_bRefusePower = false;
+    after(&TForm1::ShareConnected, 2);
+    EXPECT_TRUE(m_form1.KeepsAwake());
+    m_form1.ShareConnected();  // held already: nothing asked before the unmount's release
+    after(&TForm1::ShareDisConnected, 3);
+    after(&TForm1::ShareConnected, 4);
+    m_form1.N2Click();
+    after(&TForm1::ShareConnected, 6);
+    m_form1.N4Click();
+    EXPECT_EQ(m_powerRequests, (std::vector<EXECUTION_STATE>{kAwake, kAwake, kAsleep, kAwake,
+                                                             kAsleep, kAwake, kAsleep}));
+    EXPECT_FALSE(m_form1.KeepsAwake());
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+// A shell that refuses the first calls, and counts them all.
+struct RefusingShell {
+    int refusals;
+    int calls = 0;
+    TrayShell Shell(int retries) {
+        return {[this](DWORD, NOTIFYICONDATAW&) { return ++calls > refusals; }, 10, retries};
+    }
+};
+
+// The icon is offered again until the shell takes it, trying a change first (a refused add may
+// have been taken after all), and no more often than the retries allow.
+TEST(TrayIconTest, TheIconIsOfferedAgainUntilTakenAndNoFurtherThanTheRetries) {
+    const struct {
+        int refusals;
+        int calls;
+    } kCases[] = {{0, 1}, {3, 4}, {1000, 1 + 2 * 3}};
+    for (const auto& test : kCases) {
+        SCOPED_TRACE(test.refusals);
+        const apptest::FreshAccount account;
+        Application application{GetModuleHandleW(nullptr), "QuonDorvel"};
+        ShareSettings settings;
+        RefusingShell shell{test.refusals};
+        const TForm1 form1{application, settings, {shell.Shell(3)}};
+        PumpUntil([&] { return shell.calls > test.calls; }, 500);  // waits out a call too many
+        EXPECT_EQ(shell.calls, test.calls);
+    }
 }
 
 std::vector<apptest::Box> OpenBoxes() {

@@ -165,6 +165,34 @@ TEST(Program, SecondInstanceShowsItsBoxAndEndsWhileTheFirstRunsOn) {
     EXPECT_EQ(third.WaitForExit(kExitMs), 0u);
 }
 
+// Another copy's mutex counts however it is kept from us: in this session with a security that
+// shuts us out (a copy started elevated), or in the global namespace only (another session).
+TEST(Program, AMutexKeptFromUsCountsAsAnotherCopy) {
+    SECURITY_DESCRIPTOR noAccess{};
+    InitializeSecurityDescriptor(&noAccess, SECURITY_DESCRIPTOR_REVISION);
+    ACL empty{};
+    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+    SetSecurityDescriptorDacl(&noAccess, TRUE, &empty, FALSE);
+    SECURITY_ATTRIBUTES shutOut{sizeof shutOut, &noAccess, FALSE};
+    const struct {
+        const char* name;
+        SECURITY_ATTRIBUTES* security;
+    } kCases[] = {{"QuonDorvel", &shutOut}, {"Global\\QuonDorvel", nullptr}};
+    for (const auto& test : kCases) {
+        SCOPED_TRACE(test.name);
+        HANDLE held = CreateMutexA(test.security, TRUE, test.name);
+        ASSERT_NE(held, nullptr);
+        const Program program;
+        HWND box = WaitForWindow(program.Id(), L"#32770", true, kAppearMs);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(ReadBox(box).text, AlreadyRunning());
+        EXPECT_TRUE(WindowsOf(program.Id(), L"TForm1").empty());
+        CloseBox(box);
+        EXPECT_EQ(program.WaitForExit(kExitMs), 0u);
+        CloseHandle(held);
+    }
+}
+
 TEST(Program, RegistryErrorAtStartIsShownAndTheProgramEndsCleanly) {
     const apptest::FreshAccount account;
     apptest::PutText(apptest::kOptionsKey, L"AutoShare", L"yes");

@@ -3,6 +3,7 @@
 #include "RegistryKey.h"
 #include "Settings.h"
 #include "TestRegistry.h"
+#include "WideText.h"
 
 namespace {
 
@@ -72,6 +73,24 @@ TEST(Settings, AutoRunIsWrittenFromTheSetupFolderAndDeleted) {
     EXPECT_FALSE(ReadValue(kRunKey, L"QuonDorvel"));
     ShareSettings::ClearAutoRun();  // already gone: nothing to do, no error
     EXPECT_FALSE(ReadValue(kRunKey, L"QuonDorvel"));
+}
+
+// The command names the program in the setup folder, or without one the running program itself,
+// and is quoted where a blank would cut it.
+TEST(Settings, TheAutoRunCommandNamesTheProgramWholeAndQuotedWhereItHasABlank) {
+    wchar_t self[MAX_PATH] = {};
+    const std::string running =
+        Narrow(std::wstring(self, GetModuleFileNameW(nullptr, self, MAX_PATH)));
+    const struct {
+        std::string setupDir;
+        std::string command;
+    } kCases[] = {
+        {"D:\\Apps\\Quon", "D:\\Apps\\Quon\\QuonDorvel.exe"},
+        {"C:\\Program Files (x86)\\Quon\\Dorvel",
+         "\"C:\\Program Files (x86)\\Quon\\Dorvel\\QuonDorvel.exe\""},
+        {"", running.find(' ') == std::string::npos ? running : '"' + running + '"'},
+    };
+    for (const auto& test : kCases) EXPECT_EQ(AutoRunCommand(test.setupDir), test.command);
 }
 
 // A mistyped "AutoShare" is left as it is by the start-up check and stops the read that meets
