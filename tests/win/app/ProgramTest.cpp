@@ -3,6 +3,8 @@
 #include "GuiSupport.h"
 #include "Messages.h"
 #include "TestRegistry.h"
+// After the Windows headers it builds on.
+#include <sddl.h>
 
 namespace {
 
@@ -168,29 +170,24 @@ TEST(Program, SecondInstanceShowsItsBoxAndEndsWhileTheFirstRunsOn) {
 // Another copy's mutex counts however it is kept from us: in this session with a security that
 // shuts us out (a copy started elevated), or in the global namespace only (another session).
 TEST(Program, AMutexKeptFromUsCountsAsAnotherCopy) {
-    SECURITY_DESCRIPTOR noAccess{};
-    InitializeSecurityDescriptor(&noAccess, SECURITY_DESCRIPTOR_REVISION);
-    ACL empty{};
-    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
-    SetSecurityDescriptorDacl(&noAccess, TRUE, &empty, FALSE);
-    SECURITY_ATTRIBUTES shutOut{sizeof shutOut, &noAccess, FALSE};
-    const struct {
-        const char* name;
-        SECURITY_ATTRIBUTES* security;
-    } kCases[] = {{"QuonDorvel", &shutOut}, {"Global\\QuonDorvel", nullptr}};
-    for (const auto& test : kCases) {
-        SCOPED_TRACE(test.name);
-        HANDLE held = CreateMutexA(test.security, TRUE, test.name);
-        ASSERT_NE(held, nullptr);
+    SECURITY_ATTRIBUTES shutOut{sizeof shutOut, nullptr, FALSE};  // an empty access list
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:", SDDL_REVISION_1,
+                                                         &shutOut.lpSecurityDescriptor, nullptr);
+    const std::pair<const char*, SECURITY_ATTRIBUTES*> kMutexes[] = {
+        {"QuonDorvel", &shutOut}, {"Global\\QuonDorvel", nullptr}};
+    for (const auto& [name, security] : kMutexes) {
+        HANDLE held = CreateMutexA(security, TRUE, name);
+        ASSERT_NE(held, nullptr) << name;
         const Program program;
         HWND box = WaitForWindow(program.Id(), L"#32770", true, kAppearMs);
-        ASSERT_NE(box, nullptr);
+        ASSERT_NE(box, nullptr) << name;
         EXPECT_EQ(ReadBox(box).text, AlreadyRunning());
         EXPECT_TRUE(WindowsOf(program.Id(), L"TForm1").empty());
         CloseBox(box);
         EXPECT_EQ(program.WaitForExit(kExitMs), 0u);
         CloseHandle(held);
     }
+    LocalFree(shutOut.lpSecurityDescriptor);
 }
 
 TEST(Program, RegistryErrorAtStartIsShownAndTheProgramEndsCleanly) {

@@ -81,16 +81,11 @@ TEST(Settings, TheAutoRunCommandNamesTheProgramWholeAndQuotedWhereItHasABlank) {
     wchar_t self[MAX_PATH] = {};
     const std::string running =
         Narrow(std::wstring(self, GetModuleFileNameW(nullptr, self, MAX_PATH)));
-    const struct {
-        std::string setupDir;
-        std::string command;
-    } kCases[] = {
-        {"D:\\Apps\\Quon", "D:\\Apps\\Quon\\QuonDorvel.exe"},
-        {"C:\\Program Files (x86)\\Quon\\Dorvel",
-         "\"C:\\Program Files (x86)\\Quon\\Dorvel\\QuonDorvel.exe\""},
-        {"", running.find(' ') == std::string::npos ? running : '"' + running + '"'},
-    };
-    for (const auto& test : kCases) EXPECT_EQ(AutoRunCommand(test.setupDir), test.command);
+    EXPECT_EQ(AutoRunCommand("D:\\Apps\\Quon"), "D:\\Apps\\Quon\\QuonDorvel.exe");
+    EXPECT_EQ(AutoRunCommand("C:\\Program Files\\Quon"),
+              "\"C:\\Program Files\\Quon\\QuonDorvel.exe\"");
+    EXPECT_EQ(AutoRunCommand(""),
+              running.find(' ') == std::string::npos ? running : '"' + running + '"');
 }
 
 // A mistyped "AutoShare" is left as it is by the start-up check and stops the read that meets
