@@ -55,6 +55,7 @@ FormDesign SettingDesign() {
     design.alpha = 250;
     design.screenCentre = true;
     design.activateOnShow = true;
+    design.dialogKeys = true;
     return design;
 }
 
@@ -74,7 +75,7 @@ ButtonDesign BrowseButton(int n) {
 
 EditDesign FolderEditDesign(int n) {
     const FontSpec font = FormFont();
-    return {{16, RowTop(n, 122), 321, -Font::HeightFor(font.points) + 10},
+    return {{16, RowTop(n, 122), 321, Font::DesignHeight(font.points) + 10},
             font,
             kSilver,
             kMaxFolderLength};
@@ -221,10 +222,13 @@ QDV_Setting::QDV_Setting(Application& application, TForm1& form1, ShareSettings&
       Edit2(*this, FolderEditDesign(2)),
       Edit3(*this, FolderEditDesign(3)),
       Edit4(*this, FolderEditDesign(4)),
-      Button1(*this, {{72, 452, 75, 25}, InLanguage("Ok", "확인"), CaptionFont()},
+      Button1(*this,
+              {{72, 452, 75, 25}, InLanguage("Ok", "확인"), CaptionFont(), ButtonRole::kDefault},
               [this] { Button1Click(); }),
-      BitBtn2(*this, {{216, 452, 75, 25}, InLanguage("Cancel", "취소"), CaptionFont()},
-              [this] { BitBtn2Click(); }),
+      BitBtn2(
+          *this,
+          {{216, 452, 75, 25}, InLanguage("Cancel", "취소"), CaptionFont(), ButtonRole::kCancel},
+          [this] { BitBtn2Click(); }),
       m_form1(form1),
       m_settings(settings) {
     ReadFoldersInForce();

@@ -42,10 +42,11 @@ std::wstring FirstHostAddress();
 // A call of the libnfs test client on the standard ports of this machine, against an export.
 HostResult Probe(const std::string& exportPath, const std::string& arguments);
 
-// QuonDorvel.exe started on the test desktop, with its windows and tray icon at hand.
+// QuonDorvel.exe (from beside the test, or the command) started on the test desktop, with its
+// windows and tray icon at hand.
 class TrayProgram {
   public:
-    TrayProgram();
+    explicit TrayProgram(const std::wstring& commandLine = L"");
 
     const Program& Process() const { return m_program; }
     HWND MainWindow() const { return m_form1; }
