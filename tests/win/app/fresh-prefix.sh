@@ -1,12 +1,13 @@
 #!/bin/sh
 # fresh-prefix.sh PREFIX NETSH COMMAND...: runs COMMAND in a Wine prefix made anew at PREFIX,
-# whose 32-bit netsh.exe is NETSH; then ends the prefix's Wine session and removes it.
+# whose 32-bit netsh.exe is NETSH; then ends the prefix's Wine session and removes it. The
+# session is started as the build's own is (cmake/wine-session.sh), never by COMMAND's programs.
 set -u
-export WINEPREFIX=$1 WINEDEBUG="${WINEDEBUG--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES-mscoree,mshtml=}"
+export WINEPREFIX=$1
 netsh=$2
 shift 2
 rm -rf "$WINEPREFIX"
-{ wineboot -i && wineserver -w; } </dev/null >/dev/null 2>&1
+sh "$(dirname "$0")/../../../cmake/wine-session.sh" fresh >/dev/null || exit 1
 cp "$netsh" "$WINEPREFIX/drive_c/windows/syswow64/netsh.exe" && "$@"
 status=$?
 wineserver -k && wineserver -w
