@@ -10,6 +10,11 @@ namespace {
 
 const wchar_t kTrayIconClass[] = L"TTrayIconWindow";
 constexpr UINT_PTR kAddAgainTimer = 1;
+// The shell can deliver a click while this thread waits in a call of its own to another
+// process, such as the Shell_NotifyIcon of a start in progress. Handled there, the menu would
+// open in the middle of that start, with the items as they were before it (and a choice would
+// run inside it): the click is posted, and taken when the thread's loop comes to it.
+constexpr UINT kMouseEventLater = WM_APP + 1;
 constexpr UINT kEverything = NIF_ICON | NIF_MESSAGE | NIF_TIP;
 
 }  // namespace
@@ -110,6 +115,10 @@ void TrayIcon::MouseEvent(UINT mouseMessage) {
 LRESULT CALLBACK TrayIcon::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* icon = reinterpret_cast<TrayIcon*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (icon != nullptr && message == NotifyMessage()) {
+        PostMessageW(window, kMouseEventLater, 0, lParam);
+        return 0;
+    }
+    if (icon != nullptr && message == kMouseEventLater) {
         try {
             icon->MouseEvent(static_cast<UINT>(lParam));
         } catch (const std::exception& failure) {

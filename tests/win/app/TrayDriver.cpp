@@ -136,19 +136,6 @@ std::optional<ShownMenu> TrayProgram::OpenMenu(int button) const {
     return WaitForMenu(m_program.Id(), kMenuRows, kAppearMs);
 }
 
-std::optional<ShownMenu> TrayProgram::OpenMenuShowing(int button,
-                                                      const std::vector<bool>& enabled) const {
-    std::optional<ShownMenu> menu;
-    PumpUntil(
-        [&] {
-            if (menu) Dismiss();
-            menu = OpenMenu(button);
-            return menu && menu->enabled == enabled;
-        },
-        kAppearMs);
-    return menu;
-}
-
 bool TrayProgram::Choose(MenuRow row) const {
     const std::optional<ShownMenu> menu = OpenMenu(1);
     if (!menu) return false;

@@ -148,7 +148,7 @@ TEST_F(TrayProgramTest, StartAndStopFromTheMenuSwitchTheItemsAndThePicture) {
     ASSERT_TRUE(program.Choose(kStartRow));
     ASSERT_TRUE(program.WaitForHeadline(MsgSharingStarted));
     EXPECT_TRUE(WaitForTrayPicture(TrayPicture::kOn));
-    const std::optional<ShownMenu> sharing = program.OpenMenuShowing(3, Rows(false, true));
+    const std::optional<ShownMenu> sharing = program.OpenMenu(3);
     ASSERT_TRUE(sharing);
     EXPECT_EQ(sharing->enabled, Rows(false, true));
     Screenshot(std::string("menu-") + RunName());
