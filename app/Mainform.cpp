@@ -46,32 +46,6 @@ MenuItemDesign MenuCaption(const char* english, const char* korean, bool radio, 
     return {KoreanInForce() ? korean : english, enabled, radio, radio};
 }
 
-// What the status window says of a failed start: the headline (none: unchanged) and the second
-// line (null: unchanged).
-struct StartFailureReport {
-    int32_t result;
-    std::optional<MessageKey> headline;
-    const char* secondLine;
-};
-
-const StartFailureReport kStartFailureReports[] = {
-    {kStartNoPaths, MsgSetShareRoot, nullptr},
-    {kStartNotReady, MsgCheckNetwork, nullptr},
-    {kStartNoNetwork, MsgCheckNetwork, nullptr},
-    {kStartInProgress, MsgNetworkConflict, nullptr},
-    {kStartProcessLimit, MsgWinsockLimit, nullptr},
-    {kStartMountPortBusy, MsgBlockedPort, "Blocked Port :1058"},
-    {kStartNfsPortBusy, MsgBlockedPort, "Blocked Port :2049"},
-    {kStartPortmapPortBusy, MsgBlockedPort, "Blocked Port :111"},
-};
-
-StartFailureReport ReportFor(int32_t result) {
-    for (const StartFailureReport& report : kStartFailureReports) {
-        if (report.result == result) return report;
-    }
-    return {result, std::nullopt, "Cannot Start !!!!!"};
-}
-
 // The folders as the server takes them: its own writable texts in the system's code page, a
 // name the code page lacks under the alias the server gives it.
 std::vector<std::vector<char>> ServerPaths(const std::array<std::string, 4>& folders) {
@@ -193,9 +167,9 @@ void TForm1::ReportStarted() {
 
 // Nothing half-started stays open; the state, the menu and the hint stay as they were.
 void TForm1::ReportStartFailure(int32_t result) {
-    const StartFailureReport report = ReportFor(result);
+    const StartFailureReport report = DescribeStartFailure(result);
     if (report.headline) m_pStatus->Label1.SetText(MessageTable(*report.headline));
-    if (report.secondLine != nullptr) m_pStatus->Label2.SetText(report.secondLine);
+    if (!report.secondLine.empty()) m_pStatus->Label2.SetText(report.secondLine);
     m_pStatus->MoveInsideWorkArea(Left(), Top());
     TrayIconDisConnected();
     m_pStatus->DorvelIconDisConnected();

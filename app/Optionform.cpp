@@ -81,36 +81,6 @@ EditDesign FolderEditDesign(int n) {
             kMaxFolderLength};
 }
 
-// Windows Sockets for the length of one look at the local addresses, ended on every way out.
-class WinsockUse {
-  public:
-    WinsockUse() {
-        WSADATA data;
-        m_bStarted = WSAStartup(MAKEWORD(1, 1), &data) == 0;
-    }
-    WinsockUse(const WinsockUse&) = delete;
-    WinsockUse& operator=(const WinsockUse&) = delete;
-    ~WinsockUse() {
-        if (m_bStarted) WSACleanup();
-    }
-    bool Started() const { return m_bStarted; }
-
-  private:
-    bool m_bStarted = false;
-};
-
-std::vector<std::string> HostAddresses() {
-    std::vector<std::string> addresses;
-    char name[80] = {};
-    if (gethostname(name, sizeof name) != 0) return addresses;
-    const hostent* host = gethostbyname(name);
-    if (host == nullptr) return addresses;
-    for (char** address = host->h_addr_list; *address != nullptr; ++address) {
-        addresses.push_back(inet_ntoa(*reinterpret_cast<const in_addr*>(*address)));
-    }
-    return addresses;
-}
-
 void PrintSystemError(ULONG error) {
     char* text = nullptr;
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error,
@@ -351,11 +321,9 @@ void QDV_Setting::BitBtn2Click() {
     Close();
 }
 
-// Windows Sockets is started for this look only, so a server running meanwhile keeps its own.
 void QDV_Setting::BuildAddressList() {
-    const WinsockUse winsock;
-    if (!winsock.Started()) return;
-    const std::vector<std::string> hostAddresses = HostAddresses();
+    std::vector<std::string> hostAddresses;
+    for (uint32_t address : LocalAddresses()) hostAddresses.push_back(net::AddressText(address));
     if (hostAddresses.empty()) return;
     m_addressList.AddAdapters(Adapters(), hostAddresses);
     FillAddressCombo();

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "QDV_RPC.h"
 #include "ServerDaemon.h"
 #include "SocketApi.h"
+#include "StatusTexts.h"
 
 namespace fs = std::filesystem;
 
@@ -57,8 +59,7 @@ bool ResolveShares(DaemonOptions& options, std::string& error) {
 }
 
 struct AddressChoice {
-    uint8_t bindToAll = 1;
-    int32_t index = 0;
+    std::optional<uint32_t> address;  // none: every address
     bool loopback = false;
 };
 
@@ -73,13 +74,12 @@ bool ParseDotted(const std::string& text, uint32_t& address) {
     return true;
 }
 
-// An explicit address is put first in the host entry the server sees and chosen by number 1,
-// so it is both what the sockets bind to and what the address line shows. Loopback is always
-// there; any other address must be one of this machine's.
+// An explicit address is the one the server serves on alone, and the one its address line shows.
+// Loopback is always there; any other address must be one of this machine's.
 bool ChooseAddress(const std::string& text, AddressChoice& choice, std::string& error) {
     if (text == "all") return true;
     net::HostEntry host;
-    net::PlatformLocalHostEntry(host);
+    net::LocalHostEntry(host);
     uint32_t address = 0;
     if (!ParseDotted(text, address)) {
         char* end = nullptr;
@@ -99,18 +99,7 @@ bool ChooseAddress(const std::string& text, AddressChoice& choice, std::string& 
         error = text + " is not an address of this machine";
         return false;
     }
-    net::SetLocalHostEntrySource([address](net::HostEntry& entry) {
-        net::HostEntry platform;
-        net::PlatformLocalHostEntry(platform);
-        entry.name = platform.name;
-        entry.addresses = {address};
-        for (uint32_t own : platform.addresses) {
-            if (own != address) entry.addresses.push_back(own);
-        }
-        return true;
-    });
-    choice.bindToAll = 0;
-    choice.index = 1;
+    choice.address = address;
     return true;
 }
 
@@ -122,37 +111,12 @@ std::string AddressLine() {
     return " IP : " + address;
 }
 
-struct StartFailureText {
-    int32_t result;
-    const char* text;
-};
-
-const char* const kBlockedPort = "Blocked by Firewall \n or other program already use port !";
-
-const StartFailureText kStartFailureTexts[] = {
-    {kStartNoPaths, "Please Set Share Root Folder !!!"},
-    {kStartNotReady, "Check Network is disconnected !!"},
-    {kStartNoNetwork, "Check Network is disconnected !!"},
-    {kStartInProgress, "Conflict with other Network program !!!"},
-    {kStartProcessLimit, "Exceeded the limit of winsock resource !!!"},
-    {kStartMountPortBusy, kBlockedPort},
-    {kStartNfsPortBusy, kBlockedPort},
-    {kStartPortmapPortBusy, kBlockedPort},
-};
-
 // The status window's lines for a start that failed. A blocked port is named by its number,
 // which is the standard one unless --ports chose another.
 void ReportStartFailure(ConsoleShareEvents& console, int32_t result, const ServerPorts& ports) {
-    for (const StartFailureText& failure : kStartFailureTexts) {
-        if (failure.result == result) console.Status(failure.text);
-    }
-    const std::pair<int32_t, uint16_t> blocked[] = {{kStartMountPortBusy, ports.mount},
-                                                    {kStartNfsPortBusy, ports.nfs},
-                                                    {kStartPortmapPortBusy, ports.portmap}};
-    for (const auto& [busy, port] : blocked) {
-        if (busy == result) console.Status("Blocked Port :" + std::to_string(port));
-    }
-    if (result == kStartVersion) console.Status("Cannot Start !!!!!");
+    const StartFailureReport report = DescribeStartFailure(result, ports);
+    if (report.headline) console.Status(MessageText(*report.headline, false));
+    if (!report.secondLine.empty()) console.Status(report.secondLine);
 }
 
 // The status lines say only that a port was blocked; whoever reads a service's journal also
@@ -199,8 +163,6 @@ struct Sharing {
 // handles end with the stop anyway.
 bool Prepare(Sharing& sharing, std::string& error) {
     if (!ResolveShares(sharing.options, error)) return false;
-    // Back to the platform's host entry, which a reload from one address to all needs.
-    net::SetLocalHostEntrySource({});
     if (!ChooseAddress(sharing.options.address, sharing.address, error)) return false;
     if (!UseNameCharset(sharing.options.charset)) {
         error = "--charset " + sharing.options.charset +
@@ -216,13 +178,13 @@ bool StartSharing(ConsoleShareEvents& console, const Sharing& sharing) {
     ServerOptions server;
     server.ports = sharing.options.ports;
     server.allowLoopbackOnly = sharing.address.loopback;
+    server.address = sharing.address.address;
     std::string served[4];
     for (int k = 0; k < 4; ++k) {
         if (!sharing.options.shares[k].empty()) served[k] = ServedFolder(sharing.options.shares[k]);
     }
-    int32_t result =
-        StartServerWith(server, 0, 0, 0, sharing.address.bindToAll, sharing.address.index,
-                        served[0].data(), served[1].data(), served[2].data(), served[3].data());
+    int32_t result = StartServerWith(server, 0, 0, 0, 1, 0, served[0].data(), served[1].data(),
+                                     served[2].data(), served[3].data());
     if (result == kStartRunning) return true;
     ReportStartFailure(console, result, sharing.options.ports);
     ExplainBlockedPort(result, sharing.options.ports);
@@ -232,7 +194,7 @@ bool StartSharing(ConsoleShareEvents& console, const Sharing& sharing) {
 
 void ReportSharing(ConsoleShareEvents& console, const DaemonOptions& options) {
     console.SetState(kShareSharing);
-    console.Status("Quon sharing started. ");
+    console.Status(MessageText(MsgSharingStarted, false));
     console.Status(AddressLine());
     for (int k = 0; k < 4; ++k) {
         if (!options.shares[k].empty()) {
@@ -243,7 +205,7 @@ void ReportSharing(ConsoleShareEvents& console, const DaemonOptions& options) {
 
 void StopSharing(ConsoleShareEvents& console) {
     console.SetState(kShareStopped);
-    console.Status("Quon sharing closed . ");
+    console.Status(MessageText(MsgSharingClosed, false));
     console.Status(AddressLine());
     StopServer();
 }
