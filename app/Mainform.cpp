@@ -46,32 +46,6 @@ MenuItemDesign MenuCaption(const char* english, const char* korean, bool radio, 
     return {KoreanInForce() ? korean : english, enabled, radio, radio};
 }
 
-// What the status window says of a failed start: the headline (none: unchanged) and the second
-// line (null: unchanged).
-struct StartFailureReport {
-    int32_t result;
-    std::optional<MessageKey> headline;
-    const char* secondLine;
-};
-
-const StartFailureReport kStartFailureReports[] = {
-    {kStartNoPaths, MsgSetShareRoot, nullptr},
-    {kStartNotReady, MsgCheckNetwork, nullptr},
-    {kStartNoNetwork, MsgCheckNetwork, nullptr},
-    {kStartInProgress, MsgNetworkConflict, nullptr},
-    {kStartProcessLimit, MsgWinsockLimit, nullptr},
-    {kStartMountPortBusy, MsgBlockedPort, "Blocked Port :1058"},
-    {kStartNfsPortBusy, MsgBlockedPort, "Blocked Port :2049"},
-    {kStartPortmapPortBusy, MsgBlockedPort, "Blocked Port :111"},
-};
-
-StartFailureReport ReportFor(int32_t result) {
-    for (const StartFailureReport& report : kStartFailureReports) {
-        if (report.result == result) return report;
-    }
-    return {result, std::nullopt, "Cannot Start !!!!!"};
-}
-
 // The folders as the server takes them: its own writable texts in the system's code page, a
 // name the code page lacks under the alias the server gives it.
 std::vector<std::vector<char>> ServerPaths(const std::array<std::string, 4>& folders) {
@@ -100,9 +74,10 @@ void AnnounceApplicationIcon(const Application& application) {
 
 }  // namespace
 
-TForm1::TForm1(Application& application, ShareSettings& settings)
+TForm1::TForm1(Application& application, ShareSettings& settings, SystemCalls calls)
     : Form(application, MainDesign()),
       m_settings(settings),
+      m_keepAwake(std::move(calls.executionState)),
       ImageList1(application.Instance(), {IDI_DORVEL_OFF, IDI_DORVEL_ON},
                  GetSystemMetrics(SM_CXSMICON)),
       PopupMenu1(*this),
@@ -112,8 +87,9 @@ TForm1::TForm1(Application& application, ShareSettings& settings)
                         [this] { N2Click(); })),
       N3(PopupMenu1.Add(MenuCaption("Settings", "환경설정", false, true), [this] { N3Click(); })),
       N4(PopupMenu1.Add(MenuCaption("Exit", "종료", false, true), [this] { N4Click(); })),
-      TrayIcon1(application, ImageList1, PopupMenu1,
-                [this](UINT buttonDown) { TrayIcon1MouseDown(buttonDown); }),
+      TrayIcon1(
+          application, ImageList1, PopupMenu1,
+          [this](UINT buttonDown) { TrayIcon1MouseDown(buttonDown); }, std::move(calls.tray)),
       Timer_AutoStart(*this, kAutoStartDelay, false, [this] { Timer_AutoStartTimer(); }) {
     m_settings.LoadFoldersInForce();
     FormCreate();
@@ -126,9 +102,11 @@ void TForm1::FormCreate() {
 }
 
 // Closing ends the program (by the menu's Exit, or a close message from another program): the
-// display's power settings go back to what the user had, as Stop Sharing does.
+// display's power settings go back to what the user had, as Stop Sharing does, and the system
+// may sleep again.
 void TForm1::FormClose() {
     RestorePowerSaving();
+    m_keepAwake.Release();
 }
 
 void TForm1::ShareConnected() {
@@ -189,14 +167,15 @@ void TForm1::ReportStarted() {
 
 // Nothing half-started stays open; the state, the menu and the hint stay as they were.
 void TForm1::ReportStartFailure(int32_t result) {
-    const StartFailureReport report = ReportFor(result);
+    const StartFailureReport report = DescribeStartFailure(result);
     if (report.headline) m_pStatus->Label1.SetText(MessageTable(*report.headline));
-    if (report.secondLine != nullptr) m_pStatus->Label2.SetText(report.secondLine);
-    m_pStatus->MoveTo(Left(), Top());
+    if (!report.secondLine.empty()) m_pStatus->Label2.SetText(report.secondLine);
+    m_pStatus->MoveInsideWorkArea(Left(), Top());
     TrayIconDisConnected();
     m_pStatus->DorvelIconDisConnected();
     m_pStatus->Show();
     StopServer();
+    m_keepAwake.Release();
 }
 
 // A player about to lose its share is the one case the user is told of before it happens.
@@ -216,6 +195,7 @@ void TForm1::N2Click() {
     m_nShareState = kShareStopped;
     StopServer();
     RestorePowerSaving();
+    m_keepAwake.Release();
 }
 
 void TForm1::N3Click() {
@@ -328,6 +308,7 @@ void TForm1::ShowConnected() {
     m_pStatus->DorvelIconConnected();
     m_pStatus->Show();
     TrayIcon1.SetHint(kDorvelVersionCaption + MessageTable(MsgConnectedSuffix));
+    m_keepAwake.Hold();
 }
 
 void TForm1::ShowDisConnected() {
@@ -337,6 +318,8 @@ void TForm1::ShowDisConnected() {
     m_pStatus->DorvelIconDisConnected();
     m_pStatus->Show();
     TrayIcon1.SetHint(std::string(kDorvelVersionCaption) + ": disconnected with Quon");
+    // Another player may still have its share mounted, though the state says idle.
+    if (GetMountCount() == 0) m_keepAwake.Release();
 }
 
 // Each box is modal; notices posted while one is open are shown from inside its loop.

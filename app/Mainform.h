@@ -7,6 +7,7 @@
 
 #include "Form.h"
 #include "IconList.h"
+#include "KeepAwake.h"
 #include "PopupMenu.h"
 #include "Settings.h"
 #include "ShareEvents.h"
@@ -16,6 +17,13 @@
 #include "UserNoticeQueue.h"
 
 class QDV_Setting;
+
+// What the main window asks of the shell and of the power manager; tests replace both to refuse
+// and count the calls.
+struct SystemCalls {
+    TrayShell tray;
+    ExecutionStateCall executionState = SetThreadExecutionState;
+};
 
 // The hidden main window. Other programs find it by its class "TForm1" and caption
 // "DorvelMainForm" and close it to end the program. It owns the tray icon and its menu, starts
@@ -37,10 +45,11 @@ class TForm1 : public Form, public IShareEvents {
     UserNoticeQueue m_notices;
     PowerSettings m_savedPower;
     bool m_bPowerSavingSuspended = false;
+    KeepAwake m_keepAwake;
 
   public:
     // Loads the settings in force; a registry error there ends the program's start.
-    TForm1(Application& application, ShareSettings& settings);
+    TForm1(Application& application, ShareSettings& settings, SystemCalls calls = {});
     ~TForm1() override;
 
     // The status window comes after the main window at start-up.
@@ -65,6 +74,8 @@ class TForm1 : public Form, public IShareEvents {
     std::string AddressLine() const;
     void SuspendPowerSaving();
     void RestorePowerSaving();
+    // Whether the system is kept from sleeping for a mounted share.
+    bool KeepsAwake() const { return m_keepAwake.Held(); }
     void PlaceStatusWindow() const;
 
     IconList ImageList1;  // picture 0: sharing off or no player; 1: sharing on, player connected

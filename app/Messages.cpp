@@ -7,18 +7,6 @@
 
 namespace {
 
-struct MessageRow {
-    const char* english;
-    const char* korean;
-};
-
-constexpr MessageRow kMessageRows[] = {
-#define QDV_MESSAGE_ROW(key, english, korean) {english, korean},
-    QDV_MESSAGE_TABLE(QDV_MESSAGE_ROW)
-#undef QDV_MESSAGE_ROW
-};
-static_assert(std::size(kMessageRows) == kMessageCount);
-
 uint32_t g_languageChoice = 0;
 std::array<std::string, kMessageCount> g_messageTable;
 
@@ -34,11 +22,6 @@ bool IsKoreanLanguage(uint32_t languageId) {
 
 bool KoreanInForce() {
     return IsKoreanLanguage(g_languageChoice);
-}
-
-const char* MessageText(MessageKey key, bool korean) {
-    const MessageRow& row = kMessageRows[key];
-    return korean ? row.korean : row.english;
 }
 
 void LoadMessages() {

@@ -55,6 +55,7 @@ FormDesign SettingDesign() {
     design.alpha = 250;
     design.screenCentre = true;
     design.activateOnShow = true;
+    design.dialogKeys = true;
     return design;
 }
 
@@ -74,40 +75,10 @@ ButtonDesign BrowseButton(int n) {
 
 EditDesign FolderEditDesign(int n) {
     const FontSpec font = FormFont();
-    return {{16, RowTop(n, 122), 321, -Font::HeightFor(font.points) + 10},
+    return {{16, RowTop(n, 122), 321, Font::DesignHeight(font.points) + 10},
             font,
             kSilver,
             kMaxFolderLength};
-}
-
-// Windows Sockets for the length of one look at the local addresses, ended on every way out.
-class WinsockUse {
-  public:
-    WinsockUse() {
-        WSADATA data;
-        m_bStarted = WSAStartup(MAKEWORD(1, 1), &data) == 0;
-    }
-    WinsockUse(const WinsockUse&) = delete;
-    WinsockUse& operator=(const WinsockUse&) = delete;
-    ~WinsockUse() {
-        if (m_bStarted) WSACleanup();
-    }
-    bool Started() const { return m_bStarted; }
-
-  private:
-    bool m_bStarted = false;
-};
-
-std::vector<std::string> HostAddresses() {
-    std::vector<std::string> addresses;
-    char name[80] = {};
-    if (gethostname(name, sizeof name) != 0) return addresses;
-    const hostent* host = gethostbyname(name);
-    if (host == nullptr) return addresses;
-    for (char** address = host->h_addr_list; *address != nullptr; ++address) {
-        addresses.push_back(inet_ntoa(*reinterpret_cast<const in_addr*>(*address)));
-    }
-    return addresses;
 }
 
 void PrintSystemError(ULONG error) {
@@ -221,10 +192,13 @@ QDV_Setting::QDV_Setting(Application& application, TForm1& form1, ShareSettings&
       Edit2(*this, FolderEditDesign(2)),
       Edit3(*this, FolderEditDesign(3)),
       Edit4(*this, FolderEditDesign(4)),
-      Button1(*this, {{72, 452, 75, 25}, InLanguage("Ok", "확인"), CaptionFont()},
+      Button1(*this,
+              {{72, 452, 75, 25}, InLanguage("Ok", "확인"), CaptionFont(), ButtonRole::kDefault},
               [this] { Button1Click(); }),
-      BitBtn2(*this, {{216, 452, 75, 25}, InLanguage("Cancel", "취소"), CaptionFont()},
-              [this] { BitBtn2Click(); }),
+      BitBtn2(
+          *this,
+          {{216, 452, 75, 25}, InLanguage("Cancel", "취소"), CaptionFont(), ButtonRole::kCancel},
+          [this] { BitBtn2Click(); }),
       m_form1(form1),
       m_settings(settings) {
     ReadFoldersInForce();
@@ -347,11 +321,9 @@ void QDV_Setting::BitBtn2Click() {
     Close();
 }
 
-// Windows Sockets is started for this look only, so a server running meanwhile keeps its own.
 void QDV_Setting::BuildAddressList() {
-    const WinsockUse winsock;
-    if (!winsock.Started()) return;
-    const std::vector<std::string> hostAddresses = HostAddresses();
+    std::vector<std::string> hostAddresses;
+    for (uint32_t address : LocalAddresses()) hostAddresses.push_back(net::AddressText(address));
     if (hostAddresses.empty()) return;
     m_addressList.AddAdapters(Adapters(), hostAddresses);
     FillAddressCombo();

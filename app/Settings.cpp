@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "RegistryKey.h"
+#include "WideText.h"
 
 const char kDefaultShareFolder[] = "C:\\quonhd1";
 
@@ -16,6 +17,11 @@ const char kRunName[] = "QuonDorvel";
 
 std::string SharePathName(int n) {
     return "SharePath" + std::to_string(n);
+}
+
+std::string RunningProgram() {
+    wchar_t path[MAX_PATH] = {};
+    return Narrow(std::wstring(path, GetModuleFileNameW(nullptr, path, MAX_PATH)));
 }
 
 void OpenForWriting(RegistryKey& registry, const char* path, bool create) {
@@ -69,12 +75,17 @@ void ShareSettings::SetAutoRun() const {
     RegistryKey registry(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
     registry.CreateKey(kRunKey);
     OpenForWriting(registry, kRunKey, false);
-    registry.WriteString(kRunName, setupDir + "\\QuonDorvel.exe");
+    registry.WriteString(kRunName, AutoRunCommand(setupDir));
 }
 
 void ShareSettings::ClearAutoRun() {
     RegistryKey registry(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
     if (registry.OpenKey(kRunKey, false)) registry.DeleteValue(kRunName);
+}
+
+std::string AutoRunCommand(const std::string& setupDir) {
+    const std::string program = setupDir.empty() ? RunningProgram() : setupDir + "\\QuonDorvel.exe";
+    return program.find(' ') == std::string::npos ? program : '"' + program + '"';
 }
 
 void ShareSettings::LoadFoldersInForce() {

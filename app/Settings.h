@@ -25,7 +25,7 @@ struct ShareSettings {
     std::string ReadSharePath(int n);
     // Stores folder n and autoShare.
     void WriteSharePath(int n, const std::string& path) const;
-    // Makes Windows start the program at log-on from setupDir / stops it doing so.
+    // Makes Windows start the program at log-on (AutoRunCommand of setupDir) / stops it doing so.
     void SetAutoRun() const;
     static void ClearAutoRun();
 
@@ -34,3 +34,9 @@ struct ShareSettings {
 };
 
 extern const char kDefaultShareFolder[];
+
+// The command Windows runs at log-on for the program in that folder. Without a setup folder (no
+// installer wrote one, or one wrote it for another account) it names the running program
+// itself, never a bare "\QuonDorvel.exe". A path with a blank is quoted, as a command line
+// needs it.
+std::string AutoRunCommand(const std::string& setupDir);

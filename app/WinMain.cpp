@@ -1,5 +1,6 @@
 // QuonDorvel.exe: the tray program. Start-up order: language, texts, single instance, main
 // window, status window, message loop.
+#include "InstanceGuard.h"
 #include "Mainform.h"
 #include "Messages.h"
 #include "ServerDaemon.h"
@@ -7,8 +8,6 @@
 #include "Win32.h"
 
 namespace {
-
-const char kInstanceName[] = "QuonDorvel";
 
 // The server's threads see the main window from the start of the message loop until every one
 // of them has ended, which stopping the server waits for.
@@ -39,24 +38,16 @@ void RunTrayProgram(Application& application) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ReadLanguageChoice();
     LoadMessages();
-    // The running instance's handle is left open for the system to close at our exit.
-    if (OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kInstanceName) != nullptr) {
+    const InstanceGuard guard;
+    if (guard.AnotherCopyRuns()) {
         ShowInfo(MessageTable(MsgAlreadyRunning));
         return 0;
     }
-    // Without the guard (creating it failed) the program still runs.
-    HANDLE instanceGuard = CreateMutexA(nullptr, TRUE, kInstanceName);
-    {
-        Application application(instance, "QuonDorvel");
-        try {
-            RunTrayProgram(application);
-        } catch (const std::exception& failure) {
-            application.ShowException(failure);
-        }
-    }
-    if (instanceGuard != nullptr) {
-        ReleaseMutex(instanceGuard);
-        CloseHandle(instanceGuard);
+    Application application(instance, "QuonDorvel");
+    try {
+        RunTrayProgram(application);
+    } catch (const std::exception& failure) {
+        application.ShowException(failure);
     }
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "StatusTexts.h"
+
 int ConsoleShareEvents::ShareState() {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_nState;
@@ -14,12 +16,12 @@ void ConsoleShareEvents::SetState(int state) {
 
 void ConsoleShareEvents::ShareConnected() {
     SetState(kShareConnected);
-    Status("Connected with Quon Dorvel ");
+    Status(MessageText(MsgConnected, false));
 }
 
 void ConsoleShareEvents::ShareDisConnected() {
     SetState(kShareIdle);
-    Status("Disconnected with Quon Dorvel ");
+    Status(MessageText(MsgDisconnected, false));
 }
 
 void ConsoleShareEvents::NotifyUser(const char* text, const char* caption) {

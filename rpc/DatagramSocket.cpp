@@ -5,9 +5,16 @@ CDatagramSocket::~CDatagramSocket() {
 }
 
 bool CDatagramSocket::Open(bool bindToAll, int addressIndex, uint16_t port) {
-    Close();
     uint32_t address = 0;
-    if (!ChooseBindAddress(bindToAll, addressIndex, &address)) return false;
+    if (!ChooseBindAddress(bindToAll, addressIndex, &address)) {
+        Close();
+        return false;
+    }
+    return OpenAt(address, port);
+}
+
+bool CDatagramSocket::OpenAt(uint32_t address, uint16_t port) {
+    Close();
     net::SocketHandle socket = net::OpenDatagram();
     if (socket == net::kNoSocket) return false;
     if (!net::Bind(socket, address, port)) {

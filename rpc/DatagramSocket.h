@@ -16,6 +16,8 @@ class CDatagramSocket {
     void SetListener(ISocketListener* listener) { m_pListener = listener; }
     // Port 0 binds a free port; GetPort then tells which.
     bool Open(bool bindToAll, int addressIndex, uint16_t port);
+    // Open on one address of this machine (0: every address).
+    bool OpenAt(uint32_t address, uint16_t port);
     // Wakes the receive thread without waiting for it (the first half of Close).
     void Shutdown();
     void Close();

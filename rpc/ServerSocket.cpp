@@ -10,9 +10,17 @@ CServerSocket::~CServerSocket() {
 }
 
 bool CServerSocket::Open(bool bindToAll, int addressIndex, uint16_t port, int slots) {
-    Close();
     uint32_t address = 0;
-    if (slots < 1 || !ChooseBindAddress(bindToAll, addressIndex, &address)) return false;
+    if (!ChooseBindAddress(bindToAll, addressIndex, &address)) {
+        Close();
+        return false;
+    }
+    return OpenAt(address, port, slots);
+}
+
+bool CServerSocket::OpenAt(uint32_t address, uint16_t port, int slots) {
+    Close();
+    if (slots < 1) return false;
     m_nMaxNum = slots;
     m_socket = net::OpenStream();
     if (m_socket == net::kNoSocket) return false;

@@ -23,6 +23,8 @@ class CServerSocket {
     // `slots` is both the number of connections served at once and the listen backlog. Port 0
     // binds a free port; GetPort then tells which.
     bool Open(bool bindToAll, int addressIndex, uint16_t port, int slots);
+    // Open on one address of this machine (0: every address).
+    bool OpenAt(uint32_t address, uint16_t port, int slots);
     // Wakes the accept thread and every connection without waiting for any (the first half of
     // Close).
     void Shutdown();

@@ -52,9 +52,12 @@ enum class StartupError {
 StartupError Startup();
 void Cleanup();
 
-// The local host entry; tests may replace where it comes from (an empty function restores the
-// platform's answer).
+// The local host entry: this machine's name and addresses, in the order that address indexes
+// count (from 1).
 bool LocalHostEntry(HostEntry& entry);
+// For tests only, which need a machine of known addresses: replaces where LocalHostEntry answers
+// from (an empty function restores the platform's answer). The programs never call it; a front
+// end that serves one address says so in ServerOptions.
 void SetLocalHostEntrySource(std::function<bool(HostEntry&)> source);
 bool PlatformLocalHostEntry(HostEntry& entry);
 

@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev valgrind
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick
   libnfs-utils libnfs-dev fonts-nanum nfs-common rpcbind
-  util-linux procps iproute2 python3 locales nsis lintian
+  util-linux procps iproute2 python3 locales nsis lintian systemd
 )
 
 # The 32-bit Windows builds: their compilers (posix threads for the programs, win32 threads for

@@ -1,5 +1,6 @@
 #include "ServerDaemon.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -131,16 +132,20 @@ std::vector<CQDV_PortManager::Mapping> Mappings(const ServerPorts& ports) {
     return mappings;
 }
 
-int32_t OpenSockets(const ServerPorts& ports, bool bindToAll, int32_t addressIndex) {
+int32_t OpenSockets(const ServerOptions& options, bool bindToAll, int32_t addressIndex) {
     ServerObjects& server = Server();
+    const ServerPorts& ports = options.ports;
     const PortPlan plans[3] = {{ports.portmap, 3, kStartPortmapPortBusy},
                                {ports.nfs, 10, kStartNfsPortBusy},
                                {ports.mount, 3, kStartMountPortBusy}};
     for (int i = 0; i < 3; ++i) {
-        if (!server.tcp[i].Open(bindToAll, addressIndex, plans[i].port, plans[i].slots) ||
-            !server.udp[i].Open(bindToAll, addressIndex, plans[i].port)) {
-            return plans[i].failure;
-        }
+        const PortPlan& plan = plans[i];
+        const bool opened =
+            options.address ? server.tcp[i].OpenAt(*options.address, plan.port, plan.slots) &&
+                                  server.udp[i].OpenAt(*options.address, plan.port)
+                            : server.tcp[i].Open(bindToAll, addressIndex, plan.port, plan.slots) &&
+                                  server.udp[i].Open(bindToAll, addressIndex, plan.port);
+        if (!opened) return plan.failure;
     }
     return kStartRunning;
 }
@@ -151,6 +156,12 @@ int32_t CheckNetwork(const ServerOptions& options) {
     ServerObjects& server = Server();
     auto entry = std::make_unique<net::HostEntry>();
     if (!net::LocalHostEntry(*entry) || entry->addresses.empty()) return kStartNoNetwork;
+    if (options.address) {
+        std::vector<uint32_t>& addresses = entry->addresses;
+        addresses.erase(std::remove(addresses.begin(), addresses.end(), *options.address),
+                        addresses.end());
+        addresses.insert(addresses.begin(), *options.address);
+    }
     bool loopbackOnly = net::AddressText(entry->addresses.front()) == "127.0.0.1";
     server.hostEntry = std::move(entry);
     return loopbackOnly && !options.allowLoopbackOnly ? kStartNoNetwork : kStartRunning;
@@ -187,7 +198,7 @@ int32_t StartProper(const ServerOptions& options, bool bindToAll, int32_t addres
         server.udp[i].SetListener(&server.daemon);
         server.tcp[i].SetListener(&server.daemon);
     }
-    int32_t result = OpenSockets(options.ports, bindToAll, addressIndex);
+    int32_t result = OpenSockets(options, bindToAll, addressIndex);
     if (result == kStartRunning) result = CheckNetwork(options);
     if (result != kStartRunning) CloseSockets(server);
     return result;
@@ -248,6 +259,15 @@ bool UseNameCharset(const std::string& charset) {
 
 std::string ServedFolder(const std::string& folder) {
     return hostfs::Fs().ServedPath(folder);
+}
+
+// The socket interface is taken for this look only: a running server keeps its own use.
+std::vector<uint32_t> LocalAddresses() {
+    net::HostEntry entry;
+    if (net::Startup() != net::StartupError::kNone) return {};
+    const bool found = net::LocalHostEntry(entry);
+    net::Cleanup();
+    return found ? entry.addresses : std::vector<uint32_t>();
 }
 
 const net::HostEntry* ServerHostEntry() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "SocketApi.h"
 
@@ -34,6 +36,9 @@ struct ServerOptions {
     // Serve although the machine's first address is the loopback address: for a front end that
     // was explicitly asked to serve on loopback.
     bool allowLoopbackOnly = false;
+    // One address of this machine to serve on alone, in place of bindToAll and addressIndex: the
+    // host entry the server reports then names it first, so the address line shows it.
+    std::optional<uint32_t> address;
 };
 
 // The paths are the caller's modifiable texts, each possibly null: a closing double quote and a
@@ -48,6 +53,11 @@ int32_t StartServerWith(const ServerOptions& options, int32_t uid, int32_t gid, 
 // closes nothing.
 int32_t StopServer();
 int32_t GetMountCount();
+
+// This machine's addresses in the order addressIndex counts them (from 1): what the
+// Configuration dialog offers, so that an entry's position is the index the server binds with.
+// Empty when they cannot be had.
+std::vector<uint32_t> LocalAddresses();
 
 // The local host entry found by the last start that opened all its sockets, or null.
 const net::HostEntry* ServerHostEntry();

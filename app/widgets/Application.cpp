@@ -1,5 +1,7 @@
 #include "Application.h"
 
+#include <algorithm>
+
 #include "MessageBox.h"
 #include "WideText.h"
 #include "resource.h"
@@ -38,12 +40,26 @@ void Application::SetIcon(HICON icon) {
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
+void Application::RemoveDialogForm(HWND form) {
+    m_dialogForms.erase(std::remove(m_dialogForms.begin(), m_dialogForms.end(), form),
+                        m_dialogForms.end());
+}
+
 void Application::Run() const {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (TakenByDialogForm(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+}
+
+// IsDialogMessage dispatches every message of the form it takes, keys or not.
+bool Application::TakenByDialogForm(MSG& message) const {
+    if (message.hwnd == nullptr) return false;
+    HWND form = GetAncestor(message.hwnd, GA_ROOT);
+    return std::find(m_dialogForms.begin(), m_dialogForms.end(), form) != m_dialogForms.end() &&
+           IsDialogMessageW(form, &message) != FALSE;
 }
 
 void Application::Terminate() const {

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "Win32.h"
 
@@ -28,6 +29,9 @@ class Application {
     // The icon that stands for the application in the window system.
     void SetIcon(HICON icon);
     HICON Icon() const { return m_hIcon; }
+    // Forms whose keys work as in a dialog box (FormDesign::dialogKeys).
+    void AddDialogForm(HWND form) { m_dialogForms.push_back(form); }
+    void RemoveDialogForm(HWND form);
     // Dispatches messages until Terminate.
     void Run() const;
     void Terminate() const;
@@ -36,9 +40,12 @@ class Application {
     void ShowException(const std::exception& failure) const;
 
   private:
+    bool TakenByDialogForm(MSG& message) const;
+
     HINSTANCE m_hInstance;
     std::string m_title;
     HWND m_hWnd = nullptr;
     HICON m_hIcon = nullptr;
     Form* m_pMainForm = nullptr;
+    std::vector<HWND> m_dialogForms;
 };

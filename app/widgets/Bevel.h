@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Control.h"
+#include "Dpi.h"
 #include "Form.h"
 
 // A frame around controls that belong together. Like the designer's bevel it is only drawn, on
@@ -8,7 +9,7 @@
 class Bevel {
   public:
     Bevel(Form& parent, const Bounds& bounds) {
-        parent.AddBevel(
-            {bounds.left, bounds.top, bounds.left + bounds.width, bounds.top + bounds.height});
+        parent.AddBevel({Scaled(bounds.left), Scaled(bounds.top),
+                         Scaled(bounds.left + bounds.width), Scaled(bounds.top + bounds.height)});
     }
 };

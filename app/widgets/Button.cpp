@@ -1,5 +1,7 @@
 #include "Button.h"
 
+#include "Form.h"
+
 namespace {
 
 Bounds WithHeight(Bounds bounds, int height) {
@@ -10,11 +12,15 @@ Bounds WithHeight(Bounds bounds, int height) {
 }  // namespace
 
 Button::Button(Form& parent, const ButtonDesign& design, std::function<void()> onClick)
-    : Control(parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+    : Control(parent, L"BUTTON",
+              WS_VISIBLE | WS_TABSTOP |
+                  (design.role == ButtonRole::kDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
               WithHeight(design.bounds, 25)),
       m_onClick(std::move(onClick)) {
     SetFont(design.font);
     SetText(design.caption);
+    if (design.role == ButtonRole::kDefault) parent.SetDefaultButton(*this);
+    if (design.role == ButtonRole::kCancel) parent.SetCancelButton(*this);
 }
 
 void Button::Notify(WORD code) {

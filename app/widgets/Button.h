@@ -5,10 +5,14 @@
 
 #include "Control.h"
 
+// The button Enter presses in a form with dialog keys, and the one Esc presses.
+enum class ButtonRole { kPlain, kDefault, kCancel };
+
 struct ButtonDesign {
     Bounds bounds;
     std::string caption;
     FontSpec font;
+    ButtonRole role = ButtonRole::kPlain;
 };
 
 // A push button; a click runs its handler.

@@ -12,7 +12,7 @@ Bounds WithList(const ComboBoxDesign& design, int rowHeight) {
 }
 
 int RowHeight(const FontSpec& font) {
-    return -Font::HeightFor(font.points) + 4;
+    return Font::DesignHeight(font.points) + 4;
 }
 
 }  // namespace

@@ -1,14 +1,15 @@
 #include "Control.h"
 
+#include "Dpi.h"
 #include "Form.h"
 #include "WideText.h"
 
 Control::Control(Form& parent, const wchar_t* windowClass, DWORD style, const Bounds& bounds)
     : m_parent(parent),
       m_id(parent.AddControl(*this)),
-      m_hWnd(CreateWindowExW(0, windowClass, L"", WS_CHILD | style, bounds.left, bounds.top,
-                             bounds.width, bounds.height, parent.Handle(),
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(m_id)),
+      m_hWnd(CreateWindowExW(0, windowClass, L"", WS_CHILD | style, Scaled(bounds.left),
+                             Scaled(bounds.top), Scaled(bounds.width), Scaled(bounds.height),
+                             parent.Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(m_id)),
                              parent.App().Instance(), nullptr)) {}
 
 Control::~Control() {

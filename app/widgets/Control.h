@@ -8,7 +8,7 @@
 
 class Form;
 
-// Where a control sits on its form, in client pixels.
+// Where a control sits on its form, in client pixels of the design (Dpi.h).
 struct Bounds {
     int left = 0;
     int top = 0;
@@ -31,6 +31,7 @@ class Control {
     void Show() const { SetVisible(true); }
     void Hide() const { SetVisible(false); }
     void SetEnabled(bool enabled) const;
+    // In pixels of the screen.
     void Resize(int width, int height) const;
 
     // The control's caption or contents.

@@ -1,10 +1,11 @@
 #include "Font.h"
 
+#include "Dpi.h"
 #include "WideText.h"
 
 Font::Font(const FontSpec& spec) : m_spec(spec) {
     LOGFONTW design{};
-    design.lfHeight = HeightFor(spec.points);
+    design.lfHeight = -MulDiv(spec.points, ScreenDpi(), 72);
     design.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
     // The system's own character set, so a Korean system finds a face with Hangul for us.
     design.lfCharSet = DEFAULT_CHARSET;
@@ -18,9 +19,6 @@ Font::~Font() {
     if (m_hFont != nullptr) DeleteObject(m_hFont);
 }
 
-int Font::HeightFor(int points) {
-    HDC screen = GetDC(nullptr);
-    const int dotsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return -MulDiv(points, dotsPerInch, 72);
+int Font::DesignHeight(int points) {
+    return MulDiv(points, kDesignDpi, 72);
 }

@@ -23,9 +23,9 @@ class Font {
     HFONT Handle() const { return m_hFont; }
     const FontSpec& Spec() const { return m_spec; }
 
-    // The character height a font of this many points gets on the screen (negative, as GDI
-    // takes it: the em height without internal leading).
-    static int HeightFor(int points);
+    // The character height (the em height without internal leading) of a font of this many
+    // points on the screen the forms are designed on, for sizes of the design.
+    static int DesignHeight(int points);
 
   private:
     FontSpec m_spec;

@@ -1,10 +1,16 @@
 #include "Form.h"
 
+#include <algorithm>
+
 #include "Control.h"
+#include "Dpi.h"
 #include "Timer.h"
 #include "WideText.h"
 
 namespace {
+
+// Below the ids a dialog's keys send (IDOK, IDCANCEL ...), so Esc never reaches a control.
+constexpr int kFirstControlId = 100;
 
 struct WindowStyles {
     DWORD style;
@@ -24,9 +30,9 @@ WindowStyles StylesFor(const FormDesign& design) {
 }
 
 SIZE OuterSize(const FormDesign& design, const WindowStyles& styles) {
-    if (design.outerWidth != 0) return {design.outerWidth, design.outerHeight};
-    RECT outer{0, 0, design.clientWidth + 2 * design.borderWidth,
-               design.clientHeight + 2 * design.borderWidth};
+    if (design.outerWidth != 0) return {Scaled(design.outerWidth), Scaled(design.outerHeight)};
+    RECT outer{0, 0, Scaled(design.clientWidth + 2 * design.borderWidth),
+               Scaled(design.clientHeight + 2 * design.borderWidth)};
     AdjustWindowRectEx(&outer, styles.style, FALSE, styles.exStyle);
     return {outer.right - outer.left, outer.bottom - outer.top};
 }
@@ -55,21 +61,24 @@ Form::Form(Application& application, const FormDesign& design)
       m_hBrush(CreateSolidBrush(design.color)),
       m_bScreenCentre(design.screenCentre),
       m_bActivateOnShow(design.activateOnShow),
-      m_borderWidth(design.borderWidth) {
+      m_borderWidth(Scaled(design.borderWidth)),
+      m_bDialogKeys(design.dialogKeys) {
     if (design.mainForm) application.SetMainForm(*this);
     const std::wstring className = Widen(design.className);
     RegisterFormClass(application.Instance(), className, WindowProc);
     const WindowStyles styles = StylesFor(design);
     const SIZE outer = OuterSize(design, styles);
     m_hWnd = CreateWindowExW(styles.exStyle, className.c_str(), Widen(design.caption).c_str(),
-                             styles.style, design.left, design.top, outer.cx, outer.cy,
-                             application.Handle(), nullptr, application.Instance(), this);
+                             styles.style, Scaled(design.left), Scaled(design.top), outer.cx,
+                             outer.cy, application.Handle(), nullptr, application.Instance(), this);
     if (styles.exStyle & WS_EX_LAYERED) {
         SetLayeredWindowAttributes(m_hWnd, 0, design.alpha, LWA_ALPHA);
     }
+    if (m_bDialogKeys) application.AddDialogForm(m_hWnd);
 }
 
 Form::~Form() {
+    if (m_bDialogKeys) m_application.RemoveDialogForm(m_hWnd);
     if (m_hWnd != nullptr) DestroyWindow(m_hWnd);
     DeleteObject(m_hBrush);
 }
@@ -108,6 +117,18 @@ void Form::MoveTo(int left, int top) const {
     SetWindowPos(m_hWnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void Form::MoveInsideWorkArea(int left, int top) const {
+    const int width = Width();
+    const int height = Height();
+    const RECT wanted{left, top, left + width, top + height};
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &info);
+    const RECT& work = info.rcWork;
+    MoveTo(std::max(work.left, std::min<LONG>(left, work.right - width)),
+           std::max(work.top, std::min<LONG>(top, work.bottom - height)));
+}
+
 int Form::Left() const {
     return WindowBounds(m_hWnd).left;
 }
@@ -128,16 +149,17 @@ int Form::Height() const {
 
 int Form::AddControl(Control& control) {
     m_controls.push_back(&control);
-    return static_cast<int>(m_controls.size());
+    return kFirstControlId + static_cast<int>(m_controls.size()) - 1;
 }
 
 void Form::RemoveControl(int id) {
-    if (id >= 1 && static_cast<size_t>(id) <= m_controls.size()) m_controls[id - 1] = nullptr;
+    if (ControlById(id) != nullptr) m_controls[id - kFirstControlId] = nullptr;
 }
 
 Control* Form::ControlById(int id) const {
-    if (id < 1 || static_cast<size_t>(id) > m_controls.size()) return nullptr;
-    return m_controls[id - 1];
+    const int index = id - kFirstControlId;
+    if (index < 0 || static_cast<size_t>(index) >= m_controls.size()) return nullptr;
+    return m_controls[index];
 }
 
 UINT_PTR Form::AddTimer(Timer& timer) {
@@ -191,8 +213,17 @@ LRESULT Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             return PaintStaticBackground(reinterpret_cast<HDC>(wParam),
                                          reinterpret_cast<HWND>(lParam));
         case WM_COMMAND:
-            if (lParam == 0) break;
+            if (lParam == 0) {
+                if (PressKeyButton(LOWORD(wParam))) return 0;
+                break;
+            }
             if (Control* control = ControlById(LOWORD(wParam))) control->Notify(HIWORD(wParam));
+            return 0;
+        case DM_GETDEFID:
+            return DefaultButtonId();
+        case WM_ACTIVATE:
+            if (!m_bDialogKeys) break;
+            KeepFocus(LOWORD(wParam));
             return 0;
         case WM_TIMER:
             if (wParam >= 1 && wParam <= m_timers.size() && m_timers[wParam - 1] != nullptr) {
@@ -208,6 +239,39 @@ LRESULT Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (HandleMessage(message, wParam, lParam, result)) return result;
     return DefWindowProcW(m_hWnd, message, wParam, lParam);
+}
+
+// Enter presses the push button that has the focus, as in a dialog box, else the default one.
+LRESULT Form::DefaultButtonId() const {
+    HWND focus = GetFocus();
+    const bool onPushButton =
+        focus != nullptr && IsChild(m_hWnd, focus) &&
+        (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
+    if (onPushButton) return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+    if (m_pDefaultButton == nullptr) return 0;
+    return MAKELRESULT(GetDlgCtrlID(m_pDefaultButton->Handle()), DC_HASDEFID);
+}
+
+// The command a dialog's Enter or Esc sends when no button of that id exists.
+bool Form::PressKeyButton(WORD id) const {
+    Control* button = id == IDOK ? m_pDefaultButton : id == IDCANCEL ? m_pCancelButton : nullptr;
+    if (button == nullptr) return false;
+    button->Notify(BN_CLICKED);
+    return true;
+}
+
+// The focus goes back to the control that had it when the form is active again, and to the
+// first control that takes it the first time, as a dialog box does it.
+void Form::KeepFocus(WORD activation) {
+    if (activation == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(m_hWnd, focus)) m_hFocus = focus;
+        return;
+    }
+    if (m_hFocus == nullptr || !IsWindow(m_hFocus)) {
+        m_hFocus = GetNextDlgTabItem(m_hWnd, nullptr, FALSE);
+    }
+    if (m_hFocus != nullptr) SetFocus(m_hFocus);
 }
 
 void Form::PaintBackground(HDC dc) const {

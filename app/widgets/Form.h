@@ -15,7 +15,7 @@ enum class FormBorder {
     kSingle,      // a caption with the close button, fixed size
 };
 
-// What the form designer fixed for a form.
+// What the form designer fixed for a form. Positions and sizes are pixels of the design (Dpi.h).
 struct FormDesign {
     std::string className;  // the window class, by which other programs find the form
     std::string caption;
@@ -36,6 +36,9 @@ struct FormDesign {
     bool screenCentre = false;
     // Showing makes it the active window, for the keyboard; reports are shown without that.
     bool activateOnShow = false;
+    // Keys as in a dialog box: Tab moves among the controls, Enter presses the focused push
+    // button or else the default one, Esc the cancel button.
+    bool dialogKeys = false;
     // The application's main form: closing it ends the program. It is that from its first
     // message on, so a close message that comes while it is still being built counts too.
     bool mainForm = false;
@@ -66,7 +69,10 @@ class Form {
     void Close();
 
     void SetCaption(const std::string& caption) const;
+    // In pixels of the screen.
     void MoveTo(int left, int top) const;
+    // There, or as near as keeps the form whole inside the work area of the screen it lands on.
+    void MoveInsideWorkArea(int left, int top) const;
     int Left() const;
     int Top() const;
     int Width() const;
@@ -79,6 +85,9 @@ class Form {
     void RemoveControl(int id);
     UINT_PTR AddTimer(Timer& timer);
     void RemoveTimer(UINT_PTR id);
+    // The buttons the keys of a dialog press.
+    void SetDefaultButton(Control& button) { m_pDefaultButton = &button; }
+    void SetCancelButton(Control& button) { m_pCancelButton = &button; }
 
   protected:
     // Runs each time the form goes from hidden to visible, before it is drawn.
@@ -94,6 +103,9 @@ class Form {
     void PaintBackground(HDC dc) const;
     LRESULT PaintStaticBackground(HDC dc, HWND child) const;
     Control* ControlById(int id) const;
+    LRESULT DefaultButtonId() const;
+    bool PressKeyButton(WORD id) const;
+    void KeepFocus(WORD activation);
     LRESULT CalcClientArea(WPARAM wParam, LPARAM lParam);
     void PaintBorderBand() const;
     void CentreOnMainMonitor() const;
@@ -104,9 +116,13 @@ class Form {
     bool m_bScreenCentre;
     bool m_bActivateOnShow;
     int m_borderWidth;
+    bool m_bDialogKeys;
     bool m_bShownBefore = false;
-    std::vector<Control*> m_controls;  // indexed by control id - 1
-    std::vector<Timer*> m_timers;      // indexed by timer id - 1
+    std::vector<Control*> m_controls;  // indexed by control id - kFirstControlId
+    Control* m_pDefaultButton = nullptr;
+    Control* m_pCancelButton = nullptr;
+    HWND m_hFocus = nullptr;       // the control that had the focus when the form was last active
+    std::vector<Timer*> m_timers;  // indexed by timer id - 1
     std::vector<RECT> m_bevels;
     HWND m_hWnd = nullptr;
 };

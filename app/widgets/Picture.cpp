@@ -1,5 +1,6 @@
 #include "Picture.h"
 
+#include "Dpi.h"
 #include "Form.h"
 
 Picture::Picture(Form& parent, const PictureDesign& design)
@@ -8,7 +9,7 @@ Picture::Picture(Form& parent, const PictureDesign& design)
               design.bounds),
       m_hIcon(
           static_cast<HICON>(LoadImageW(parent.App().Instance(), MAKEINTRESOURCEW(design.iconId),
-                                        IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR))) {
+                                        IMAGE_ICON, Scaled(32), Scaled(32), LR_DEFAULTCOLOR))) {
     SendMessageW(Handle(), STM_SETICON, reinterpret_cast<WPARAM>(m_hIcon), 0);
 }
 

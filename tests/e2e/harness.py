@@ -55,14 +55,16 @@ def free_ports(count):
 class Server:
     """One quondorveld run. Lines it prints are collected as they come."""
 
-    def __init__(self, shares, ports=None, address="127.0.0.1", extra=(), env=None):
+    def __init__(self, shares, ports=None, address="127.0.0.1", extra=(), env=None,
+                 command=None):
+        """`command`, when given, is run as it is: it must serve on `ports`."""
         self.ports = ports or free_ports(3)
         args = []
         for number, folder in sorted(shares.items()):
             args += ["--share%d" % number, host_path(folder)]
         args += ["--address", address, "--ports", ",".join(str(p) for p in self.ports)]
         args += list(extra)
-        command = ([WINE, SERVER] if under_wine() else [SERVER]) + args
+        command = command or ([WINE, SERVER] if under_wine() else [SERVER]) + args
         self.process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                         stderr=subprocess.PIPE, text=True,
                                         env=dict(os.environ, **(env or {})))
@@ -94,11 +96,11 @@ class Server:
         for line in self.process.stderr:
             self.errors.append(line.rstrip("\r\n"))
 
-    def wait_for(self, text, limit=START_LIMIT):
-        """Waits until a line equal to `text` has been printed; False when the process ends or
-        the time runs out first."""
+    def wait_for(self, text, limit=START_LIMIT, count=1):
+        """Waits until a line equal to `text` has been printed `count` times; False when the
+        process ends or the time runs out first."""
         deadline = time.monotonic() + limit
-        while text not in self.seen:
+        while self.seen.count(text) < count:
             left = deadline - time.monotonic()
             if left <= 0:
                 return False
@@ -107,6 +109,16 @@ class Server:
             except queue.Empty:
                 if self.process.poll() is not None and self.lines.empty():
                     return False
+        return True
+
+    def wait_for_error(self, text, limit=START_LIMIT):
+        """Waits until a line on standard error starts with `text`; False when the time runs out
+        first."""
+        deadline = time.monotonic() + limit
+        while not any(line.startswith(text) for line in self.errors):
+            if time.monotonic() > deadline:
+                return False
+            time.sleep(0.05)
         return True
 
     def started(self):

@@ -3,6 +3,7 @@
 import os
 import pwd
 import shutil
+import signal
 import socket
 import subprocess
 import tempfile
@@ -122,6 +123,8 @@ class Serving(unittest.TestCase):
             ids = dict(line.split(":", 1) for line in status if ":" in line)
         self.assertEqual(ids["Uid"].split(), [str(nobody.pw_uid)] * 4)
         self.assertEqual(ids["Gid"].split(), [str(nobody.pw_gid)] * 4)
+        # Of root's rights only the one to bind the ports again, for a reload.
+        self.assertEqual(int(ids["CapPrm"], 16), 1 << 10)
         readable = run(["nfs-cat", server.url("/quonhd1/open.txt")])
         self.assertEqual(readable.stdout, "open.txt")
         self.assertNotEqual(run(["nfs-cat", server.url("/quonhd1/root-only.txt")]).returncode, 0)
@@ -183,6 +186,9 @@ class Serving(unittest.TestCase):
                 server = Server({1: share}, ports=ports)
                 self.servers.append(server)
                 self.assertTrue(server.wait_for("Blocked Port :%d" % ports[index]), server.drain())
+                if not harness.under_wine():
+                    self.assertTrue(server.wait_for_error(
+                        "quondorveld: another program holds port %d" % ports[index]))
                 self.assertNotEqual(server.process.wait(timeout=harness.START_LIMIT), 0)
             for port in ports:
                 self.assertTrue(harness.port_is_free(port), "port %d still held" % port)
@@ -195,6 +201,32 @@ class Serving(unittest.TestCase):
         self.assertIn("Quon sharing closed . ", lines)
         for port in server.ports:
             self.assertTrue(harness.port_is_free(port))
+
+    @unittest.skipIf(harness.under_wine(), "Windows has no SIGHUP")
+    def test_sighup_restarts_sharing_with_the_settings_read_again(self):
+        old, new = self.folder("old"), self.folder("new")
+        make_files(old, ["old.txt"])
+        make_files(new, ["new.txt"])
+        settings = os.path.join(self.root, "settings")
+        write(settings, "SHARE1=%s\nSHARE2=%s\n" % (old, old))
+        server = self.serve({}, extra=["--config", settings])
+        write(settings, "SHARE1=%s\n" % new)
+        server.process.send_signal(signal.SIGHUP)
+        self.assertTrue(server.wait_for("Quon sharing started. ", count=2), server.errors)
+        self.assertIn("quondorveld: /quonhd2 : not shared (was %s)" % old, server.drain())
+        self.assertIn("new.txt", run(["nfs-ls", server.url("/quonhd1")]).stdout)
+        self.assertNotEqual(run(["nfs-ls", server.url("/quonhd2")]).returncode, 0)
+        write(settings, "SHARE1=%s\nPORTS=1\n" % old)
+        server.process.send_signal(signal.SIGHUP)
+        self.assertTrue(server.wait_for_error("quondorveld: settings not reloaded, sharing goes "
+                                              "on as it was: %s, line 2: PORTS" % settings))
+        self.assertIn("new.txt", run(["nfs-ls", server.url("/quonhd1")]).stdout)
+        self.assertIsNone(server.process.poll())
+
+
+def write(path, text):
+    with open(path, "w") as f:
+        f.write(text)
 
 
 class StandardPorts(unittest.TestCase):
@@ -209,9 +241,9 @@ class StandardPorts(unittest.TestCase):
         make_files(cls.root, ["film.avi"])
         cls.server = Server({1: cls.root}, ports=[111, 2049, 1058])
         if not cls.server.started():
-            errors = cls.server.errors
+            said = cls.server.drain() + cls.server.errors
             cls.tearDownClass()
-            raise AssertionError("server did not start: %s" % errors)
+            raise AssertionError("server did not start: %s" % said)
 
     @classmethod
     def tearDownClass(cls):

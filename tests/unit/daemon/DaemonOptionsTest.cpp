@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "DaemonOptions.h"
@@ -61,6 +65,79 @@ TEST(DaemonOptions, RefusesWhatItCannotUseAndSaysWhy) {
 TEST(DaemonOptions, ACharsetMustBeOneThePlatformCanUse) {
     EXPECT_FALSE(UseNameCharset("NO-SUCH-CHARSET"));
     EXPECT_TRUE(UseNameCharset(""));
+}
+
+// The settings file takes the command line's options by name in capitals; later lines win and
+// an empty value is the default.
+TEST(DaemonOptions, SettingsFileTakesTheOptionsByName) {
+    DaemonOptions options;
+    std::string error;
+    ASSERT_TRUE(
+        ParseDaemonSettings("# films\nSHARE1=/srv/a\n\n  SHARE3 = \"/srv/My Films\"\r\n"
+                            "PORTS=1111,12049,11058\nADDRESS=2\nADDRESS=\n"
+                            "CHARSET='CP949'\nTRACE=yes",
+                            options, error))
+        << error;
+    EXPECT_EQ(options.shares[0], "/srv/a");
+    EXPECT_EQ(options.shares[2], "/srv/My Films");
+    EXPECT_EQ(options.ports.nfs, 12049);
+    EXPECT_EQ(options.address, "all");
+    EXPECT_EQ(options.charset, "CP949");
+    EXPECT_TRUE(options.trace);
+}
+
+TEST(DaemonOptions, SettingsFileNamesTheLineItCannotUse) {
+    const std::pair<const char*, const char*> bad[] = {
+        {"SHARE1=/a\nSHARE2 /b", "line 2: wants NAME=value, not 'SHARE2 /b'"},
+        {"share1=/a", "line 1: wants NAME=value, not 'share1=/a'"},
+        {"=/a", "line 1: wants NAME=value, not '=/a'"},
+        {"\n\nUSER=nobody", "line 3: unknown setting 'USER'"},
+        {"CONFIG=/etc/x", "line 1: unknown setting 'CONFIG'"},
+        {"SHARE5=/a", "line 1: unknown setting 'SHARE5'"},
+        {"PORTS=111,2049",
+         "line 1: PORTS wants three port numbers such as 111,2049,1058, "
+         "not '111,2049'"},
+        {"TRACE=on", "line 1: TRACE wants yes or no, not 'on'"},
+        {"SHARE1=\"/srv/a", "line 1: SHARE1's value lacks its closing quote"},
+    };
+    for (const auto& [text, expected] : bad) {
+        DaemonOptions options;
+        std::string error;
+        EXPECT_FALSE(ParseDaemonSettings(text, options, error)) << text;
+        EXPECT_EQ(error, expected);
+    }
+}
+
+TEST(DaemonOptions, TheCommandLineWinsOverItsSettingsFile) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() /
+         ("qdv-settings-" +
+          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count())))
+            .string();
+    std::ofstream(path) << "SHARE1=/srv/a\nPORTS=1111,12049,11058\n";
+    DaemonOptions options;
+    std::string error;
+    std::vector<const char*> args = {"quondorveld", "--ports", "1,2,3", "--config", path.c_str()};
+    ASSERT_TRUE(LoadDaemonOptions(int(args.size()), args.data(), options, error)) << error;
+    std::remove(path.c_str());
+    EXPECT_EQ(options.shares[0], "/srv/a");
+    EXPECT_EQ(options.ports.nfs, 2);
+    EXPECT_FALSE(LoadDaemonOptions(int(args.size()), args.data(), options, error));
+    EXPECT_EQ(error.find("cannot read the settings file '" + path + "'"), 0u) << error;
+}
+
+TEST(DaemonOptions, ChangesAreNamedOneALine) {
+    DaemonOptions before, after;
+    before.shares[0] = "/srv/a";
+    before.shares[1] = "/srv/b";
+    after.shares[0] = "/srv/c";
+    after.shares[2] = "/srv/b";
+    after.trace = true;
+    EXPECT_EQ(DaemonOptionChanges(before, after),
+              (std::vector<std::string>{
+                  "/quonhd1 : /srv/c (was /srv/a)", "/quonhd2 : not shared (was /srv/b)",
+                  "/quonhd3 : /srv/b (was not shared)", "trace : yes (was no)"}));
+    EXPECT_TRUE(DaemonOptionChanges(after, after).empty());
 }
 
 TEST(DaemonOptions, HelpIsNoted) {

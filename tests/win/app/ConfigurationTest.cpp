@@ -74,6 +74,18 @@ RECT BoundsOf(HWND window) {
     return bounds;
 }
 
+// The control that has the keyboard focus in the window's thread.
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+bool FocusOn(HWND dialog, Place place) {
+    return PumpUntil([&] { return FocusOf(dialog) == ControlAt(dialog, place); }, kWaitMs);
+}
+
 std::optional<std::wstring> Stored(const wchar_t* key, const wchar_t* name) {
     const std::optional<StoredValue> value = ReadValue(key, name);
     if (!value) return std::nullopt;
@@ -100,7 +112,9 @@ const Caption kCaptions[] = {
 };
 
 // First shown in the middle of the screen, every control in its place with its caption; OK
-// checks the folders in order, then the address, and names the first fault in a box.
+// checks the folders in order, then the address, and names the first fault in a box, which holds
+// the dialog still. The keys are a dialog box's: Tab moves on from the first box, Enter presses
+// OK, Esc Cancel.
 TEST_F(ConfigurationTest, OkRefusesAFolderOrAnAddressItCannotServe) {
     m_shares.Store(false);
     PutText(kDorvelKey, L"SharePath3", L"D:\\");
@@ -126,7 +140,21 @@ TEST_F(ConfigurationTest, OkRefusesAFolderOrAnAddressItCannotServe) {
     EXPECT_EQ(WindowText(addresses), L"All");
     Screenshot(std::string("configuration-") + RunName());
 
-    EXPECT_EQ(RefusedOk(program, dialog), Wide(MessageTable(MsgDriveRoot)));
+    ASSERT_TRUE(FocusOn(dialog, kAutoSharing));
+    PostMessageW(FocusOf(dialog), WM_KEYDOWN, VK_TAB, 0);
+    ASSERT_TRUE(FocusOn(dialog, kAutoRun));
+    PostMessageW(FocusOf(dialog), WM_KEYDOWN, VK_RETURN, 0);
+    const HWND box = program.WaitForBox(kWaitMs);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ReadBox(box).text, Wide(MessageTable(MsgDriveRoot)));
+    EXPECT_FALSE(IsWindowEnabled(dialog));
+    const RECT ok = BoundsOf(ControlAt(dialog, kOk));
+    ASSERT_TRUE(ClickAt({(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2}, 1));
+    EXPECT_FALSE(PumpUntil(
+        [&] { return WindowsOf(program.Process().Id(), L"#32770", true).size() > 1; }, 1000))
+        << "the click pressed OK again";
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(FocusOn(dialog, kAutoRun));
     SetText(dialog, FolderEdit(1), L"");
     EXPECT_EQ(RefusedOk(program, dialog), Wide(MessageTable(MsgPleaseSelectFolder)));
     SetText(dialog, FolderEdit(1), m_shares.Path(1));
@@ -136,7 +164,7 @@ TEST_F(ConfigurationTest, OkRefusesAFolderOrAnAddressItCannotServe) {
     SendMessageW(addresses, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     EXPECT_EQ(RefusedOk(program, dialog), Wide(MessageTable(MsgNoNicAdapter)));
 
-    Click(dialog, kCancel);
+    PostMessageW(FocusOf(dialog), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(PumpUntil([dialog] { return !IsWindowVisible(dialog); }, kWaitMs));
     EXPECT_EQ(program.CloseAndWait(), 0u);
 }

@@ -20,14 +20,26 @@ std::wstring DesktopName() {
     return L"QuonDorvelTests" + std::to_wstring(GetCurrentProcessId());
 }
 
+// Pixels of a 96-DPI screen at the DPI of Wine's screen: the user's LogPixels, which the runs at
+// other DPIs set. Asking the display instead would start this process's display driver while it
+// is still on the default desktop, and it could then make no window on the tests' one.
+int AtScreenDpi(int pixels) {
+    DWORD dpi = 96;
+    DWORD size = sizeof dpi;
+    RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", RRF_RT_REG_DWORD,
+                 nullptr, &dpi, &size);
+    return MulDiv(pixels, dpi, 96);
+}
+
 // Wine's explorer makes a desktop with a size in its settings a virtual desktop, which draws
 // every window frame itself as Windows would; the setting is only read when it starts.
 class TestDesktop {
   public:
     TestDesktop() : m_name(DesktopName()) {
-        const wchar_t size[] = L"1024x768";
-        RegSetKeyValueW(HKEY_CURRENT_USER, kExplorerDesktops, m_name.c_str(), REG_SZ, size,
-                        sizeof size);
+        const std::wstring size =
+            std::to_wstring(AtScreenDpi(1024)) + L"x" + std::to_wstring(AtScreenDpi(768));
+        RegSetKeyValueW(HKEY_CURRENT_USER, kExplorerDesktops, m_name.c_str(), REG_SZ, size.c_str(),
+                        static_cast<DWORD>((size.size() + 1) * sizeof(wchar_t)));
         m_hDesktop = CreateDesktopW(m_name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
     }
     TestDesktop(const TestDesktop&) = delete;
@@ -128,8 +140,8 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     return true;
 }
 
-Program::Program() {
-    std::wstring commandLine = L"\"" + Beside(L"QuonDorvel.exe") + L"\"";
+Program::Program(std::wstring commandLine) {
+    if (commandLine.empty()) commandLine = L"\"" + Beside(L"QuonDorvel.exe") + L"\"";
     std::wstring desktop = Desktop().Name();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

@@ -16,17 +16,17 @@ bool KoreanRun();
 const char* RunName();  // "korean" or "english"
 
 // Puts the calling thread on the tests' desktop, made at the first call: a Wine virtual desktop
-// of 1024 x 768 started from this process, so on this test's display, whatever display the
-// session's default desktop belongs to.
+// of 1024 x 768 pixels at 96 DPI (as many more as the screen's DPI asks) started from this
+// process, so on this test's display, whatever display the session's default desktop belongs to.
 bool JoinTestDesktop();
 
 // Dispatches the calling thread's messages until the condition holds or the time is up.
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
-// QuonDorvel.exe, from beside the test, started on the tests' desktop.
+// A program started on the tests' desktop: QuonDorvel.exe from beside the test, or the command.
 class Program {
   public:
-    Program();
+    explicit Program(std::wstring commandLine = L"");
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
     ~Program();  // ends the program if a test left it running

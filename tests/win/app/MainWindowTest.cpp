@@ -4,10 +4,13 @@
 #include <map>
 #include <thread>
 
+#include "Dpi.h"
 #include "GuiSupport.h"
 #include "Mainform.h"
 #include "Messages.h"
+#include "Optionform.h"
 #include "TestRegistry.h"
+#include "WideText.h"
 
 namespace {
 
@@ -20,7 +23,12 @@ class MainWindow : public testing::Test {
     const apptest::FreshAccount m_account;
     Application m_application{GetModuleHandleW(nullptr), "QuonDorvel"};
     ShareSettings m_settings;
-    TForm1 m_form1{m_application, m_settings};
+    std::vector<EXECUTION_STATE> m_powerRequests;  // to the power manager, refused while told so
+    bool m_bRefusePower = false;
+    TForm1 m_form1{m_application, m_settings, {{}, [this](EXECUTION_STATE state) {
+                                                   m_powerRequests.push_back(state);
+                                                   return m_bRefusePower ? 0 : state;
+                                               }}};
     TForm_Status m_status{m_application};
 };
 
@@ -86,6 +94,118 @@ TEST_F(MainWindow, TheUsersPowerSettingsComeBackHoweverSharingStartedAndEnded) {
     MSG quit;
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     before.Apply();
+}
+
+// A mount keeps the system awake, asked once; the last unmount, Stop Sharing and the end of the
+// program let it sleep. A refused request is made again at the next mount.
+TEST_F(MainWindow, AMountedShareKeepsTheSystemAwakeUntilUnmountStopOrExit) {
+    const auto requests = [this](size_t count) {
+        return PumpUntil([&] { return m_powerRequests.size() >= count; }, 5000);
+    };
+    m_bRefusePower = true;
+    m_form1.ShareConnected();
+    ASSERT_TRUE(requests(1));
+    EXPECT_FALSE(m_form1.KeepsAwake());
+    m_bRefusePower = false;
+    for (auto event : {&TForm1::ShareConnected, &TForm1::ShareConnected, &TForm1::ShareDisConnected,
+                       &TForm1::ShareConnected}) {
+        (m_form1.*event)();  // the second mount asks nothing: the request is held
+    }
+    ASSERT_TRUE(requests(4));
+    EXPECT_TRUE(m_form1.KeepsAwake());
+    m_form1.N2Click();
+    m_form1.ShareConnected();
+    ASSERT_TRUE(requests(6));
+    m_form1.N4Click();
+    const EXECUTION_STATE kAwake = ES_CONTINUOUS | ES_SYSTEM_REQUIRED;
+    EXPECT_EQ(m_powerRequests,
+              (std::vector<EXECUTION_STATE>{kAwake, kAwake, ES_CONTINUOUS, kAwake, ES_CONTINUOUS,
+                                            kAwake, ES_CONTINUOUS}));
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+// The icon is offered again until the shell takes it, trying a change first (a refused add may
+// have been taken after all), and no more often than the retries allow: a shell that refuses
+// the first calls, and counts them all.
+TEST(TrayIconTest, TheIconIsOfferedAgainUntilTakenAndNoFurtherThanTheRetries) {
+    const std::pair<int, int> kRefusalsAndCalls[] = {{0, 1}, {3, 4}, {1000, 1 + 2 * 3}};
+    for (const auto& [refusalCount, calls] : kRefusalsAndCalls) {
+        const int refusals = refusalCount;
+        const apptest::FreshAccount account;
+        Application application{GetModuleHandleW(nullptr), "QuonDorvel"};
+        ShareSettings settings;
+        int made = 0;
+        const TForm1 form1{application,
+                           settings,
+                           {{[&](DWORD, NOTIFYICONDATAW&) { return ++made > refusals; }, 10, 3}}};
+        PumpUntil([&] { return made > calls; }, 500);  // waits out a call too many
+        EXPECT_EQ(made, calls) << refusals;
+    }
+}
+
+// Every caption of the window whole in its control's own font (a check box draws its box before
+// the text, a word-wrapped label wraps at its width, an edit box scrolls sideways), and every
+// control inside the window.
+void ExpectEveryCaptionWhole(HWND window) {
+    RECT inside{};
+    GetClientRect(window, &inside);
+    for (const apptest::ChildWindow& control : apptest::Children(window)) {
+        if (control.text.empty() || control.className == L"ComboBox") continue;
+        const bool wraps =
+            control.className == L"Static" && (control.style & SS_TYPEMASK) == SS_LEFT;
+        const bool box =
+            control.className == L"Button" && (control.style & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+        RECT room{};
+        GetClientRect(control.handle, &room);
+        RECT text{0, 0, wraps ? room.right : 0, 0};
+        HDC dc = GetDC(control.handle);
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control.handle, WM_GETFONT, 0, 0)));
+        DrawTextW(dc, control.text.c_str(), -1, &text,
+                  DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+        ReleaseDC(control.handle, dc);
+        const std::string caption = Narrow(control.text);
+        EXPECT_TRUE(control.className == L"Edit" ||
+                    text.right + (box ? Scaled(16) : 0) <= room.right)
+            << caption;
+        EXPECT_LE(text.bottom, room.bottom) << caption;
+        EXPECT_LE(control.bounds.right, inside.right) << caption;
+    }
+}
+
+// At the screen's DPI (96 here, 120 and 144 in the runs at-dpi.sh makes) every caption is whole,
+// and the status window, the menu and the Configuration dialog are saved as
+// <what>-<dpi>dpi-<language>.png to look at.
+TEST_F(MainWindow, EveryCaptionIsWholeAtThisDpi) {
+    QDV_Setting setting{m_application, m_form1, m_settings};
+    ASSERT_TRUE(IsWindow(m_status.Handle()) && IsWindow(setting.Handle()));
+    const std::string name = "-" + std::to_string(ScreenDpi()) + "dpi-" + apptest::RunName();
+    for (int headline = MsgSharingStarted; headline <= MsgBlockedPort; ++headline) {
+        m_status.Label1.SetText(MessageTable(static_cast<MessageKey>(headline)));
+        ExpectEveryCaptionWhole(m_status.Handle());
+    }
+    const auto picture = [&name](const Form& form, const char* what) {
+        RedrawWindow(form.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        apptest::Screenshot(what + name);
+    };
+    m_status.Show();
+    picture(m_status, "status");
+    std::thread menu([&] {  // the menu is modal to this thread
+        apptest::JoinTestDesktop();
+        PumpUntil(
+            [] { return !apptest::WindowsOf(GetCurrentProcessId(), L"#32768", true).empty(); },
+            5000);
+        apptest::Screenshot("menu" + name);
+        for (HWND shown : apptest::WindowsOf(GetCurrentProcessId(), L"#32768", true)) {
+            PostMessageW(shown, WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    });
+    m_form1.PopupMenu1.Popup(GetSystemMetrics(SM_CXSCREEN) - 10,
+                             GetSystemMetrics(SM_CYSCREEN) - 10);
+    menu.join();
+    setting.Show();
+    ExpectEveryCaptionWhole(setting.Handle());
+    picture(setting, "configuration");
 }
 
 std::vector<apptest::Box> OpenBoxes() {

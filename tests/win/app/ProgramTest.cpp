@@ -3,6 +3,8 @@
 #include "GuiSupport.h"
 #include "Messages.h"
 #include "TestRegistry.h"
+// After the Windows headers it builds on.
+#include <sddl.h>
 
 namespace {
 
@@ -163,6 +165,29 @@ TEST(Program, SecondInstanceShowsItsBoxAndEndsWhileTheFirstRunsOn) {
     EXPECT_TRUE(WindowsOf(third.Id(), L"#32770").empty());
     CloseMainWindow();
     EXPECT_EQ(third.WaitForExit(kExitMs), 0u);
+}
+
+// Another copy's mutex counts however it is kept from us: in this session with a security that
+// shuts us out (a copy started elevated), or in the global namespace only (another session).
+TEST(Program, AMutexKeptFromUsCountsAsAnotherCopy) {
+    SECURITY_ATTRIBUTES shutOut{sizeof shutOut, nullptr, FALSE};  // an empty access list
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:", SDDL_REVISION_1,
+                                                         &shutOut.lpSecurityDescriptor, nullptr);
+    const std::pair<const char*, SECURITY_ATTRIBUTES*> kMutexes[] = {
+        {"QuonDorvel", &shutOut}, {"Global\\QuonDorvel", nullptr}};
+    for (const auto& [name, security] : kMutexes) {
+        HANDLE held = CreateMutexA(security, TRUE, name);
+        ASSERT_NE(held, nullptr) << name;
+        const Program program;
+        HWND box = WaitForWindow(program.Id(), L"#32770", true, kAppearMs);
+        ASSERT_NE(box, nullptr) << name;
+        EXPECT_EQ(ReadBox(box).text, AlreadyRunning());
+        EXPECT_TRUE(WindowsOf(program.Id(), L"TForm1").empty());
+        CloseBox(box);
+        EXPECT_EQ(program.WaitForExit(kExitMs), 0u);
+        CloseHandle(held);
+    }
+    LocalFree(shutOut.lpSecurityDescriptor);
 }
 
 TEST(Program, RegistryErrorAtStartIsShownAndTheProgramEndsCleanly) {

@@ -3,6 +3,7 @@
 #include "RegistryKey.h"
 #include "Settings.h"
 #include "TestRegistry.h"
+#include "WideText.h"
 
 namespace {
 
@@ -72,6 +73,19 @@ TEST(Settings, AutoRunIsWrittenFromTheSetupFolderAndDeleted) {
     EXPECT_FALSE(ReadValue(kRunKey, L"QuonDorvel"));
     ShareSettings::ClearAutoRun();  // already gone: nothing to do, no error
     EXPECT_FALSE(ReadValue(kRunKey, L"QuonDorvel"));
+}
+
+// The command names the program in the setup folder, or without one the running program itself,
+// and is quoted where a blank would cut it.
+TEST(Settings, TheAutoRunCommandNamesTheProgramWholeAndQuotedWhereItHasABlank) {
+    wchar_t self[MAX_PATH] = {};
+    const std::string running =
+        Narrow(std::wstring(self, GetModuleFileNameW(nullptr, self, MAX_PATH)));
+    EXPECT_EQ(AutoRunCommand("D:\\Apps\\Quon"), "D:\\Apps\\Quon\\QuonDorvel.exe");
+    EXPECT_EQ(AutoRunCommand("C:\\Program Files\\Quon"),
+              "\"C:\\Program Files\\Quon\\QuonDorvel.exe\"");
+    EXPECT_EQ(AutoRunCommand(""),
+              running.find(' ') == std::string::npos ? running : '"' + running + '"');
 }
 
 // A mistyped "AutoShare" is left as it is by the start-up check and stops the read that meets

@@ -21,16 +21,16 @@ DWORD StoredValue::Number() const {
     return number;
 }
 
-std::optional<StoredValue> ReadValue(const wchar_t* key, const wchar_t* name) {
+std::optional<StoredValue> ReadValue(const wchar_t* key, const wchar_t* name, HKEY root) {
     StoredValue value;
     DWORD size = 0;
-    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY | RRF_NOEXPAND, &value.type, nullptr,
-                     &size) != ERROR_SUCCESS) {
+    if (RegGetValueW(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &value.type, nullptr, &size) !=
+        ERROR_SUCCESS) {
         return std::nullopt;
     }
     value.data.resize(size);
-    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY | RRF_NOEXPAND, &value.type,
-                     value.data.data(), &size) != ERROR_SUCCESS) {
+    if (RegGetValueW(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &value.type, value.data.data(),
+                     &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     value.data.resize(size);

@@ -20,7 +20,8 @@ struct StoredValue {
     DWORD Number() const;
 };
 
-std::optional<StoredValue> ReadValue(const wchar_t* key, const wchar_t* name);
+std::optional<StoredValue> ReadValue(const wchar_t* key, const wchar_t* name,
+                                     HKEY root = HKEY_CURRENT_USER);
 void PutText(const wchar_t* key, const wchar_t* name, const std::wstring& text);
 void PutNumber(const wchar_t* key, const wchar_t* name, DWORD number);
 

@@ -118,7 +118,7 @@ HostResult Probe(const std::string& exportPath, const std::string& arguments) {
                      arguments);
 }
 
-TrayProgram::TrayProgram() {
+TrayProgram::TrayProgram(const std::wstring& commandLine) : m_program(commandLine) {
     m_form1 = WaitForWindow(m_program.Id(), L"TForm1", false, kAppearMs);
     m_status = WaitForWindow(m_program.Id(), L"TForm_Status", false, kAppearMs);
     // The icon is in the notification area once the status window is up.
@@ -134,19 +134,6 @@ std::optional<ShownMenu> TrayProgram::OpenMenu(int button) const {
         return std::nullopt;
     }
     return WaitForMenu(m_program.Id(), kMenuRows, kAppearMs);
-}
-
-std::optional<ShownMenu> TrayProgram::OpenMenuShowing(int button,
-                                                      const std::vector<bool>& enabled) const {
-    std::optional<ShownMenu> menu;
-    PumpUntil(
-        [&] {
-            if (menu) Dismiss();
-            menu = OpenMenu(button);
-            return menu && menu->enabled == enabled;
-        },
-        kAppearMs);
-    return menu;
 }
 
 bool TrayProgram::Choose(MenuRow row) const {

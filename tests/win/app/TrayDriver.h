@@ -5,7 +5,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "GuiSupport.h"
 #include "Messages.h"
@@ -42,10 +41,11 @@ std::wstring FirstHostAddress();
 // A call of the libnfs test client on the standard ports of this machine, against an export.
 HostResult Probe(const std::string& exportPath, const std::string& arguments);
 
-// QuonDorvel.exe started on the test desktop, with its windows and tray icon at hand.
+// QuonDorvel.exe (from beside the test, or the command) started on the test desktop, with its
+// windows and tray icon at hand.
 class TrayProgram {
   public:
-    TrayProgram();
+    explicit TrayProgram(const std::wstring& commandLine = L"");
 
     const Program& Process() const { return m_program; }
     HWND MainWindow() const { return m_form1; }
@@ -55,10 +55,6 @@ class TrayProgram {
     // The menu opened with a button on the tray icon: 1, pressed and released (it opens on the
     // press), or 3 (on the release).
     std::optional<ShownMenu> OpenMenu(int button) const;
-    // OpenMenu, closed and opened again until its items are enabled as given (or the wait ends):
-    // a start switches the items last, after tray calls during which the program already answers
-    // a click on its icon.
-    std::optional<ShownMenu> OpenMenuShowing(int button, const std::vector<bool>& enabled) const;
     // Opens the menu and clicks the item of that row; false when the menu did not open.
     bool Choose(MenuRow row) const;
     // Closes an open menu without choosing.

@@ -1,0 +1,10 @@
+; The installer's own texts in English; the pages' standard texts come with NSIS.
+LangString RunNow ${LANG_ENGLISH} "Run QuonDorvel now"
+LangString NeedsAdministrator ${LANG_ENGLISH} "Installing Quon Dorvel needs the rights of an administrator of this PC."
+LangString NeedsAdministratorToRemove ${LANG_ENGLISH} "Removing Quon Dorvel needs the rights of an administrator of this PC."
+LangString Closing ${LANG_ENGLISH} "Closing the running Quon Dorvel..."
+LangString StillRunning ${LANG_ENGLISH} "Quon Dorvel is still running, so its files cannot be changed.$\r$\n$\r$\nEnd it with Exit in its menu in the notification area, then choose Retry."
+LangString CannotWrite ${LANG_ENGLISH} "This file cannot be written:"
+LangString CannotRemove ${LANG_ENGLISH} "This file cannot be removed:"
+LangString FirewallFailed ${LANG_ENGLISH} "The firewall did not take:"
+LangString SettingsSection ${LANG_ENGLISH} "My settings (the share folders)"

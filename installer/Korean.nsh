@@ -1,0 +1,10 @@
+; The installer's own texts in Korean; the pages' standard texts come with NSIS.
+LangString RunNow ${LANG_KOREAN} "QuonDorvel 지금 실행"
+LangString NeedsAdministrator ${LANG_KOREAN} "Quon Dorvel을 설치하려면 이 PC의 관리자 권한이 필요합니다."
+LangString NeedsAdministratorToRemove ${LANG_KOREAN} "Quon Dorvel을 제거하려면 이 PC의 관리자 권한이 필요합니다."
+LangString Closing ${LANG_KOREAN} "실행 중인 Quon Dorvel을 종료합니다..."
+LangString StillRunning ${LANG_KOREAN} "Quon Dorvel이 아직 실행 중이어서 파일을 바꿀 수 없습니다.$\r$\n$\r$\n알림 영역의 메뉴에서 종료를 선택한 다음 다시 시도를 누르세요."
+LangString CannotWrite ${LANG_KOREAN} "다음 파일을 쓸 수 없습니다:"
+LangString CannotRemove ${LANG_KOREAN} "다음 파일을 지울 수 없습니다:"
+LangString FirewallFailed ${LANG_KOREAN} "방화벽 설정을 바꾸지 못했습니다:"
+LangString SettingsSection ${LANG_KOREAN} "내 설정 (공유 폴더)"
