@@ -129,9 +129,10 @@ struct readdirargs {
     uint32_t count = 0;
 };
 
+// The name stays where it lies, as entry3's does.
 struct entry {
     uint32_t fileid = 0;
-    std::string name;
+    std::string_view name;
     uint32_t cookie = 0;
 };
 

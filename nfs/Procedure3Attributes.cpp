@@ -7,8 +7,7 @@ nfsstat3 CQDV_Procedure3::ProcGetAttr() {
     ReadOpaque(*m_pIn, object);
     ClientPath path = PathOf(object);
     post_op_attr attributes;
-    nfsstat3 status = CheckPath(path, attributes);
-    if (status == NFS3_OK && !attributes.attributes_follow) status = NFS3ERR_IO;
+    nfsstat3 status = StartQuery(path, attributes);
     m_pOut->WriteInt32(status);
     if (status == NFS3_OK) Write(*m_pOut, attributes.attributes);
     return status;

@@ -86,14 +86,6 @@ ListingWindow WindowOf(uint64_t cookie, uint32_t maxcount, bool plus) {
 
 }  // namespace
 
-// The start shared by the folder and file-system queries: the object's status and attributes,
-// from one query of the host.
-nfsstat3 CQDV_Procedure3::StartQuery(const ClientPath& path, post_op_attr& attributes) {
-    nfsstat3 status = CheckPath(path, attributes);
-    if (status == NFS3_OK && !attributes.attributes_follow) status = NFS3ERR_IO;
-    return status;
-}
-
 // The reply never grows beyond what the client said it can take (count for READDIR, maxcount
 // for READDIRPLUS), besides the fixed entry limits. A window too small for even one entry is
 // NFS3ERR_TOOSMALL: answering no entries and no eof would have the client ask forever.

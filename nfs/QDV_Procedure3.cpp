@@ -137,11 +137,12 @@ nfsstat3 CQDV_Procedure3::CheckPath(const ClientPath& path, post_op_attr& attrib
     return StatusOf(found.outcome);
 }
 
-bool CQDV_Procedure3::GetAttributes(const ClientPath& path, fattr3& attributes) {
-    FileAttributes host;
-    if (!QueryAttributes(path, host)) return false;
-    attributes = ToFattr(host);
-    return true;
+// The start shared by GETATTR and the folder and file-system queries: the object's status and
+// attributes, from one query of the host.
+nfsstat3 CQDV_Procedure3::StartQuery(const ClientPath& path, post_op_attr& attributes) {
+    nfsstat3 status = CheckPath(path, attributes);
+    if (status == NFS3_OK && !attributes.attributes_follow) status = NFS3ERR_IO;
+    return status;
 }
 
 fattr3 CQDV_Procedure3::ToFattr(const FileAttributes& host) const {
@@ -164,6 +165,8 @@ fattr3 CQDV_Procedure3::ToFattr(const FileAttributes& host) const {
 
 post_op_attr CQDV_Procedure3::PostOpAttributes(const ClientPath& path) {
     post_op_attr attributes;
-    attributes.attributes_follow = GetAttributes(path, attributes.attributes);
+    FileAttributes host;
+    attributes.attributes_follow = QueryAttributes(path, host);
+    if (attributes.attributes_follow) attributes.attributes = ToFattr(host);
     return attributes;
 }

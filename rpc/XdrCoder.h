@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -46,11 +45,6 @@ class XdrDecoder {
         ReadOpaque(m_in, view);
         value = std::string_view(reinterpret_cast<const char*>(view.data), view.length);
     }
-    void Field(std::string& value) {
-        std::string_view view;
-        Field(view);
-        value.assign(view);
-    }
     template <size_t N>
     void Field(uint8_t (&bytes)[N]) {
         ReadExactly(m_in, bytes, N);
@@ -93,7 +87,6 @@ class XdrEncoder {
     void Field(std::string_view value) {
         WriteOpaque(m_out, value.data(), static_cast<uint32_t>(value.size()));
     }
-    void Field(const std::string& value) { Field(std::string_view(value)); }
     template <size_t N>
     void Field(const uint8_t (&bytes)[N]) {
         m_out.Write(bytes, N);

@@ -107,7 +107,7 @@ class Nfs3Listing : public ::testing::Test {
         if ((page.status = reply.Word()) != 0) return page;
         const readdirokres result = Decoded<readdirokres>(reply);
         for (const entry& item : result.entries) {
-            page.entries.push_back({item.fileid, item.name, item.cookie, false, {}});
+            page.entries.push_back({item.fileid, std::string(item.name), item.cookie, false, {}});
         }
         page.eof = result.eof;
         return page;
