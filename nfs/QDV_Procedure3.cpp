@@ -163,10 +163,15 @@ fattr3 CQDV_Procedure3::ToFattr(const FileAttributes& host) const {
     return attributes;
 }
 
+bool CQDV_Procedure3::GetAttributes(const ClientPath& path, fattr3& attributes) {
+    FileAttributes host;
+    if (!QueryAttributes(path, host)) return false;
+    attributes = ToFattr(host);
+    return true;
+}
+
 post_op_attr CQDV_Procedure3::PostOpAttributes(const ClientPath& path) {
     post_op_attr attributes;
-    FileAttributes host;
-    attributes.attributes_follow = QueryAttributes(path, host);
-    if (attributes.attributes_follow) attributes.attributes = ToFattr(host);
+    attributes.attributes_follow = GetAttributes(path, attributes.attributes);
     return attributes;
 }

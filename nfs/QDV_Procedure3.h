@@ -78,6 +78,7 @@ class CQDV_Procedure3 : public CProcedureTableHandler {
     // CheckPath, with the attributes of a found path from the same query of the host.
     nfsstat3 CheckPath(const ClientPath& path, post_op_attr& attributes);
     static void MakeHandle(PathView path, nfs_fh3& handle);
+    bool GetAttributes(const ClientPath& path, fattr3& attributes);
     fattr3 ToFattr(const FileAttributes& host) const;
     // TRUE with the attributes when the host has them, FALSE otherwise (and for no path).
     post_op_attr PostOpAttributes(const ClientPath& path);
