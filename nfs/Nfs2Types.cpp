@@ -22,6 +22,7 @@ XDR_FIELDS(fattr, value.type, value.mode, value.nlink, value.uid, value.gid, val
            value.blocksize, value.rdev, value.blocks, value.fsid, value.fileid, value.atime,
            value.mtime, value.ctime)
 XDR_FIELDS(sattr, value.mode, value.uid, value.gid, value.size, value.atime, value.mtime)
+XDR_FIELDS(sattrargs, value.file, value.attributes)
 XDR_FIELDS(diropargs, value.dir, value.name)
 XDR_FIELDS(diropokres, value.file, value.attributes)
 XDR_FIELDS(readargs, value.file, value.offset, value.count, value.totalcount)

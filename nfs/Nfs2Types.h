@@ -87,6 +87,12 @@ struct sattr {
     nfstime2 mtime{kSattrUnset, kSattrUnset};
 };
 
+// RFC 1094 2.2.3: SETATTR's arguments.
+struct sattrargs {
+    fhandle file;
+    sattr attributes;
+};
+
 struct diropargs {
     fhandle dir;
     filename name;
@@ -152,7 +158,7 @@ struct statfsokres {
 // Every type above with its Read and Write.
 // clang-format off
 #define NFS2_XDR_TYPES(X)                                                                      \
-    X(fhandle) X(nfstime2) X(fattr) X(sattr) X(diropargs) X(diropokres) X(readargs)            \
+    X(fhandle) X(nfstime2) X(fattr) X(sattr) X(sattrargs) X(diropargs) X(diropokres) X(readargs)            \
     X(writeargs) X(createargs) X(renameargs) X(readdirargs) X(entry) X(readdirokres)           \
     X(statfsokres)
 // clang-format on

@@ -68,6 +68,7 @@ void Code(Xdr& x, createhow3& value) {
     }
 }
 
+XDR_FIELDS(GETATTR3args, value.object)
 XDR_FIELDS(SETATTR3args, value.object, value.new_attributes, value.guard)
 XDR_FIELDS(ACCESS3args, value.object, value.access)
 XDR_FIELDS(ACCESS3resok, value.obj_attributes, value.access)
@@ -85,6 +86,7 @@ XDR_FIELDS(READDIRPLUS3args, value.dir, value.cookie, value.cookieverf, value.di
            value.maxcount)
 XDR_FIELDS(entry3, value.fileid, value.name, value.cookie)
 XDR_FIELDS(entryplus3, value.entry, value.name_attributes, value.name_handle)
+XDR_FIELDS(FSSTAT3args, value.fsroot)
 XDR_FIELDS(FSSTAT3resok, value.obj_attributes, value.tbytes, value.fbytes, value.abytes,
            value.tfiles, value.ffiles, value.afiles, value.invarsec)
 XDR_FIELDS(FSINFO3resok, value.obj_attributes, value.rtmax, value.rtpref, value.rtmult, value.wtmax,

@@ -166,6 +166,10 @@ struct post_op_fh3 {
 // (RFC 1813 3.3), in the standard's names. A WRITE's data, and a READ's, stay where they lie in
 // the call or the reply.
 
+struct GETATTR3args {
+    nfs_fh3 object;
+};
+
 struct SETATTR3args {
     nfs_fh3 object;
     sattr3 new_attributes;
@@ -248,6 +252,13 @@ struct entryplus3 {
     post_op_fh3 name_handle;
 };
 
+struct FSSTAT3args {
+    nfs_fh3 fsroot;
+};
+
+// The same field as FSSTAT's (RFC 1813 3.3.19).
+using FSINFO3args = FSSTAT3args;
+
 struct FSSTAT3resok {
     post_op_attr obj_attributes;
     uint64_t tbytes = 0, fbytes = 0, abytes = 0;  // total, free, free to the caller
@@ -278,9 +289,9 @@ struct COMMIT3resok {
 #define NFS3_XDR_TYPES(X)                                                                      \
     X(nfstime3) X(specdata3) X(fattr3) X(post_op_attr) X(wcc_attr) X(pre_op_attr) X(wcc_data) \
     X(post_op_fh3) X(set_time) X(sattr3) X(sattrguard3) X(diropargs3) X(createhow3)            \
-    X(SETATTR3args) X(ACCESS3args) X(ACCESS3resok) X(READ3args) X(READ3resok) X(WRITE3args)   \
+    X(GETATTR3args) X(SETATTR3args) X(ACCESS3args) X(ACCESS3resok) X(READ3args) X(READ3resok) X(WRITE3args)   \
     X(WRITE3resok) X(CREATE3args) X(MKDIR3args) X(RENAME3args) X(READDIR3args)                \
-    X(READDIRPLUS3args) X(entry3) X(entryplus3) X(FSSTAT3resok) X(FSINFO3resok)               \
+    X(READDIRPLUS3args) X(entry3) X(entryplus3) X(FSSTAT3args) X(FSSTAT3resok) X(FSINFO3resok)               \
     X(COMMIT3resok)
 // clang-format on
 

@@ -3,9 +3,8 @@
 #include "Xdr.h"
 
 nfsstat3 CQDV_Procedure3::ProcGetAttr() {
-    nfs_fh3 object;
-    ReadOpaque(*m_pIn, object);
-    ClientPath path = PathOf(object);
+    GETATTR3args args;
+    ClientPath path = PathOf(Decode(args).object);
     post_op_attr attributes;
     nfsstat3 status = StartQuery(path, attributes);
     m_pOut->WriteInt32(status);
@@ -17,10 +16,9 @@ nfsstat3 CQDV_Procedure3::ProcGetAttr() {
 // guard is not checked.
 nfsstat3 CQDV_Procedure3::ProcSetAttr() {
     SETATTR3args args;
-    Read(*m_pIn, args);
-    ClientPath path = PathOf(args.object);
-    nfsstat3 status = CheckPath(path);
     wcc_data wcc;
+    ClientPath path = PathOf(Decode(args).object);
+    nfsstat3 status = CheckPath(path);
     if (status == NFS3_OK) {
         status = ApplyAttributes(path.path, args.new_attributes);
         wcc.after = PostOpAttributes(path);
@@ -62,8 +60,7 @@ nfsstat3 CQDV_Procedure3::ApplyAttributes(PathView path, const sattr3& attribute
 // the folder itself or its parent.
 nfsstat3 CQDV_Procedure3::ProcLookup() {
     diropargs3 what;
-    Read(*m_pIn, what);
-    ClientPath path = PathOf(what);
+    ClientPath path = PathOf(Decode(what));
     post_op_attr attributes;
     nfsstat3 status = CheckPath(path, attributes);
     nfs_fh3 handle;
@@ -80,9 +77,8 @@ nfsstat3 CQDV_Procedure3::ProcLookup() {
 // Grants every bit asked for: the host decides when the file is actually used.
 nfsstat3 CQDV_Procedure3::ProcAccess() {
     ACCESS3args args;
-    Read(*m_pIn, args);
     ACCESS3resok result;
-    nfsstat3 status = CheckPath(PathOf(args.object), result.obj_attributes);
+    nfsstat3 status = CheckPath(PathOf(Decode(args).object), result.obj_attributes);
     result.access = args.access;
     return Answer(status, result, result.obj_attributes);
 }

@@ -36,9 +36,8 @@ void PutFigures(const hostfs::DiskSpace& space, FSSTAT3resok& figures) {
 }  // namespace
 
 nfsstat3 CQDV_Procedure3::ProcFsStat() {
-    nfs_fh3 fsroot;
-    ReadOpaque(*m_pIn, fsroot);
-    ClientPath path = PathOf(fsroot);
+    FSSTAT3args args;
+    ClientPath path = PathOf(Decode(args).fsroot);
     FSSTAT3resok result;
     nfsstat3 status = StartQuery(path, result.obj_attributes);
     hostfs::DiskSpace space;
@@ -51,9 +50,8 @@ nfsstat3 CQDV_Procedure3::ProcFsStat() {
 }
 
 nfsstat3 CQDV_Procedure3::ProcFsInfo() {
-    nfs_fh3 fsroot;
-    ReadOpaque(*m_pIn, fsroot);
+    FSINFO3args args;
     FSINFO3resok result = Limits();
-    nfsstat3 status = StartQuery(PathOf(fsroot), result.obj_attributes);
+    nfsstat3 status = StartQuery(PathOf(Decode(args).fsroot), result.obj_attributes);
     return Answer(status, result, result.obj_attributes);
 }

@@ -28,9 +28,8 @@ void CQDV_Procedure3::WriteNewEntry(nfsstat3 status, const ClientPath& path,
 // The initial attributes are not applied: the folder gets the host's defaults.
 nfsstat3 CQDV_Procedure3::ProcMkdir() {
     MKDIR3args args;
-    Read(*m_pIn, args);
     ClientPath where;
-    ClientPath path = PathOf(args.where, &where);
+    ClientPath path = PathOf(Decode(args).where, &where);
     nfsstat3 status =
         path.Found() ? StatusOf(hostfs::Fs().MakeFolder(path.path)) : NewNameRefusal(path);
     wcc_data dirWcc;
@@ -43,8 +42,7 @@ nfsstat3 CQDV_Procedure3::ProcMkdir() {
 // NFS3ERR_NOENT.
 nfsstat3 CQDV_Procedure3::ProcRmdir() {
     diropargs3 object;
-    Read(*m_pIn, object);
-    ClientPath path = OwnEntry(PathOf(object));
+    ClientPath path = OwnEntry(PathOf(Decode(object)));
     nfsstat3 status = CheckPath(path);
     if (status == NFS3_OK) status = StatusOf(hostfs::Fs().RemoveFolder(path.path));
     m_pOut->WriteInt32(status);
@@ -57,8 +55,7 @@ nfsstat3 CQDV_Procedure3::ProcRmdir() {
 // looking the name up first (libnfs' nfs_rename, any client after a restart of ours).
 nfsstat3 CQDV_Procedure3::ProcRename() {
     RENAME3args args;
-    Read(*m_pIn, args);
-    const ClientPath from = OwnEntry(PathOf(args.from));
+    const ClientPath from = OwnEntry(PathOf(Decode(args).from));
     const ClientPath to = PathOf(args.to);
     nfsstat3 status = CheckPath(from);
     if (status == NFS3_OK && !to.Found()) status = NewNameRefusal(to);

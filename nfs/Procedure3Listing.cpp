@@ -145,13 +145,13 @@ void CQDV_Procedure3::WriteEntry(std::string_view folder, const ListedName& entr
 
 nfsstat3 CQDV_Procedure3::ProcReadDir() {
     READDIR3args args;
-    Read(*m_pIn, args);
+    Decode(args);
     return ListFolder(args.dir, args.cookie, args.cookieverf, args.count, false);
 }
 
 // The dircount is not needed: maxcount bounds the reply, names and all.
 nfsstat3 CQDV_Procedure3::ProcReadDirPlus() {
     READDIRPLUS3args args;
-    Read(*m_pIn, args);
+    Decode(args);
     return ListFolder(args.dir, args.cookie, args.cookieverf, args.maxcount, true);
 }

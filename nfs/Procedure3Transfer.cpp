@@ -69,8 +69,7 @@ hostfs::HostError CreateHostFile(PathView path, const createhow3& how,
 // the client asks for the rest.
 nfsstat3 CQDV_Procedure3::ProcRead() {
     READ3args args;
-    Read(*m_pIn, args);
-    ClientPath path = PathOf(args.file);
+    ClientPath path = PathOf(Decode(args).file);
     nfsstat3 status = CheckPath(path);
     ReplyData read;
     if (status == NFS3_OK) {
@@ -104,8 +103,7 @@ post_op_attr CQDV_Procedure3::PostOpAttributes(const ClientPath& path,
 // data sent is an argument error, and nothing is written.
 nfsstat3 CQDV_Procedure3::ProcWrite() {
     WRITE3args args;
-    Read(*m_pIn, args);
-    ClientPath path = PathOf(args.file);
+    ClientPath path = PathOf(Decode(args).file);
     nfsstat3 status = CheckPath(path);
     if (status == NFS3_OK && args.count > args.data.length) status = NFS3ERR_INVAL;
     if (status == NFS3_OK) {
@@ -125,8 +123,7 @@ nfsstat3 CQDV_Procedure3::ProcWrite() {
 // the share refuses, or one that is taken, is the client's own matter.
 nfsstat3 CQDV_Procedure3::ProcCreate() {
     CREATE3args args;
-    Read(*m_pIn, args);
-    ClientPath path = PathOf(args.where);
+    ClientPath path = PathOf(Decode(args).where);
     nfsstat3 status = path.Found() ? StatusOf(CreateHostFile(path.path, args.how, m_verifiers))
                                    : NewNameRefusal(path);
     if (status != NFS3_OK && status != NFS3ERR_EXIST &&
@@ -141,8 +138,7 @@ nfsstat3 CQDV_Procedure3::ProcCreate() {
 // answered; it puts the file's data on the disk. The whole file is flushed, whatever the range.
 nfsstat3 CQDV_Procedure3::ProcCommit() {
     COMMIT3args args;
-    Read(*m_pIn, args);
-    ClientPath path = PathOf(args.file);
+    ClientPath path = PathOf(Decode(args).file);
     nfsstat3 status = CheckPath(path);
     // Not exclusive: a player reading the file must not make the flush fail. Windows flushes only
     // through a handle that may write.

@@ -6,9 +6,8 @@
 
 nfsstat CQDV_ProcedureOld::ProcGetAttr() {
     fhandle handle;
-    Read(*m_pIn, handle);
     fattr attributes;
-    nfsstat status = CheckedAttributes(PathOf(handle), attributes);
+    nfsstat status = CheckedAttributes(PathOf(Decode(handle)), attributes);
     return WriteAttrStat(status, attributes);
 }
 
@@ -46,14 +45,11 @@ AttributeChanges ToChanges(const sattr& attributes) {
 }  // namespace
 
 nfsstat CQDV_ProcedureOld::ProcSetAttr() {
-    fhandle handle;
-    Read(*m_pIn, handle);
-    sattr attributes;
-    Read(*m_pIn, attributes);
-    ClientPath file = PathOf(handle);
+    sattrargs args;
+    ClientPath file = PathOf(Decode(args).file);
     nfsstat status = StatusOf(ExistingOutcome(file));
     if (status == NFS_OK) {
-        status = StatusOf(ApplyAttributeChanges(file.path, ToChanges(attributes)).error);
+        status = StatusOf(ApplyAttributeChanges(file.path, ToChanges(args.attributes)).error);
     }
     fattr after;
     if (status == NFS_OK) status = GetAttributes(file, after);
@@ -64,8 +60,7 @@ nfsstat CQDV_ProcedureOld::ProcSetAttr() {
 // the folder itself or its parent.
 nfsstat CQDV_ProcedureOld::ProcLookup() {
     diropargs args;
-    Read(*m_pIn, args);
-    ClientPath path = PathOf(args);
+    ClientPath path = PathOf(Decode(args));
     diropokres result;
     nfsstat status = CheckedAttributes(path, result.attributes);
     if (status == NFS_OK) CopyHandle(path.path, result.file);
@@ -106,8 +101,7 @@ statfsokres StatFsFigures(const hostfs::DiskSpace& space) {
 
 nfsstat CQDV_ProcedureOld::ProcStatFs() {
     fhandle handle;
-    Read(*m_pIn, handle);
-    ClientPath path = PathOf(handle);
+    ClientPath path = PathOf(Decode(handle));
     nfsstat status = StatusOf(ExistingOutcome(path));
     hostfs::DiskSpace space;
     if (status == NFS_OK) status = StatusOf(hostfs::Fs().FreeSpace(path.path, space));

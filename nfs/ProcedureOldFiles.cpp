@@ -42,8 +42,7 @@ hostfs::HostError RemoveFolder(PathView path) {
 // a short read.
 nfsstat CQDV_ProcedureOld::ProcRead() {
     readargs args;
-    Read(*m_pIn, args);
-    ClientPath file = PathOf(args.file);
+    ClientPath file = PathOf(Decode(args).file);
     nfsstat status = StatusOf(ExistingOutcome(file));
     ReplyData read;
     if (status == NFS_OK) {
@@ -65,8 +64,7 @@ nfsstat CQDV_ProcedureOld::ProcRead() {
 // written. The attributes are the file's once the data is written.
 nfsstat CQDV_ProcedureOld::ProcWrite() {
     writeargs args;
-    Read(*m_pIn, args);
-    ClientPath file = PathOf(args.file);
+    ClientPath file = PathOf(Decode(args).file);
     nfsstat status = StatusOf(ExistingOutcome(file));
     HostTransfer written;
     if (status == NFS_OK) {
@@ -82,8 +80,7 @@ nfsstat CQDV_ProcedureOld::ProcWrite() {
 // its default permissions. The name need not exist, so only the folder and the join are checked.
 nfsstat CQDV_ProcedureOld::ServeCreation(HostChange create) {
     createargs args;
-    Read(*m_pIn, args);
-    ClientPath path = PathOf(args.where);
+    ClientPath path = PathOf(Decode(args).where);
     nfsstat status = StatusOf(path.outcome);
     if (status == NFS_OK) status = StatusOf(create(path.path));
     diropokres result;
@@ -102,8 +99,7 @@ nfsstat CQDV_ProcedureOld::ProcMkdir() {
 // The removed path keeps its table entry; its handle then answers NFSERR_NOENT.
 nfsstat CQDV_ProcedureOld::ServeRemoval(HostChange remove) {
     diropargs args;
-    Read(*m_pIn, args);
-    ClientPath path = OwnEntry(PathOf(args));
+    ClientPath path = OwnEntry(PathOf(Decode(args)));
     nfsstat status = StatusOf(ExistingOutcome(path));
     if (status == NFS_OK) status = StatusOf(remove(path.path));
     m_pOut->WriteInt32(status);
@@ -122,8 +118,7 @@ nfsstat CQDV_ProcedureOld::ProcRmdir() {
 // everything inside a moved folder, follow the move. The host refuses a target that exists.
 nfsstat CQDV_ProcedureOld::ProcRename() {
     renameargs args;
-    Read(*m_pIn, args);
-    const ClientPath from = OwnEntry(PathOf(args.from));
+    const ClientPath from = OwnEntry(PathOf(Decode(args).from));
     const ClientPath to = PathOf(args.to);
     nfsstat status = StatusOf(ExistingOutcome(from));
     if (status == NFS_OK) status = StatusOf(to.outcome);

@@ -53,8 +53,7 @@ hostfs::HostError ListEntries(std::string_view folder, const char* client, const
 
 nfsstat CQDV_ProcedureOld::ProcReadDir() {
     readdirargs args;
-    Read(*m_pIn, args);
-    ClientPath folder = PathOf(args.dir);
+    ClientPath folder = PathOf(Decode(args).dir);
     nfsstat status = StatusOf(ExistingOutcome(folder));
     readdirokres result;
     if (status == NFS_OK) {

@@ -59,6 +59,13 @@ class CProcedureTableHandler : public CQDV_RPC {
         Trace(" %s", name != nullptr ? name : "");
     }
 
+    // All of the call's arguments, decoded into `args` before the procedure does any work.
+    template <typename Args>
+    Args& Decode(Args& args) {
+        Read(*m_pIn, args);
+        return args;
+    }
+
     // A procedure that is not served says so here.
     void NotServed() { m_nResult = kDispatchProcUnavail; }
 

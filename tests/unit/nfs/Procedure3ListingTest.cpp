@@ -17,13 +17,7 @@
 
 namespace {
 
-enum Procedure : uint32_t {
-    kRename = 14,
-    kReadDir = 16,
-    kReadDirPlus = 17,
-    kFsStat = 18,
-    kFsInfo = 19,
-};
+constexpr uint32_t kRename = 14, kReadDir = 16, kReadDirPlus = 17, kFsStat = 18, kFsInfo = 19;
 
 using hostfs::HostError;
 
