@@ -3,7 +3,7 @@
 #include <cstring>
 #include <functional>
 
-#include "Nfs3Types.h"
+#include "Nfs2Types.h"
 #include "RpcBytes.h"
 #include "Xdr.h"
 
@@ -58,10 +58,14 @@ const XdrBytes kHandle = XdrBytes().Text("fh");
 const XdrBytes kDirOp = XdrBytes().Text("fh").Text("name.avi");
 const uint8_t kData[] = {'d', 'a', 't', 'a', '!'};
 const OpaqueView kView{kData, 5};
+const uint8_t kHandle2[32] = {1, 2, 3, 4, 5, 6, 7, 8};
 
-// Every codec of the calls and results is reached: the composites call the smaller ones.
+// Every codec of the calls and results of both versions is reached: the composites call the
+// smaller ones.
 std::vector<Case> Cases() {
     return {
+        Of<GETATTR3args>("GETATTR3args", kHandle, [](GETATTR3args& v) { Set(v.object, "fh"); }),
+        Of<FSSTAT3args>("FSSTAT3args", kHandle, [](FSSTAT3args& v) { Set(v.fsroot, "fh"); }),
         Of<SETATTR3args>("SETATTR3args",
                          Then(kHandle, {1, 0644, 1, 5, 1, 6, 1, 0, 7, 2, 8, 9, 1, 1, 10, 11}),
                          [](SETATTR3args& v) {
@@ -166,12 +170,45 @@ std::vector<Case> Cases() {
                         }),
         Of<COMMIT3resok>("COMMIT3resok", Then(XdrBytes(), {0, 0, 0, 9}),
                          [](COMMIT3resok& v) { v.verf = 9; }),
+        // Version 2: fixed handles, 32-bit words, and the list of readdirres.
+        Of<sattrargs>("sattrargs",
+                      Then(XdrBytes().Bytes(kHandle2, 32), {0644, 1, 2, 3, 4, 5, 6, 7}),
+                      [](sattrargs& v) {
+                          std::memcpy(v.file.data, kHandle2, 32);
+                          v.attributes = {0644, 1, 2, 3, {4, 5}, {6, 7}};
+                      }),
+        Of<writeargs>("writeargs", Then(XdrBytes().Bytes(kHandle2, 32), {1, 2, 3}).Text("data!"),
+                      [](writeargs& v) {
+                          std::memcpy(v.file.data, kHandle2, 32);
+                          v.beginoffset = 1;
+                          v.offset = 2;
+                          v.totalcount = 3;
+                          v.data = kView;
+                      }),
+        Of<diropokres>(
+            "diropokres",
+            Then(XdrBytes().Bytes(kHandle2, 32),
+                 {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}),
+            [](diropokres& v) {
+                std::memcpy(v.file.data, kHandle2, 32);
+                v.attributes = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, {12, 13}, {14, 15}, {16, 17}};
+            }),
+        Of<readdirokres>("readdirokres",
+                         Then(Then(XdrBytes(), {1, 7}).Text("a.avi"), {3, 1, 8})
+                             .Text("b")
+                             .Word(4)
+                             .Word(0)
+                             .Word(1),
+                         [](readdirokres& v) {
+                             v.entries = {{7, "a.avi", 3}, {8, "b", 4}};
+                             v.eof = true;
+                         }),
     };
 }
 
 // Each codec writes its golden bytes, reads them back to the same bytes, and fails on every
 // prefix of them with the decoding failure that the dispatcher answers as GARBAGE_ARGS.
-TEST(Nfs3Types, EveryCodecRoundTripsItsGoldenBytesAndRefusesEveryPrefix) {
+TEST(NfsTypes, EveryCodecRoundTripsItsGoldenBytesAndRefusesEveryPrefix) {
     for (const Case& c : Cases()) {
         EXPECT_EQ(Written(c.write), c.golden) << c.type;
         WordReader whole(c.golden);
