@@ -119,8 +119,9 @@ nfsstat3 CQDV_Procedure3::ProcWrite() {
     return Answer(status, result, result.file_wcc);
 }
 
-// A folder handle that names nothing is a failed creation like any refusal of the host; a name
-// the share refuses, or one that is taken, is the client's own matter.
+// A folder handle that names nothing is a failed creation like any refusal of the host, which
+// answers NFS3ERR_IO whatever the host's reason, as players have always been answered; a name the
+// share refuses, or one that is taken, is the client's own matter.
 nfsstat3 CQDV_Procedure3::ProcCreate() {
     CREATE3args args;
     ClientPath path = PathOf(Decode(args).where);
@@ -128,7 +129,7 @@ nfsstat3 CQDV_Procedure3::ProcCreate() {
                                    : NewNameRefusal(path);
     if (status != NFS3_OK && status != NFS3ERR_EXIST &&
         path.outcome != PathOutcome::kOutsideShare) {
-        status = HostFailure(status, kCreateFailed, kCreateCaption);
+        status = HostFailure(NFS3ERR_IO, kCreateFailed, kCreateCaption);
     }
     WriteNewEntry(status, path, wcc_data{});
     return status;

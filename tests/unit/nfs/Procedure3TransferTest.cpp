@@ -295,8 +295,9 @@ TEST_F(Nfs3Transfer, CreateRefusals) {
     EXPECT_FALSE(bed.Dir().Exists("out.bin"));
     EXPECT_EQ(bed.events.Messages().size(), 1u) << "a refused name is no host failure";
 
+    // Whatever the host's reason, a creation it refuses answers NFS3ERR_IO.
     FaultyFs faulty;
-    faulty.Fail(Fault::kOpenCreate);
+    faulty.Fail(Fault::kOpenCreate, "", hostfs::HostError::kNoSpace);
     ExpectWccFailure(bed.Nfs3(kCreate, CreateArgs(root, "x.bin", kGuarded)), 5);
     EXPECT_EQ(bed.events.Messages(), std::vector<Message>(2, kCreateFailed));
 }
