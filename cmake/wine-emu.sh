@@ -5,7 +5,7 @@
 # program keeps this process, so signals reach it; run-until-exit.py passes its output on.
 : "${WINEPREFIX:?WINEPREFIX must name the private prefix of this build}"
 export WINEPREFIX
-export WINEDEBUG="${WINEDEBUG--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES-mscoree,mshtml=}"
+export WINEDEBUG="${WINEDEBUG--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES-mscoree,mshtml=;winemenubuilder.exe=d}"
 here=$(dirname "$0")
 sh "$here/wine-session.sh" start || exit 1
 exec python3 "$here/run-until-exit.py" wine "$@"

@@ -18,7 +18,9 @@
 set -u
 : "${WINEPREFIX:?WINEPREFIX must name the private prefix of this build}"
 export WINEPREFIX
-export WINEDEBUG="${WINEDEBUG--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES-mscoree,mshtml=}"
+# No Gecko or Mono installs, and no menu entries or icons in the user's home for what an
+# installer under test puts in the Start menu.
+export WINEDEBUG="${WINEDEBUG--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES-mscoree,mshtml=;winemenubuilder.exe=d}"
 mode=${1:-start}
 # Long enough to outlast any pause between two tests; the cleanup fixture ends it sooner.
 persistence=300

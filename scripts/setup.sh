@@ -64,7 +64,7 @@ if python3 "$(dirname "$0")/runs-x86-32.py"; then
   if ! ls /var/cache/fontconfig/*-le32d4.cache-* ~/.cache/fontconfig/*-le32d4.cache-* >/dev/null 2>&1; then
     echo "setup: building the font caches of Wine's 32-bit half"
     scratch=$(mktemp -d)
-    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     WINEPREFIX=$scratch wineboot -i </dev/null >/dev/null 2>&1 || true
     WINEPREFIX=$scratch wineserver -k </dev/null >/dev/null 2>&1 || true
     WINEPREFIX=$scratch wineserver -w </dev/null >/dev/null 2>&1 || true
