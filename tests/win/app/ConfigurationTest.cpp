@@ -257,6 +257,8 @@ TEST_F(ConfigurationTest, OkWithAnAddressChosenStartsSharingOnThatAddressAlone) 
     Click(dialog, kOk);
     ASSERT_TRUE(program.WaitForHeadline(MsgSharingStarted));
     EXPECT_TRUE(program.WaitForSecondLine(L" IP : " + chosen));
+    // The status window shows the start before OK stores the settings; the dialog closes after.
+    EXPECT_TRUE(PumpUntil([dialog] { return !IsWindowVisible(dialog); }, kWaitMs));
     EXPECT_EQ(ReadValue(kOptionsKey, L"AutoShare")->Number(), 1u);
     EXPECT_NE(Probe("/quonhd1", "mnt").status, 0) << "nothing listens on loopback";
     EXPECT_EQ(program.CloseAndWait(), 0u);
