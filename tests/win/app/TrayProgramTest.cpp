@@ -121,12 +121,20 @@ TEST_F(TrayProgramTest, AStartWithPort111HeldNamesThePortAndLeavesTheMenuAsItWas
     ASSERT_TRUE(program.Choose(kStartRow));
     EXPECT_TRUE(program.WaitForHeadline(MsgBlockedPort));
     EXPECT_TRUE(program.WaitForSecondLine(L"Blocked Port :111"));
-    const RECT status = BoundsOf(program.StatusWindow());
-    MONITORINFO screen{};
-    screen.cbSize = sizeof screen;
-    GetMonitorInfoW(MonitorFromRect(&status, MONITOR_DEFAULTTONEAREST), &screen);
-    EXPECT_EQ(status.left, std::min<LONG>(671, screen.rcWork.right - (status.right - status.left)));
-    EXPECT_EQ(status.top, std::min<LONG>(643, screen.rcWork.bottom - (status.bottom - status.top)));
+    // The texts change before the window moves.
+    RECT status{};
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            status = BoundsOf(program.StatusWindow());
+            MONITORINFO screen{};
+            screen.cbSize = sizeof screen;
+            GetMonitorInfoW(MonitorFromRect(&status, MONITOR_DEFAULTTONEAREST), &screen);
+            const LONG width = status.right - status.left, height = status.bottom - status.top;
+            return status.left == std::min<LONG>(671, screen.rcWork.right - width) &&
+                   status.top == std::min<LONG>(643, screen.rcWork.bottom - height);
+        },
+        kBoxMs))
+        << "left " << status.left << ", top " << status.top;
     Screenshot(std::string("blocked-port-") + RunName());
     // There the status window covers the notification area of this small screen until it hides.
     EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(program.StatusWindow()); }, kBoxMs));
